@@ -1,0 +1,67 @@
+#ifndef CNFCONTROLLER_P_H
+#define CNFCONTROLLER_P_H
+
+#include <QByteArray>
+#include <QDate>
+#include <QList>
+#include <QMap>
+#include <QSharedPointer>
+#include <QString>
+#include <QVariant>
+
+#include "CnfController.h"
+#include "CnfDetector.h"
+#include "CnfInterstate.h"
+#include "CnfMatrix.h"
+#include "CnfPhase.h"
+#include "CnfPowerDevice.h"
+#include "CnfProgram.h"
+#include "CnfSchedule.h"
+#include "CnfSignalGroup.h"
+#include "VObject.h"
+
+// The controller's state. Shared with the project-document and layout code,
+// which implement CnfController's file operations.
+class CnfControllerPrivate
+{
+public:
+    explicit CnfControllerPrivate(CnfController* owner);
+
+    QList<QSharedPointer<CnfSignalGroup>> signalGroups;
+    QSharedPointer<CnfSignalGroup> defaultSignalGroup;
+    QList<QSharedPointer<CnfProgram>> programs;
+    QList<QSharedPointer<CnfPhase>> phases;
+    QList<QSharedPointer<CnfPowerDevice>> powerDevices;
+    QList<QSharedPointer<CnfDayCard>> dayCards;
+    QList<QSharedPointer<CnfWeekCard>> weekCards;
+    QList<QSharedPointer<CnfMatrix>> matrices;
+    QMap<QDate, QSharedPointer<CnfSpecialDay>> specialDays;
+    QList<QSharedPointer<CnfSeasonPlan>> seasonPlans;
+    QList<QSharedPointer<CnfDetector>> detectors;
+    QList<QSharedPointer<CnfDetector>> sensors;
+    QSharedPointer<CnfInterstate> interstate;
+    QString lastError;
+    QByteArray loadedDocument;
+    bool strict = false;
+    QVariantMap nativeDataStore;
+    VObject nativeData;
+    QSharedPointer<CnfMatrix> conflictMatrix;
+    QSharedPointer<CnfMatrix> safetyMatrix;
+    QSharedPointer<CnfMatrix> defaultMatrix;
+    QSharedPointer<CnfProgram> defaultProgram;
+    QSharedPointer<CnfProgram> reserveProgram;
+    QSharedPointer<CnfDayCard> defaultDayCard;
+    CnfController* owner;
+};
+
+// Writes `program` in its project-document form and reads it back into a new
+// program bound to `controller`, adding the phases it names that the
+// controller lacks. Null when that fails. Implemented with the project
+// document code.
+QSharedPointer<CnfProgram> cnfRebuildProgramThroughDocument(CnfController& controller,
+                                                            QSharedPointer<CnfProgram> program);
+
+// Registers the compiled-in resources once per process.
+void cnfRegisterResourcesOnce();
+
+#endif
