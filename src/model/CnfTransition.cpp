@@ -1,1 +1,8 @@
 #include "CnfTransition.h"
+
+void CnfTransition::clear()
+{
+    clearing.clear();
+    entering.clear();
+    addRed.clear();
+}
