@@ -1,4 +1,288 @@
 #include <QtTest>
-class Placeholder : public QObject { Q_OBJECT };
-QTEST_GUILESS_MAIN(Placeholder)
+
+#include "CnfPhase.h"
+#include "CnfPhaseDef.h"
+#include "CnfProgram.h"
+#include "CnfSignalGroup.h"
+
+using GroupPtr = QSharedPointer<CnfSignalGroup>;
+using PhasePtr = QSharedPointer<CnfPhase>;
+
+namespace {
+
+// A transport group with a 5 s yellow: every change between two phases of
+// one group each has a 5 s intergreen.
+GroupPtr group(int id)
+{
+    auto g = GroupPtr::create();
+    g->id = id;
+    g->type = CnfSignalGroup::Transport;
+    g->setProperty("amber", 5);
+    return g;
+}
+
+PhasePtr phase(const QString& id, const QList<GroupPtr>& groups = {}, int minLength = -1, int maxLength = -1)
+{
+    auto p = PhasePtr::create();
+    p->id = id;
+    p->signalGroups = groups.isEmpty() ? QList<GroupPtr>{group(id.toInt() + 100)} : groups;
+    p->minLength = minLength;
+    p->maxLength = maxLength;
+    return p;
+}
+
+// Two steps of 25 s, each led into by a 5 s intergreen: a 60 s cycle.
+void fillSixtySeconds(CnfProgram& program)
+{
+    program.appendPhase(phase("1"), 25);
+    program.appendPhase(phase("2"), 25);
+}
+
+} // namespace
+
+class TestProgram : public QObject
+{
+    Q_OBJECT
+private slots:
+    void ring_data()
+    {
+        QTest::addColumn<QString>("operations");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("append") << "" << "ABC";
+        QTest::newRow("remove middle") << "remove 1" << "AC";
+        QTest::newRow("remove last") << "remove 2" << "AB";
+        QTest::newRow("remove out of range") << "remove 3;remove -1" << "ABC";
+        QTest::newRow("remove down to one") << "remove 0;remove 0" << "C";
+        QTest::newRow("remove all") << "remove 0;remove 0;remove 0" << "";
+        QTest::newRow("remove every occurrence") << "append A;removeId A" << "BC";
+        QTest::newRow("insert after first") << "insert 0" << "ANBC";
+        QTest::newRow("insert after last") << "insert 2" << "ABCN";
+        QTest::newRow("insert into single") << "remove 0;remove 0;insert 0" << "CN";
+    }
+    void ring()
+    {
+        QFETCH(QString, operations);
+        CnfProgram program;
+        for (const char* id : {"A", "B", "C"})
+            program.appendPhase(phase(id, {group(1)}), 10);
+        for (const QString& operation : operations.split(';', Qt::SkipEmptyParts)) {
+            const QStringList words = operation.split(' ');
+            if (words[0] == "remove")
+                program.removePhase(words[1].toInt());
+            else if (words[0] == "removeId")
+                program.removePhase(words[1]);
+            else if (words[0] == "append")
+                program.appendPhase(phase(words[1], {group(1)}), 10);
+            else
+                QVERIFY(program.insertPhase(program.phaseDefAt(words[1].toInt()), phase("N", {group(1)}), 10));
+        }
+        const auto steps = program.phases();
+        QString ids;
+        for (const auto& step : steps)
+            ids += step->id();
+        QTEST(ids, "expected");
+        const int n = steps.size();
+        for (int i = 0; i < n; ++i) {
+            QCOMPARE(steps[i]->next(), steps[(i + 1) % n]);
+            QCOMPARE(steps[i]->previous(), steps[(i + n - 1) % n]);
+            QCOMPARE(steps[i]->program(), &program);
+        }
+    }
+
+    void stepsOutliveTheirProgram()
+    {
+        QWeakPointer<CnfPhaseDef> first;
+        QSharedPointer<CnfPhaseDef> kept, removed;
+        {
+            CnfProgram program;
+            first = program.appendPhase(phase("1"), 10);
+            kept = program.appendPhase(phase("2"), 10);
+            removed = program.appendPhase(phase("3"), 10);
+            program.removePhase(2);
+            QCOMPARE(removed->program(), nullptr);
+            QCOMPARE(kept->next(), first.toStrongRef());
+            CnfProgram other;
+            QVERIFY(!other.insertPhase(kept, phase("4"), 10));
+        }
+        QVERIFY(first.isNull()); // the ring kept nothing alive
+        QCOMPARE(kept->program(), nullptr);
+        QCOMPARE(kept->start(), -1);
+        QCOMPARE(kept->fullLength(), 10);
+    }
+
+    void clamping_data()
+    {
+        QTest::addColumn<int>("minLength");
+        QTest::addColumn<int>("maxLength");
+        QTest::addColumn<int>("length");
+        QTest::addColumn<int>("expected");
+        QTest::addColumn<QStringList>("warnings");
+        const QString above = "Phase length>max - truncated";
+        const QString below = "Phase length<min - truncated";
+        QTest::newRow("above max") << 5 << 60 << 201 << 60 << QStringList{above};
+        QTest::newRow("below min") << 5 << 60 << 3 << 5 << QStringList{below};
+        QTest::newRow("limits not set") << 0 << -1 << 500 << 500 << QStringList();
+        QTest::newRow("min wins over max") << 50 << 40 << 45 << 50 << QStringList{above, below};
+    }
+    void clamping()
+    {
+        QFETCH(int, minLength);
+        QFETCH(int, maxLength);
+        QFETCH(int, length);
+        QFETCH(QStringList, warnings);
+        CnfProgram program;
+        const auto step = program.appendPhase(phase("1", {group(1)}, minLength, maxLength), 200);
+        QCOMPARE(step->length(), 200); // creation stores the length unchecked
+        for (const QString& warning : warnings)
+            QTest::ignoreMessage(QtWarningMsg, warning.toUtf8().constData());
+        step->setLength(length);
+        QTEST(step->length(), "expected");
+    }
+
+    void fullLengthVersusLength()
+    {
+        CnfProgram program;
+        const auto fixedFull = program.appendPhaseFl(phase("1"), 40);
+        const auto fixedMain = program.appendPhase(phase("2"), 35);
+        QCOMPARE(fixedFull->length(), 35);
+        QVERIFY(fixedFull->fullLengthDefined());
+        QCOMPARE(fixedMain->fullLength(), 40);
+        QVERIFY(!fixedMain->fullLengthDefined());
+        fixedFull->addLength(2);
+        fixedMain->addLength(2);
+        QCOMPARE(fixedFull->fullLength(), 42);
+        QCOMPARE(fixedMain->length(), 37);
+        QCOMPARE(program.cycle(true), 84);
+    }
+
+    void cycle_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<bool>("coordinated");
+        QTest::addColumn<bool>("recall");
+        QTest::addColumn<int>("cached");
+        QTest::addColumn<bool>("recalc");
+        QTest::addColumn<int>("expected");
+        const int timer = CnfProgram::Timer, ring = CnfProgram::StageRing;
+        QTest::newRow("empty cache recomputed") << timer << false << false << 0 << false << 60;
+        QTest::newRow("cache") << timer << false << false << 77 << false << 77;
+        QTest::newRow("recalc") << timer << false << false << 77 << true << 60;
+        QTest::newRow("coordinated ring") << ring << true << true << 90 << true << 90;
+        QTest::newRow("ring") << ring << false << true << 90 << true << 60;
+        QTest::newRow("ring without recall") << ring << false << false << 90 << true << 0;
+    }
+    void cycle()
+    {
+        QFETCH(int, type);
+        QFETCH(bool, coordinated);
+        QFETCH(bool, recall);
+        QFETCH(int, cached);
+        QFETCH(bool, recalc);
+        CnfProgram program;
+        program.type = CnfProgram::Type(type);
+        program.setProperty("coordinated", coordinated);
+        fillSixtySeconds(program);
+        for (const auto& step : program.phases())
+            step->setProperty("recall", recall ? "always" : "none");
+        program.cycleTime = cached;
+        QTEST(program.cycle(recalc), "expected");
+    }
+
+    void cycleOffset_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("stored");
+        QTest::addColumn<int>("secondStart");
+        const int coord = CnfProgram::Coord;
+        QTest::newRow("above") << coord << 130 << 70 << 40;
+        QTest::newRow("negative") << coord << -10 << 50 << 20;
+        QTest::newRow("cycle") << coord << 60 << 0 << 30;
+        QTest::newRow("one wrap only") << coord << -70 << -10 << 20;
+        QTest::newRow("native coordinated") << int(CnfProgram::NorvakSpecial) << 40 << 40 << 10;
+        QTest::newRow("timer ignores offset") << int(CnfProgram::Timer) << 40 << 7 << 30;
+    }
+    void cycleOffset()
+    {
+        QFETCH(int, type);
+        QFETCH(int, offset);
+        CnfProgram program;
+        program.type = CnfProgram::Type(type);
+        program.nativeType = 2;
+        fillSixtySeconds(program);
+        program.setCycleOffset(offset);
+        QTEST(program.cycleOffset(7), "stored");
+        QCOMPARE(program.phaseDefAt(0)->start(), program.cycleOffset(0));
+        QTEST(program.phaseDefAt(1)->start(), "secondStart");
+    }
+
+    void typeNames_data()
+    {
+        QTest::addColumn<QString>("code");
+        QTest::addColumn<int>("value");
+        QTest::addColumn<QString>("label"); // empty: the code does not come back
+        QTest::newRow("yf") << "yf" << 2 << "Желтое мигание";
+        QTest::newRow("notSet") << "notSet" << 0 << "Не задан";
+        QTest::newRow("native number") << "alg17" << 17 << "Неизвестный тип 17";
+        QTest::newRow("case matters") << "Off" << 0 << "";
+        QTest::newRow("alg without number") << "algx" << 0 << "";
+    }
+    void typeNames()
+    {
+        QFETCH(QString, code);
+        QFETCH(int, value);
+        QFETCH(QString, label);
+        QCOMPARE(int(CnfProgram::string2Type(code)), value);
+        if (!label.isEmpty()) {
+            QCOMPARE(CnfProgram::typeName(CnfProgram::Type(value), false), code);
+            QCOMPARE(CnfProgram::typeName(CnfProgram::Type(value), true), label);
+        }
+    }
+
+    void cloneAndClear()
+    {
+        auto source = QSharedPointer<CnfProgram>::create();
+        source->id = "3";
+        source->type = CnfProgram::StageRing;
+        source->setProperty("extra", "kept");
+        source->appendPhaseFl(phase("1"), 40);
+        source->appendPhase(phase("2"), 25)->setProperty("recall", "always");
+        // The unrequested first step is no step to come from: 40 + 25.
+        QCOMPARE(source->cycle(true), 65);
+
+        CnfProgram copy;
+        copy.setProperty("stale", 1);
+        copy.clone(source);
+        QVERIFY(!copy.property("stale").isValid());
+        QCOMPARE(copy.property("extra").toString(), QString("kept"));
+        QCOMPARE(copy.phaseDefAt(0)->phase(), source->phaseDefAt(0)->phase());
+        QVERIFY(copy.phaseDefAt(0)->fullLengthDefined());
+        QCOMPARE(copy.phaseDefAt(1)->property("recall").toString(), QString("always"));
+        QCOMPARE(copy.cycle(false), 65);
+
+        copy.clear();
+        QCOMPARE(copy.id, QString("3"));
+        QCOMPARE(copy.type, CnfProgram::NotSet);
+        QCOMPARE(copy.phaseCount(), 0);
+        QVERIFY(copy.dynamicPropertyNames().isEmpty());
+    }
+
+    void signalGroups()
+    {
+        const GroupPtr g1 = group(1), g2 = group(2), g3 = group(3);
+        CnfProgram program;
+        program.appendPhase(phase("1", {g1, g2}), 10);
+        program.appendPhase(phase("2", {g2, g3}), 10);
+        QCOMPARE(program.signalGroups(), (QList<GroupPtr>{g1, g2, g3}));
+
+        program.type = CnfProgram::Timeline;
+        program.setTimelineData(g3, 10, CnfSignalGroup::Green);
+        program.setTimelineData(g3, 10, CnfSignalGroup::Red);
+        program.setTimelineData(GroupPtr(), 5, CnfSignalGroup::Red);
+        QCOMPARE(program.signalGroups(), QList<GroupPtr>{g3});
+        QCOMPARE(program.getTimelineData(g3), (QMap<int, int>{{10, CnfSignalGroup::Red}}));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestProgram)
 #include "tst_program.moc"

@@ -1,1 +1,371 @@
 #include "CnfPhaseDef.h"
+#include "CnfPhaseDef_p.h"
+
+#include <QDebug>
+#include <QVariant>
+
+#include <algorithm>
+#include <limits>
+
+#include "CnfMatrix.h"
+#include "CnfPhase.h"
+#include "CnfProgram.h"
+#include "CnfTransition.h"
+
+namespace {
+
+using GroupList = QList<QSharedPointer<CnfSignalGroup>>;
+
+// Durations are summed wide, so that absurd timing overrides saturate
+// instead of overflowing.
+int clampToInt(qint64 value)
+{
+    return int(qBound<qint64>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
+}
+
+GroupList groupsOf(const QSharedPointer<CnfPhase>& phase)
+{
+    return phase ? phase->signalGroups : GroupList();
+}
+
+// The groups of `groups` that are not in `other` (identity), in list order.
+GroupList groupsNotIn(const GroupList& groups, const GroupList& other)
+{
+    GroupList result;
+    for (const auto& group : groups) {
+        if (group && !other.contains(group))
+            result.append(group);
+    }
+    return result;
+}
+
+// The groups taking part in the change into `step` from the step before it:
+// those of the step's phase, then those of the previous phase not yet listed.
+GroupList changeGroups(const CnfPhaseDef& step)
+{
+    const QSharedPointer<CnfPhaseDef> previous = step.previous();
+    if (!previous || !step.phase() || !previous->phase())
+        return {};
+    GroupList groups;
+    for (const auto& list : {step.phase()->signalGroups, previous->phase()->signalGroups}) {
+        for (const auto& group : list) {
+            if (group && !groups.contains(group))
+                groups.append(group);
+        }
+    }
+    return groups;
+}
+
+// In a phase sequence only requested steps are run; "recall" names the request.
+bool isRequested(const CnfPhaseDef& step)
+{
+    const QString recall = step.property("recall").toString();
+    return !recall.isEmpty() && recall != QLatin1String("none");
+}
+
+int programVariant(const CnfPhaseDef& step)
+{
+    return step.program() ? step.program()->interstateVariant() : -1;
+}
+
+// A matrix cell in whole seconds; a cell that is no number or not above zero
+// does not count.
+qint64 cellSeconds(double value)
+{
+    if (!(value > 0))
+        return 0;
+    return value >= std::numeric_limits<int>::max() ? std::numeric_limits<int>::max() : qint64(value);
+}
+
+// Intergreen from the program's matrix: the largest cell between an entering
+// and a clearing group, at least the red-yellow of every entering group, plus
+// the green blink when some group loses green.
+int matrixInterstate(const CnfPhaseDef& step, const CnfPhase& from, const CnfMatrix& matrix)
+{
+    const GroupList entering = groupsNotIn(groupsOf(step.phase()), from.signalGroups);
+    const GroupList clearing = groupsNotIn(from.signalGroups, groupsOf(step.phase()));
+    qint64 result = 0;
+    for (const auto& off : clearing) {
+        for (const auto& on : entering)
+            result = std::max(result, cellSeconds(matrix.releaf(on, off)));
+    }
+    for (const auto& on : entering)
+        result = std::max<qint64>(result, on->redYellow(1));
+    if (!clearing.isEmpty())
+        result += step.interstateGreen();
+    return clampToInt(result);
+}
+
+// Intergreen from the transition into the step or, without one, from the
+// groups' own timings.
+int transitionInterstate(const CnfPhaseDef& step, const CnfTransition* transition)
+{
+    qint64 result = 0;
+    for (const auto& group : changeGroups(step)) {
+        const int id = group->id;
+        qint64 value = 0;
+        switch (step.getSGState(id)) {
+        case CnfSignalGroup::Clearing:
+            value = transition
+                ? qint64(transition->clearing.value(id)) + transition->addRed.value(id) + group->yellow(1)
+                : qint64(group->extGreen1()) + group->greenBlink(1) + group->extRed() + group->yellow(1);
+            break;
+        case CnfSignalGroup::Entering:
+            value = transition ? qint64(transition->entering.value(id))
+                               : qint64(group->redYellow(1)) + group->extGreen2();
+            break;
+        default:
+            break;
+        }
+        result = std::max(result, value);
+    }
+    return clampToInt(result);
+}
+
+// Intergreen from the groups' timings of one interstate variant.
+int variantInterstate(const CnfPhaseDef& step, int variant)
+{
+    qint64 result = 0;
+    for (const auto& group : changeGroups(step)) {
+        const CnfSGTimes times = group->variantTimes.value(variant);
+        qint64 value = 0;
+        switch (step.getSGState(group->id)) {
+        case CnfSignalGroup::Clearing:
+            value = qint64(group->greenBlink(variant)) + group->yellow(variant) + times.greenAdd1 + times.redAdd;
+            break;
+        case CnfSignalGroup::Entering:
+            value = qint64(group->redYellow(variant)) + times.greenAdd2;
+            break;
+        default:
+            break;
+        }
+        result = std::max(result, value);
+    }
+    return clampToInt(result);
+}
+
+} // namespace
+
+CnfPhaseDef::CnfPhaseDef()
+    : d(new CnfPhaseDefPrivate)
+{
+}
+
+CnfPhaseDef::~CnfPhaseDef() = default;
+
+QSharedPointer<CnfPhase> CnfPhaseDef::phase() const
+{
+    return d->phase;
+}
+
+void CnfPhaseDef::setPhase(QSharedPointer<CnfPhase> p)
+{
+    if (p)
+        d->phase = p;
+}
+
+QString CnfPhaseDef::id() const
+{
+    return d->phase ? d->phase->id : QString();
+}
+
+QSharedPointer<CnfPhaseDef> CnfPhaseDef::next() const
+{
+    return d->next.toStrongRef();
+}
+
+QSharedPointer<CnfPhaseDef> CnfPhaseDef::previous() const
+{
+    return d->previous.toStrongRef();
+}
+
+CnfProgram* CnfPhaseDef::program() const
+{
+    return d->program;
+}
+
+int CnfPhaseDef::length() const
+{
+    return fullLengthDefined() ? clampToInt(qint64(d->fullLength) - phaseInterstate()) : d->length;
+}
+
+void CnfPhaseDef::setLength(int length)
+{
+    if (length == d->length)
+        return;
+    d->length = length;
+    if (!d->phase)
+        return;
+    const int maxLength = d->phase->maxLength;
+    if (maxLength >= 1 && d->length > maxLength) {
+        qWarning().noquote() << QObject::tr("Phase length>max - truncated");
+        d->length = maxLength;
+    }
+    // Checked last, so that the minimum wins over a contradicting maximum.
+    const int minLength = d->phase->minLength;
+    if (minLength >= 1 && d->length < minLength) {
+        qWarning().noquote() << QObject::tr("Phase length<min - truncated");
+        d->length = minLength;
+    }
+}
+
+void CnfPhaseDef::addLength(int delta)
+{
+    if (fullLengthDefined())
+        d->fullLength = clampToInt(qint64(fullLength()) + delta);
+    else
+        setLength(clampToInt(qint64(d->length) + delta));
+}
+
+int CnfPhaseDef::fullLength() const
+{
+    if (fullLengthDefined())
+        return d->fullLength;
+    if (d->length < 0)
+        return 0;
+    // A step of a phase sequence that nobody requests is skipped: it takes no time.
+    if (d->program && d->program->type == CnfProgram::StageRing && !isRequested(*this))
+        return 0;
+    return clampToInt(qint64(phaseInterstate()) + d->length);
+}
+
+void CnfPhaseDef::setFullLength(int fullLength)
+{
+    d->fullLength = fullLength;
+}
+
+bool CnfPhaseDef::fullLengthDefined() const
+{
+    return d->fullLength >= 0;
+}
+
+int CnfPhaseDef::greenLength() const
+{
+    return clampToInt(qint64(length()) + interstateGreen());
+}
+
+int CnfPhaseDef::start() const
+{
+    CnfProgram* program = d->program;
+    if (!program)
+        return -1;
+    const int cycle = program->cycle(false);
+    qint64 time = program->cycleOffset(0);
+    const auto steps = program->phases();
+    for (const auto& step : steps) {
+        if (step.data() == this)
+            return clampToInt(time);
+        const QSharedPointer<CnfPhaseDef> next = step->next();
+        time += qint64(step->length()) + (next ? next->phaseInterstate() : 0);
+        if (time >= cycle)
+            time -= cycle;
+    }
+    return -1;
+}
+
+CnfSignalGroup::SGState CnfPhaseDef::getSGState(const int& sgId) const
+{
+    const QSharedPointer<CnfPhaseDef> previous = this->previous();
+    if (!previous || !d->phase || !previous->phase())
+        return CnfSignalGroup::StayRed;
+    return d->phase->getSGState(previous->phase(), sgId);
+}
+
+int CnfPhaseDef::phaseInterstate() const
+{
+    const QSharedPointer<CnfPhaseDef> previous = this->previous();
+    if (!previous || !previous->phase() || !d->program)
+        return 0;
+    QSharedPointer<CnfPhaseDef> from = previous;
+    if (d->program->type == CnfProgram::StageRing) {
+        // The controller comes from the nearest requested step before this one.
+        // The walk is bounded by the ring's size in case the ring is broken.
+        int remaining = d->program->phaseCount();
+        while (from && from.data() != this && !isRequested(*from) && remaining-- > 0)
+            from = from->previous();
+        if (!from || from.data() == this || !isRequested(*from))
+            return 0;
+    }
+    return phaseInterstate(from);
+}
+
+int CnfPhaseDef::phaseInterstate(QSharedPointer<CnfPhaseDef> from) const
+{
+    if (!from || !d->program || !from->phase() || from.data() == this)
+        return 0;
+    const QSharedPointer<CnfMatrix> matrix = d->program->matrix ? d->program->matrix : d->program->defaultMatrix;
+    if (matrix)
+        return matrixInterstate(*this, *from->phase(), *matrix);
+    // Without a matrix the group states come from the step before this one in
+    // the ring; `from` only selects the transition.
+    const int variant = d->program->interstateVariant();
+    if (variant < 1)
+        return transitionInterstate(*this, findTransition(from).data());
+    return variantInterstate(*this, variant);
+}
+
+int CnfPhaseDef::interstateGreen() const
+{
+    const int variant = programVariant(*this);
+    const QSharedPointer<CnfPhaseDef> next = this->next();
+    const GroupList nextGroups = next ? groupsOf(next->phase()) : GroupList();
+    int result = 0;
+    for (const auto& group : changeGroups(*this)) {
+        if (variant >= 1)
+            result = std::max<int>(result, group->variantTimes.value(variant).greenBlink);
+        else if (!nextGroups.contains(group))
+            result = std::max(result, group->greenBlink(1));
+    }
+    return result;
+}
+
+QSharedPointer<CnfTransition> CnfPhaseDef::findTransition() const
+{
+    const QSharedPointer<CnfPhaseDef> previous = this->previous();
+    if (!previous || !d->phase || !previous->phase())
+        return {};
+    return d->phase->findTransition(previous->id());
+}
+
+QSharedPointer<CnfTransition> CnfPhaseDef::findTransition(QSharedPointer<CnfPhaseDef> from) const
+{
+    if (!from || from.data() == this || !d->phase || !from->phase())
+        return {};
+    return d->phase->findTransition(from->id());
+}
+
+QSharedPointer<CnfTransition> CnfPhaseDef::createTransition() const
+{
+    if (!previous())
+        return {};
+    auto transition = QSharedPointer<CnfTransition>::create();
+    const int variant = programVariant(*this);
+    const qint64 interstate = phaseInterstate();
+    for (const auto& group : changeGroups(*this)) {
+        const int id = group->id;
+        const CnfSGTimes times = group->variantTimes.value(variant);
+        const qint64 blink = group->greenBlink(variant);
+        switch (getSGState(id)) {
+        case CnfSignalGroup::Entering: {
+            // The group's own added green already covers part of the intergreen.
+            const qint64 entering = interstate - times.greenAdd2;
+            if (entering > 0)
+                transition->entering[id] = clampToInt(entering);
+            break;
+        }
+        case CnfSignalGroup::Clearing: {
+            if (transition->clearing.contains(id))
+                break;
+            const qint64 full = blink + group->yellow(variant) + times.greenAdd1 + times.redAdd;
+            // A clearing sequence shorter than the intergreen is stretched to fill it.
+            const qint64 clearing = full >= interstate ? blink + times.greenAdd1 : blink + (interstate - full);
+            if (clearing > 0)
+                transition->clearing[id] = clampToInt(clearing);
+            break;
+        }
+        default:
+            break;
+        }
+    }
+    return transition;
+}

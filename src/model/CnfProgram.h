@@ -21,7 +21,9 @@ class CnfPhaseDef;
 class CNF_EXPORT CnfProgram : public QObject
 {
 public:
-    enum Type {
+    // Fixed underlying type: native algorithm numbers outside the list are
+    // kept as values of this type ("alg%1").
+    enum Type : int {
         NotSet = 0,
         Off = 1,
         YellowFlash = 2,
@@ -95,6 +97,8 @@ private:
     Q_DISABLE_COPY(CnfProgram)
 
     QSharedPointer<CnfPhaseDef> createStep(const QSharedPointer<CnfPhase>& phase);
+    void appendStep(const QSharedPointer<CnfPhaseDef>& step);
+    static void detachStep(CnfPhaseDef& step);
 
     QByteArray m_data;
     QList<QSharedPointer<CnfPhaseDef>> m_phases;
