@@ -26,6 +26,10 @@ class CnfControllerPrivate
 {
 public:
     explicit CnfControllerPrivate(CnfController* owner);
+    // Unlinks the native data handle, so that handles the host still holds
+    // read as null once the controller is gone.
+    ~CnfControllerPrivate();
+    Q_DISABLE_COPY(CnfControllerPrivate)
 
     QList<QSharedPointer<CnfSignalGroup>> signalGroups;
     QSharedPointer<CnfSignalGroup> defaultSignalGroup;

@@ -60,7 +60,16 @@ public:
     void removeInvalidValues(bool on);
 
 private:
+    friend class CnfControllerPrivate;
+
     explicit VObject(QSharedPointer<VObjectNode> node);
+
+    // A handle on a map kept by its owner (the controller's native data).
+    static VObject overStore(QVariantMap& store);
+    // Unlinks a handle made by overStore before its map goes away; every copy
+    // and every handle reached from it then reads as null.
+    void releaseStore();
+    bool hasPlaceInTree() const;
 
     QSharedPointer<VObjectNode> m_node;
 };
