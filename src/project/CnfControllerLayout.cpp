@@ -1,33 +1,124 @@
 // Layout documents and raw program records of CnfController.
-// Placeholder until the layout documents land.
 #include "CnfController.h"
 #include "CnfController_p.h"
 
-QDomDocument CnfController::adapterLayout()
+#include <QDebug>
+#include <QFile>
+#include <QHash>
+
+#include "ProgramRecordDecoder.h"
+
+namespace {
+
+// Reads a compiled-in layout document; an empty document, with a warning in
+// the debug log, when it is missing or broken.
+QDomDocument loadLayout(const QString& path, const QString& missingMessage)
 {
-    return {};
+    cnfRegisterResourcesOnce();
+    QFile file(path);
+    if (!file.exists()) {
+        qWarning().noquote() << missingMessage;
+        return {};
+    }
+    if (!file.open(QIODevice::ReadOnly)) {
+        qWarning().noquote() << QObject::tr("Ошибка при открытии файла разметки %1:%2").arg(path, file.errorString());
+        return {};
+    }
+    QDomDocument layout;
+    QString error;
+    int line = 0;
+    int column = 0;
+    if (!layout.setContent(&file, &error, &line, &column)) {
+        qWarning().noquote() << QObject::tr("Ошибка обработки файла разметки (строка %1, столбец %2): %3")
+                                    .arg(line)
+                                    .arg(column)
+                                    .arg(error);
+        return {};
+    }
+    return layout;
 }
 
-QDomDocument CnfController::norvakLayout(QString)
+// The compiled-in documents never change, and every raw program record of an
+// image is decoded with one of them: each is parsed once per process. The
+// cache is only read internally; callers of the public functions get their
+// own copy, since a DOM document is shared by reference.
+const QDomDocument& cachedLayout(const QString& path, const QString& missingMessage)
 {
-    return {};
+    static QHash<QString, QDomDocument> parsed;
+    auto it = parsed.constFind(path);
+    if (it != parsed.constEnd())
+        return *it;
+    const QDomDocument layout = loadLayout(path, missingMessage);
+    if (layout.isNull()) {
+        static const QDomDocument empty;
+        return empty;
+    }
+    return *parsed.insert(path, layout);
+}
+
+const QDomDocument& adapterLayoutShared()
+{
+    return cachedLayout(QStringLiteral(":/layouts/adapter/cnf.xml"), QObject::tr("Файл разметки не найден"));
+}
+
+const QDomDocument& norvakLayoutShared(const QString& version)
+{
+    const QString number = QString(version).remove(QLatin1Char('.'));
+    return cachedLayout(QStringLiteral(":/layouts/norvak%1/cnf%1.xml").arg(number),
+                        QObject::tr("Для данной версии норвака (%1) нет разметки конфигурации").arg(version));
+}
+
+const QDomDocument& controllerLayoutShared(const CnfController& controller)
+{
+    static const QDomDocument none;
+    const QString type = controller.property("type").toString();
+    if (type == QLatin1String("norvakii") || type == QLatin1String("ZT_LOOM"))
+        return none;
+    if (type == QLatin1String("adapter"))
+        return adapterLayoutShared();
+    return norvakLayoutShared(controller.property("version").toString());
+}
+
+QDomDocument ownCopy(const QDomDocument& layout)
+{
+    return layout.isNull() ? QDomDocument() : layout.cloneNode(true).toDocument();
+}
+
+} // namespace
+
+QDomDocument CnfController::adapterLayout()
+{
+    return ownCopy(adapterLayoutShared());
+}
+
+QDomDocument CnfController::norvakLayout(QString version)
+{
+    return ownCopy(norvakLayoutShared(version));
 }
 
 QDomDocument CnfController::norvakLayout() const
 {
-    return {};
+    return ownCopy(controllerLayoutShared(*this));
 }
 
 bool CnfController::setProgramRawData(QSharedPointer<CnfProgram> program, const QByteArray& data)
 {
-    if (!program)
+    if (!d || !program)
         return false;
-    program->setData(data);
-    d->lastError = QObject::tr("Raw program records are not supported yet");
-    return false;
-}
-
-QString CnfProgram::norvakTypeName(int nativeType, QString, bool)
-{
-    return QString::number(nativeType);
+    if (program->data() == data)
+        return true;
+    d->lastError.clear();
+    ProgramRecordDecoder decoder(*this, *program);
+    const bool adapter = property("type").toString() == QLatin1String("adapter");
+    if (!decoder.readHead(data, adapter)) {
+        d->lastError = decoder.errorString();
+        return false;
+    }
+    if (program->nativeType == 0)
+        return true;
+    if (!decoder.readFields(controllerLayoutShared(*this))) {
+        d->lastError = decoder.errorString();
+        return false;
+    }
+    return true;
 }

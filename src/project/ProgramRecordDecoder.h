@@ -1,0 +1,58 @@
+#ifndef PROGRAMRECORDDECODER_H
+#define PROGRAMRECORDDECODER_H
+
+#include <QByteArray>
+#include <QDomDocument>
+#include <QDomElement>
+#include <QList>
+#include <QSharedPointer>
+#include <QString>
+
+#include <optional>
+
+class CnfController;
+class CnfPhase;
+class CnfProgram;
+
+// Rebuilds a program from its raw record (the bytes of one program in the
+// controller's own encoding) by walking the record's description in a layout
+// document: the phase fields of the algorithm become the program's steps.
+class ProgramRecordDecoder
+{
+public:
+    ProgramRecordDecoder(const CnfController& controller, CnfProgram& program);
+
+    // Clears the program and takes number, algorithm and intergreen variant
+    // from the record's head. False when the record has no head.
+    bool readHead(const QByteArray& record, bool adapterController);
+    // Appends the phases that the algorithm's fields name. False when the
+    // layout has no description of the algorithm or a field is wrong.
+    bool readFields(const QDomDocument& layout);
+
+    QString errorString() const;
+
+private:
+    bool walk(const QDomElement& first, qint64& offset);
+    bool walkArray(const QDomElement& array, qint64 count, qint64& offset);
+    bool interpret(const QDomElement& field, qint64 offset);
+    bool appendPhaseById(const QDomElement& field, qint64 offset);
+    bool appendPhaseByPosition(const QDomElement& field, qint64 offset);
+    int duration(const QDomElement& phaseField, qint64 offset, bool signedBytes);
+    void takeCycleOffset(const QDomElement& field, qint64 offset);
+    bool fail(const QString& message);
+
+    quint8 byteAt(qint64 offset) const;
+    bool inside(qint64 offset) const;
+
+    const CnfController& m_controller;
+    CnfProgram& m_program;
+    QList<QSharedPointer<CnfPhase>> m_phases;
+    QByteArray m_record;
+    // Duration of the last main ("com_phase") field of the current entry; a
+    // call phase without a duration of its own takes it.
+    std::optional<int> m_mainDuration;
+    bool m_cycleOffsetTaken = false;
+    QString m_error;
+};
+
+#endif

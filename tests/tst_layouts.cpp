@@ -1,0 +1,569 @@
+#include <QtTest>
+
+#include <QDomDocument>
+
+#include <iterator>
+#include <memory>
+#include <optional>
+
+#include "CnfController.h"
+#include "CnfPhase.h"
+#include "CnfPhaseDef.h"
+#include "CnfProgram.h"
+
+using ControllerPtr = std::unique_ptr<CnfController>;
+using ProgramPtr = QSharedPointer<CnfProgram>;
+
+namespace {
+
+// Where the phase fields of each algorithm lie: "7/8 com_phase" is a phase
+// field at byte 7 with its duration at byte 8; a position alone has none.
+struct AlgorithmRow
+{
+    int algorithm;
+    int cycleOffsetByte; // -1: not coordinated
+    const char* phaseFields;
+};
+
+const AlgorithmRow kAdapter[] = {
+    {0, -1, ""},
+    {1, -1, "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, 41/42 com_phase, "
+            "48/49 com_phase, 55/56 com_phase"},
+    {2, 5, "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, 41/42 com_phase, "
+           "48/49 com_phase, 55/56 com_phase"},
+    {3, -1, "6/7 com_phase, 8/9 call_phase, 15, 22, 29, 36, 43, 50, 57"},
+    {4, -1, "6/7 com_phase, 8/9 call_phase, 13/14 com_phase, 15/16 call_phase, 20/21 com_phase, 22/23 call_phase, "
+            "27/28 com_phase, 29/30 call_phase, 34/35 com_phase, 36/37 call_phase, 41/42 com_phase, 43/44 call_phase, "
+            "48/49 com_phase, 50/51 call_phase, 55/56 com_phase, 57/58 call_phase"},
+    {5, 5, "6/7 com_phase, 8, 13/14 com_phase, 15, 20/21 com_phase, 22, 27/28 com_phase, 29, 34/35 com_phase, 36, "
+           "41/42 com_phase, 43, 48/49 com_phase, 50, 55/56 com_phase, 57"},
+    {6, -1, "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, 41/42 com_phase, "
+            "48/49 com_phase, 55/56 com_phase"},
+    {9, 5, "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, 41/42 com_phase, "
+           "48/49 com_phase, 55/56 com_phase"},
+    {20, -1, "6/7 com_phase, 8/9 call_phase, 15/16 call_phase1, 22/23 call_phase1, 29/30 call_phase1"},
+    {255, -1, ""},
+};
+
+const char* const kEight = "7/8 com_phase, 14/15 com_phase, 21/22 com_phase, 28/29 com_phase, 35/36 com_phase, "
+                           "42/43 com_phase, 49/50 com_phase, 56/57 com_phase";
+const char* const kFour = "7/8 com_phase, 21/22 com_phase, 35/36 com_phase, 49/50 com_phase";
+const char* const kAtvp = "7/8 com_phase, 16/17 call_phase1, 21/22 com_phase, 30/31 call_phase1, 35/36 com_phase, "
+                          "44/45 call_phase1, 49/50 com_phase, 58/59 call_phase1";
+
+// Version 3.18; 3.17 has its rows up to 25, 3.14 to 3.16 theirs one byte lower.
+const AlgorithmRow k318[] = {
+    {0, -1, ""},
+    {1, -1, kEight},
+    {2, 6, kEight},
+    {3, -1, "7/8 com_phase, 9/10 call_phase, 16, 23, 30, 37, 44, 51, 58"},
+    {4, -1, "7/8 com_phase, 9/10 call_phase, 14/15 com_phase, 16/17 call_phase, 21/22 com_phase, 23/24 call_phase, "
+            "28/29 com_phase, 30/31 call_phase, 35/36 com_phase, 37/38 call_phase, 42/43 com_phase, 44/45 call_phase, "
+            "49/50 com_phase, 51/52 call_phase, 56/57 com_phase, 58/59 call_phase"},
+    {5, 6, "7/8 com_phase, 9 call_phase, 14/15 com_phase, 16 call_phase, 21/22 com_phase, 23 call_phase, "
+           "28/29 com_phase, 30 call_phase, 35/36 com_phase, 37 call_phase, 42/43 com_phase, 44 call_phase, "
+           "49/50 com_phase, 51 call_phase, 56/57 com_phase, 58 call_phase"},
+    {6, -1, kEight},
+    {7, -1, "7/8 com_phase, 9/10 call_phase"},
+    {8, -1, "7/8 com_phase, 9/10 call_phase, 23/24 call_phase1, 37 call_phase2"},
+    {9, 6, kEight},
+    {10, -1, "7 com_phase, 9/10 call_phase, 16/17 call_phase1, 23 call_phase2"},
+    {11, -1, ""},
+    {12, -1, "7 com_phase, 14 com_phase"},
+    {13, -1, kFour},
+    {14, -1, "7/8 com_phase, 9/10 call_phase, 16/17 call_phase1, 21/22 com_phase, 23/24 call_phase, "
+             "30/31 call_phase1, 35/36 com_phase, 37/38 call_phase, 44/45 call_phase1, 49/50 com_phase, "
+             "51/52 call_phase, 58/59 call_phase1"},
+    {15, 6, "7/8 com_phase, 9, 16 call_phase1, 21/22 com_phase, 23, 30 call_phase1, 35/36 com_phase, 37, "
+            "44 call_phase1, 49/50 com_phase, 51, 58 call_phase1"},
+    {16, -1, kFour},
+    {17, 6, kFour},
+    {18, -1, "7 com_phase, 16/17 com_phase1, 37/38 com_phase1"},
+    {19, -1, "7 com_phase, 11/12 com_phase1, 15/16 com_phase1"},
+    {20, -1, "7/8 com_phase, 9/10 call_phase, 16/17 call_phase1, 23/24 call_phase1, 30/31 call_phase1"},
+    {21, -1, "7/8 com_phase, 9/10 call_phase, 14/15 com_phase, 16/17 call_phase, 21/22 com_phase, 23/24 call_phase, "
+             "28/29 com_phase, 30/31 call_phase, 35/36 call_phase1, 37/38 call_phase2, 42/43 call_phase1, "
+             "44/45 call_phase2, 49/50 call_phase1, 51/52 call_phase2, 56/57 call_phase1, 58/59 call_phase2"},
+    {22, 6, "7, 9/10 com_phase, 14, 16/17 com_phase, 21, 23/24 com_phase, 28, 30/31 com_phase, 35/36 call_phase, "
+            "37/38 call_phase1, 42/43 call_phase, 44/45 call_phase1, 49/50 call_phase, 51/52 call_phase1, "
+            "56/57 call_phase, 58/59 call_phase1"},
+    {23, 6, kEight},
+    {24, -1, kFour},
+    {25, 6, kFour},
+    {26, -1, kAtvp},
+    {27, -1, kAtvp},
+};
+
+const QStringList kLabels = {"ЖМ", "Таймер", "Коорд", "Пеш1", "Выз1", "Выз1К", "Адап1", "Адап2", "Адап3", "Адп1K",
+                             "Пеш2", "Адап4", "Адап5", "Адап6", "Выз2", "Выз2K", "Адап1П", "Адап1ПК", "Адап7",
+                             "Адап7d", "Пеш1М", "VIP", "CVIP", "Адап1МК", "Адап8", "Адап8К", "Атвп", "АтвпХ"};
+
+struct PhaseField
+{
+    int position;
+    int durationAt; // -1: none
+    QString id;
+};
+
+QList<PhaseField> parsePhaseFields(const QString& text, int shift)
+{
+    QList<PhaseField> fields;
+    for (const QString& item : text.split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        const QStringList words = item.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+        const QStringList bytes = words.at(0).split(QLatin1Char('/'));
+        fields.append({bytes.at(0).toInt() + shift, bytes.size() > 1 ? bytes.at(1).toInt() + shift : -1,
+                       words.value(1)});
+    }
+    return fields;
+}
+
+QString phaseId(int position)
+{
+    return QString::number(101 + position);
+}
+
+ControllerPtr makeController(const QString& type, const QString& version, int phaseCount = 16)
+{
+    ControllerPtr controller(new CnfController);
+    controller->setProperty("type", type);
+    controller->setProperty("version", version);
+    for (int i = 0; i < phaseCount; ++i) {
+        auto phase = QSharedPointer<CnfPhase>::create();
+        phase->id = phaseId(i);
+        controller->addPhase(phase);
+    }
+    return controller;
+}
+
+// The controller of a layout name: "adapter" or a firmware version.
+ControllerPtr controllerFor(const QString& layout, int phaseCount = 16)
+{
+    return layout == QLatin1String("adapter") ? makeController("adapter", QString(), phaseCount)
+                                              : makeController("norvak", layout, phaseCount);
+}
+
+// The program's steps as "phase:length" pairs.
+QString steps(const CnfProgram& program)
+{
+    QStringList result;
+    for (const auto& step : program.phases())
+        result.append(QString("%1:%2").arg(step->id()).arg(step->length()));
+    return result.join(' ');
+}
+
+QDomDocument layoutOf(const QString& name)
+{
+    return name == QLatin1String("adapter") ? CnfController::adapterLayout() : CnfController::norvakLayout(name);
+}
+
+QDomElement chapterOf(const QDomDocument& layout, const QString& id)
+{
+    for (QDomElement c = layout.documentElement().firstChildElement("Chapter"); !c.isNull();
+         c = c.nextSiblingElement("Chapter")) {
+        if (c.attribute("id") == id)
+            return c;
+    }
+    return {};
+}
+
+// Lays the fields from `first` on, arrays unrolled: each leaf field with its
+// byte offset. Returns the offset after the last field.
+int layFields(const QDomElement& first, int offset, QList<QPair<int, QDomElement>>* laid = nullptr)
+{
+    static const QRegularExpression typePattern("^(\\w+)(?:\\[(\\d+)\\])?$");
+    for (QDomElement e = first; !e.isNull(); e = e.nextSiblingElement("Element")) {
+        const QRegularExpressionMatch m = typePattern.match(e.attribute("type"));
+        const int count = m.captured(2).isEmpty() ? 1 : m.captured(2).toInt();
+        if (m.captured(1) == "array") {
+            for (int i = 0; i < count; ++i)
+                offset = layFields(e.firstChildElement("Element"), offset, laid);
+            continue;
+        }
+        if (laid)
+            laid->append({offset, e});
+        offset += count * (m.captured(1) == "byte" ? 1 : m.captured(1) == "word" ? 2 : 0);
+    }
+    return offset;
+}
+
+QDomElement typeOf(const QDomDocument& layout, int algorithm)
+{
+    const QDomElement programs = chapterOf(layout, "programs");
+    for (QDomElement t = programs.firstChildElement("Type"); !t.isNull(); t = t.nextSiblingElement("Type")) {
+        if (t.attribute("id").toInt() == algorithm)
+            return t;
+    }
+    return {};
+}
+
+struct VersionRows
+{
+    const char* layout;
+    const AlgorithmRow* rows;
+    int rowCount;
+    int lastAlgorithm;
+    int shift;
+    int recordSize;
+};
+
+const VersionRows kVersions[] = {
+    {"adapter", kAdapter, int(std::size(kAdapter)), 255, 0, 62},
+    {"3.18", k318, int(std::size(k318)), 27, 0, 63},
+    {"3.17", k318, int(std::size(k318)), 25, 0, 63},
+    {"3.16", k318, int(std::size(k318)), 22, -1, 62},
+    {"3.15", k318, int(std::size(k318)), 22, -1, 62},
+    {"3.14", k318, int(std::size(k318)), 8, -1, 62},
+};
+
+} // namespace
+
+class TestLayouts : public QObject
+{
+    Q_OBJECT
+private slots:
+    void resourcesAreRegistered()
+    {
+        for (const char* path : {":/layouts/adapter/cnf.xml", ":/layouts/norvak314/cnf314.xml",
+                                 ":/layouts/norvak315/cnf315.xml", ":/layouts/norvak316/cnf316.xml",
+                                 ":/layouts/norvak317/cnf317.xml", ":/layouts/norvak318/cnf318.xml"})
+            QVERIFY2(QFile::exists(path), path);
+    }
+
+    void algorithms_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<int>("algorithm");
+        QTest::addColumn<int>("cycleOffsetByte");
+        QTest::addColumn<QString>("phaseFields");
+        QTest::addColumn<int>("shift");
+        QTest::addColumn<int>("recordSize");
+        for (const VersionRows& version : kVersions) {
+            for (int i = 0; i < version.rowCount; ++i) {
+                const AlgorithmRow& row = version.rows[i];
+                if (row.algorithm > version.lastAlgorithm)
+                    continue;
+                QTest::addRow("%s alg %d", version.layout, row.algorithm)
+                    << QString(version.layout) << row.algorithm << row.cycleOffsetByte << QString(row.phaseFields)
+                    << version.shift << version.recordSize;
+            }
+        }
+    }
+
+    // A record whose every phase field names a different phase and whose
+    // other bytes would be invalid phase positions, so that a phase field
+    // misplaced in the layout shows up as a wrong step or a failure.
+    void algorithms()
+    {
+        QFETCH(QString, layout);
+        QFETCH(int, algorithm);
+        QFETCH(int, cycleOffsetByte);
+        QFETCH(QString, phaseFields);
+        QFETCH(int, shift);
+        QFETCH(int, recordSize);
+
+        QByteArray record(recordSize, char(200));
+        record[0] = 7;
+        record[1] = char(algorithm);
+        record[2] = 3;
+        if (cycleOffsetByte >= 0)
+            record[cycleOffsetByte + shift] = 17;
+        QStringList expected;
+        std::optional<int> mainDuration;
+        const QList<PhaseField> fields = parsePhaseFields(phaseFields, shift);
+        for (int k = 0; k < fields.size(); ++k) {
+            const PhaseField& field = fields.at(k);
+            record[field.position] = char(k);
+            int duration = -1;
+            if (field.durationAt >= 0) {
+                duration = 20 + k;
+                record[field.durationAt] = char(duration);
+                if (field.id.startsWith("com_phase"))
+                    mainDuration = duration;
+            } else if (field.id.startsWith("call_phase")) {
+                duration = mainDuration.value_or(-1);
+            }
+            expected.append(QString("%1:%2").arg(phaseId(k)).arg(duration));
+        }
+
+        ControllerPtr controller = controllerFor(layout);
+        auto program = ProgramPtr::create();
+        QVERIFY2(controller->setProgramRawData(program, record), qPrintable(controller->lastError()));
+        QCOMPARE(controller->lastError(), QString());
+        QCOMPARE(program->id, QString("7"));
+        QCOMPARE(program->type, CnfProgram::NorvakSpecial);
+        QCOMPARE(program->nativeType, algorithm);
+        QCOMPARE(program->interstateVariant(), layout == "adapter" ? -1 : 3);
+        QCOMPARE(program->data(), record);
+        QCOMPARE(steps(*program), expected.join(' '));
+        QCOMPARE(program->cycleOffset(-1), algorithm == 2 ? 17 : -1);
+
+        // The layout itself: the record is covered exactly, and a coordinated
+        // algorithm names its cycle offset byte.
+        const QDomElement type = typeOf(layoutOf(layout), algorithm);
+        QList<QPair<int, QDomElement>> laid;
+        QCOMPARE(layFields(type.firstChildElement("Element"), 2, &laid), recordSize);
+        int offsetByte = -1;
+        for (const auto& field : laid) {
+            if (field.second.attribute("name").startsWith("Сдвиг цикла")) {
+                offsetByte = field.first;
+                break;
+            }
+        }
+        QCOMPARE(offsetByte, cycleOffsetByte < 0 ? -1 : cycleOffsetByte + shift);
+    }
+
+    void emptyDurations_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("adapter timer ends at the first position 255")
+            << "adapter" << QByteArray::fromHex("0701ffffffff 0014ffffffffff 011effffffffff ff") + QByteArray(41, '\xff')
+            << "101:20 102:30";
+        // The second entry's main phase has no duration: its call phase must
+        // not take the first entry's, and 255 never becomes 255 seconds.
+        QTest::newRow("3.18 coordinated call, empty main duration")
+            << "3.18"
+            << QByteArray::fromHex("0705030201403c 001401ffffffff 02ff03ffffffff") + QByteArray(42, '\xff')
+            << "101:20 102:20 103:-1 104:-1";
+        QTest::newRow("3.18 call phase with an empty duration of its own")
+            << "3.18" << QByteArray::fromHex("070403020100ff 001401ffffffff") + QByteArray(49, '\xff')
+            << "101:20 102:20";
+        QTest::newRow("3.18 timer cut after a phase byte")
+            << "3.18" << QByteArray::fromHex("070103020100ff 0014ffffffffff 01") << "101:20 102:-1";
+    }
+
+    void emptyDurations()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QByteArray, record);
+        QFETCH(QString, expected);
+        ControllerPtr controller = controllerFor(layout);
+        auto program = ProgramPtr::create();
+        QVERIFY2(controller->setProgramRawData(program, record), qPrintable(controller->lastError()));
+        QCOMPARE(steps(*program), expected);
+    }
+
+    void failures_data()
+    {
+        QTest::addColumn<QString>("type");
+        QTest::addColumn<QString>("version");
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("error");
+        QTest::addColumn<int>("stepsKept");
+        const QString noDescription = "Для программы 7 (тип %1) не найдено описание структуры в файле разметки";
+        QTest::newRow("3.14 lacks 9") << "norvak" << "3.14" << QByteArray::fromHex("0709") << noDescription.arg(9) << 0;
+        QTest::newRow("3.16 lacks 23") << "norvak" << "3.16" << QByteArray::fromHex("0717") << noDescription.arg(23)
+                                       << 0;
+        QTest::newRow("3.17 lacks 26") << "norvak" << "3.17" << QByteArray::fromHex("071a") << noDescription.arg(26)
+                                       << 0;
+        QTest::newRow("3.18 lacks 28") << "norvak" << "3.18" << QByteArray::fromHex("071c") << noDescription.arg(28)
+                                       << 0;
+        QTest::newRow("adapter lacks 7") << "adapter" << "" << QByteArray::fromHex("0707") << noDescription.arg(7) << 0;
+        QTest::newRow("no layout") << "norvakii" << "" << QByteArray::fromHex("0701") << noDescription.arg(1) << 0;
+        QTest::newRow("type without fields") << "norvak" << "9.99" << QByteArray::fromHex("0705") << noDescription.arg(5)
+                                             << 0;
+        QTest::newRow("phase position") << "norvak" << "3.18" << QByteArray::fromHex("070103020100ff 0014ffffffffff 10")
+                                        << "Неправильный индекс фазы 16 в программе 7" << 1;
+        QTest::newRow("phase number") << "norvak" << "9.99" << QByteArray::fromHex("0701 09ff14")
+                                      << "В программе 7 указана неправильная фаза 9" << 0;
+        QTest::newRow("field type") << "norvak" << "9.99" << QByteArray::fromHex("0702 00")
+                                    << "Для программы 7 (тип 2) в файле разметки указан неправильный тип поля byte[x]"
+                                    << 0;
+        QTest::newRow("no head") << "norvak" << "3.18" << QByteArray::fromHex("07")
+                                 << "Запись программы слишком коротка: 1 байт" << 0;
+    }
+
+    void failures()
+    {
+        QFETCH(QString, type);
+        QFETCH(QString, version);
+        QFETCH(QByteArray, record);
+        QFETCH(QString, error);
+        QFETCH(int, stepsKept);
+        ControllerPtr controller = makeController(type, version);
+        auto program = ProgramPtr::create();
+        QVERIFY(!controller->setProgramRawData(program, record));
+        QCOMPARE(controller->lastError(), error);
+        QCOMPARE(program->phaseCount(), stepsKept);
+        QCOMPARE(program->data(), record);
+    }
+
+    void phaseNumbersAndOddLayouts_data()
+    {
+        QTest::addColumn<QByteArray>("record");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("phase number with duration") << QByteArray::fromHex("0701 650028") << "101:40";
+        QTest::newRow("phase number -1 skipped") << QByteArray::fromHex("0701 ff0028") << "";
+        QTest::newRow("empty duration") << QByteArray::fromHex("0701 6500ff") << "101:-1";
+        QTest::newRow("huge array stops at the end")
+            << QByteArray::fromHex("0703 000102") << "101:-1 102:-1 103:-1";
+        QTest::newRow("array taking no room") << QByteArray::fromHex("0704 00") << "101:-1";
+        QTest::newRow("duration after a word") << QByteArray::fromHex("0706 00 0102 28") << "101:40";
+    }
+
+    void phaseNumbersAndOddLayouts()
+    {
+        QFETCH(QByteArray, record);
+        QFETCH(QString, expected);
+        ControllerPtr controller = makeController("norvak", "9.99");
+        auto program = ProgramPtr::create();
+        QVERIFY2(controller->setProgramRawData(program, record), qPrintable(controller->lastError()));
+        QCOMPARE(steps(*program), expected);
+    }
+
+    void recordHead()
+    {
+        ControllerPtr controller = makeController("norvakii", QString());
+        auto program = ProgramPtr::create();
+        QVERIFY(controller->setProgramRawData(program, QByteArray::fromHex("c800")));
+        QCOMPARE(program->id, QString("-56"));
+        QCOMPARE(program->phaseCount(), 0);
+
+        // The same bytes again leave an edited program alone.
+        controller = makeController("norvak", "3.18");
+        const QByteArray timer = QByteArray::fromHex("070103020100ff 0014ffffffffff");
+        QVERIFY(controller->setProgramRawData(program, timer));
+        QCOMPARE(program->phaseCount(), 1);
+        program->appendPhase(controller->phases().at(1), 30);
+        QVERIFY(controller->setProgramRawData(program, timer));
+        QCOMPARE(program->phaseCount(), 2);
+    }
+
+    void adapterCoordination()
+    {
+        ControllerPtr controller = makeController("adapter", QString());
+        auto program = ProgramPtr::create();
+        QByteArray record = QByteArray::fromHex("0c02ffff3c0a 0014ffffffffff 0128ffffffffff");
+        record += QByteArray(62 - record.size(), '\xff');
+        QVERIFY(controller->setProgramRawData(program, record));
+        QCOMPARE(program->cycleOffset(-1), 10);
+        QCOMPARE(steps(*program), QString("101:20 102:40"));
+    }
+
+    void layoutChoice()
+    {
+        QCOMPARE(CnfController::norvakLayout("3.18").documentElement().attribute("version"), QString("3.18"));
+        QCOMPARE(CnfController::adapterLayout().documentElement().attribute("version"), QString("adapter"));
+        QTest::ignoreMessage(QtWarningMsg, "Для данной версии норвака (4.0) нет разметки конфигурации");
+        QVERIFY(CnfController::norvakLayout("4.0").isNull());
+        QTest::ignoreMessage(QtWarningMsg,
+                             QRegularExpression("^Ошибка обработки файла разметки \\(строка \\d+, столбец \\d+\\): "));
+        QVERIFY(CnfController::norvakLayout("9.98").isNull());
+
+        QCOMPARE(makeController("adapter", "3.18")->norvakLayout().documentElement().attribute("version"),
+                 QString("adapter"));
+        QCOMPARE(makeController("norvak", "3.15")->norvakLayout().documentElement().attribute("version"),
+                 QString("3.15"));
+        QVERIFY(makeController("ZT_LOOM", "3.18")->norvakLayout().isNull());
+        QVERIFY(makeController("norvakii", "3.18")->norvakLayout().isNull());
+    }
+
+    void typeNames_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<int>("lastAlgorithm");
+        for (const VersionRows& version : kVersions) {
+            if (QByteArray(version.layout) != "adapter")
+                QTest::newRow(version.layout) << QString(version.layout) << version.lastAlgorithm;
+        }
+    }
+
+    void typeNames()
+    {
+        QFETCH(QString, layout);
+        QFETCH(int, lastAlgorithm);
+        for (int n = 0; n <= 28; ++n) {
+            const QString label = CnfProgram::norvakTypeName(n, layout, false);
+            QCOMPARE(label, n <= lastAlgorithm ? kLabels.at(n) : QString("alg%1").arg(n));
+            const QString fullName = CnfProgram::norvakTypeName(n, layout, true);
+            QCOMPARE(fullName, n <= lastAlgorithm ? CnfProgram::norvakTypeName(n, "3.18", true)
+                                                  : QString("Неизвестный тип %1").arg(n));
+        }
+    }
+
+    void typeNameExamples()
+    {
+        QCOMPARE(CnfProgram::norvakTypeName(2, "3.18", true), QString("Координация"));
+        QCOMPARE(CnfProgram::norvakTypeName(2, "3.18", false), QString("Коорд"));
+        QCOMPARE(CnfProgram::norvakTypeName(22, "3.18", true), QString("CVIP (Приоритетный пропуск с коорд.)"));
+        QCOMPARE(CnfProgram::norvakTypeName(27, "3.17", true), QString("Неизвестный тип 27"));
+        QCOMPARE(CnfProgram::norvakTypeName(27, "3.17", false), QString("alg27"));
+        QCOMPARE(CnfProgram::norvakTypeName(255, "adapter", false), QString("ОС"));
+        QCOMPARE(CnfProgram::norvakTypeName(9, "adapter", true), QString("Адап1К (поиск разрыва с координацией)"));
+        QCOMPARE(CnfProgram::norvakTypeName(7, "adapter", true), QString("Неизвестный тип 7"));
+        QTest::ignoreMessage(QtWarningMsg, "Для данной версии норвака (5.0) нет разметки конфигурации");
+        QCOMPARE(CnfProgram::norvakTypeName(1, "5.0", false), QString("alg1"));
+        QCOMPARE(CnfProgram::norvakTypeName(1, "5.0", true), QString("Неизвестный тип 1")); // cached, no new warning
+    }
+
+    void chapterSizes_data()
+    {
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<QString>("chapter");
+        QTest::addColumn<int>("recordSize"); // -1: indexed, fields of their own sizes
+        // Record sizes per version 3.14 .. 3.18; 0: the version lacks the section.
+        const struct
+        {
+            const char* id;
+            int sizes[5];
+        } table[] = {
+            {"title", {18, -1, -1, -1, -1}},       {"power", {256, 256, 256, 256, 256}},
+            {"info", {8, 8, 8, 11, 11}},           {"signal_groups", {18, 18, 18, 22, 22}},
+            {"conflicts", {33, 33, 33, 33, 33}},   {"interstate", {25, 25, 25, 49, 37}},
+            {"phases_chapter", {19, 23, 23, 23, 23}}, {"programs", {62, 62, 62, 63, 63}},
+            {"day_cards", {22, 29, 29, 29, 29}},   {"week", {7, 7, 7, 7, 7}},
+            {"special_days", {3, 3, 3, 3, 3}},     {"vpu", {5, 5, 18, 19, 19}},
+            {"asud", {7, 8, 8, 9, 9}},             {"error_control", {5, 5, 5, 6, 6}},
+            {"startup", {2, 2, 2, 2, 3}},          {"statistics", {17, 17, 17, 66, 66}},
+            {"countdown", {0, 3, 3, 3, 2}},        {"sync", {0, -1, -1, -1, -1}},
+        };
+        const char* const versions[] = {"3.14", "3.15", "3.16", "3.17", "3.18"};
+        for (int v = 0; v < 5; ++v) {
+            for (const auto& row : table) {
+                if (row.sizes[v] != 0)
+                    QTest::addRow("%s %s", versions[v], row.id) << versions[v] << row.id << row.sizes[v];
+            }
+        }
+        QTest::newRow("adapter title") << "adapter" << "title" << -1;
+        QTest::newRow("adapter programs") << "adapter" << "programs" << 62;
+        QTest::newRow("adapter day_cards") << "adapter" << "day_cards" << 22;
+        QTest::newRow("adapter week") << "adapter" << "week" << 7;
+        QTest::newRow("adapter special_days") << "adapter" << "special_days" << 3;
+    }
+
+    void chapterSizes()
+    {
+        QFETCH(QString, layout);
+        QFETCH(QString, chapter);
+        QFETCH(int, recordSize);
+        const QDomElement element = chapterOf(layoutOf(layout), chapter);
+        QVERIFY(!element.isNull());
+        QVERIFY(!element.attribute("name").isEmpty());
+        QVERIFY(element.attribute("range").contains('-'));
+        const int size = layFields(element.firstChildElement("Element"), 0);
+        if (chapter == "programs") {
+            QCOMPARE(size, 2);
+            for (QDomElement t = element.firstChildElement("Type"); !t.isNull(); t = t.nextSiblingElement("Type"))
+                QCOMPARE(layFields(t.firstChildElement("Element"), 2), recordSize);
+        } else if (recordSize >= 0) {
+            QCOMPARE(size, recordSize);
+        } else {
+            QVERIFY(element.elementsByTagName("Element").size() >= 2);
+        }
+    }
+
+    void chapterSets()
+    {
+        const QMap<QString, int> expectedCounts = {{"adapter", 5}, {"3.14", 16}, {"3.15", 18},
+                                                   {"3.16", 18},   {"3.17", 18}, {"3.18", 18}};
+        for (auto it = expectedCounts.begin(); it != expectedCounts.end(); ++it) {
+            const QDomDocument layout = layoutOf(it.key());
+            QCOMPARE(layout.documentElement().tagName(), QString("Project"));
+            QCOMPARE(layout.documentElement().elementsByTagName("Chapter").size(), it.value());
+        }
+    }
+};
+
+QTEST_GUILESS_MAIN(TestLayouts)
+#include "tst_layouts.moc"
