@@ -1,36 +1,108 @@
 // Project document reading and writing of CnfController.
-// Placeholder until the project document reader and writer land: every
-// operation fails cleanly.
+#include <QDebug>
+#include <QFile>
+#include <QSaveFile>
+
 #include "CnfController.h"
 #include "CnfController_p.h"
+#include "ProgramElementReader.h"
+#include "ProgramElementWriter.h"
+#include "ProjectReader.h"
+#include "ProjectWriter.h"
 
-bool CnfController::load(const QByteArray&, bool)
+bool CnfController::load(const QByteArray& data, bool strict)
 {
     clear();
-    d->lastError = QObject::tr("Project documents are not supported yet");
-    return false;
+    if (!d)
+        return false;
+    QDomDocument document;
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!document.setContent(data, false, &message, &line, &column)) {
+        d->lastError = QObject::tr("Ошибка обработки xml данных в строке %1, столбец %2: %3 ")
+                           .arg(line)
+                           .arg(column)
+                           .arg(message)
+            + QString::fromUtf8(data);
+        return false;
+    }
+    d->loadedDocument = data;
+    ProjectReader reader(*this, *d, strict);
+    return reader.read(document.documentElement());
 }
 
-bool CnfController::load(const QString&, bool)
+bool CnfController::load(const QString& fileName, bool strict)
 {
     clear();
-    d->lastError = QObject::tr("Project documents are not supported yet");
-    return false;
+    if (!d)
+        return false;
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        d->lastError = QObject::tr("Ошибка открытия файла %1: %2").arg(fileName, file.errorString());
+        return false;
+    }
+    return load(file.readAll(), strict);
 }
 
-QByteArray CnfController::save(int) const
+QByteArray CnfController::save(int indent) const
 {
-    d->lastError = QObject::tr("Project documents are not supported yet");
-    return {};
+    if (!d)
+        return QByteArray();
+    d->lastError.clear();
+    ProjectWriter writer(*this, d->nativeData);
+    const QDomDocument document = writer.write();
+    if (document.isNull()) {
+        d->lastError = writer.errorString();
+        return QByteArray();
+    }
+    return document.toByteArray(indent);
 }
 
-bool CnfController::save(const QString&)
+bool CnfController::save(const QString& fileName)
 {
-    d->lastError = QObject::tr("Project documents are not supported yet");
-    return false;
+    if (!d)
+        return false;
+    // The document is complete before the file is touched, and the file is
+    // replaced only once the new contents are on disk.
+    const QByteArray document = save(-1);
+    if (document.isEmpty())
+        return false;
+    QSaveFile file(fileName);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+        d->lastError = QObject::tr("Ошибка открытия %1: %2").arg(fileName, file.errorString());
+        return false;
+    }
+    if (file.write(document) != document.size() || !file.commit()) {
+        d->lastError = QObject::tr("Ошибка записи %1: %2").arg(fileName, file.errorString());
+        file.cancelWriting();
+        return false;
+    }
+    return true;
 }
 
-QSharedPointer<CnfProgram> cnfRebuildProgramThroughDocument(CnfController&, QSharedPointer<CnfProgram>)
+QSharedPointer<CnfProgram> cnfRebuildProgramThroughDocument(CnfController& controller,
+                                                            QSharedPointer<CnfProgram> program)
 {
-    return {};
+    if (!program)
+        return {};
+    QDomDocument document;
+    ProgramElementWriter writer(controller, document);
+    const QDomElement element = writer.write(program);
+    if (element.isNull()) {
+        qWarning().noquote() << writer.errorString();
+        return {};
+    }
+    const bool adapter = controller.property("type").toString() == QLatin1String("adapter");
+    ProgramElementReader reader(controller, false, adapter);
+    const QSharedPointer<CnfProgram> rebuilt = reader.read(element);
+    if (!rebuilt) {
+        qWarning().noquote() << reader.errorString();
+        return {};
+    }
+    // The document names the program's own matrix by id only; keep the
+    // matrix itself, which need not be one the controller lists.
+    rebuilt->matrix = program->matrix;
+    rebuilt->usesDefaultMatrix = program->usesDefaultMatrix;
+    return rebuilt;
 }

@@ -1,5 +1,4 @@
-#include "CnfController.h"
-#include "CnfSignalGroup.h"
+#include "cnf.h"
 
 int main()
 {
