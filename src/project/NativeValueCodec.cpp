@@ -1,0 +1,163 @@
+#include "NativeValueCodec.h"
+
+#include "ProjectXml.h"
+
+namespace {
+
+// Nesting deeper than this is not native data of any controller; the
+// limit keeps a hostile document from exhausting the stack.
+constexpr int MaxDepth = 128;
+
+const QString MapTag = QStringLiteral("Map");
+const QString ListTag = QStringLiteral("List");
+const QString ItemTag = QStringLiteral("Item");
+const QString NameAttribute = QStringLiteral("name");
+const QString TypeAttribute = QStringLiteral("type");
+
+} // namespace
+
+QVector<NativeValueCodec::NamedValue> NativeValueCodec::decodeNamedValues(const QDomElement& nativeData)
+{
+    QVector<NamedValue> values;
+    const QDomNamedNodeMap attributes = nativeData.attributes();
+    for (int i = 0; i < attributes.count(); ++i) {
+        const QDomAttr attribute = attributes.item(i).toAttr();
+        QString text = attribute.value();
+        if (text == QLatin1String("true"))
+            text = QStringLiteral("1");
+        else if (text == QLatin1String("false"))
+            text = QStringLiteral("0");
+        values.append({attribute.name(), text});
+    }
+    for (QDomElement child = nativeData.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
+        const QString name = child.attribute(NameAttribute);
+        if (!name.isEmpty())
+            values.append({name, decode(child)});
+    }
+    return values;
+}
+
+QVariant NativeValueCodec::decode(const QDomElement& element)
+{
+    return decode(element, 0);
+}
+
+QVariant NativeValueCodec::decode(const QDomElement& element, int depth)
+{
+    if (depth > MaxDepth)
+        return QVariant();
+    const QString tag = element.tagName();
+    if (tag == MapTag) {
+        QVariantMap map;
+        for (const QDomElement& item : ProjectXml::children(element, ItemTag)) {
+            const QString name = item.attribute(NameAttribute);
+            if (!name.isEmpty())
+                map.insert(name, decodeItem(item, depth + 1));
+        }
+        return map;
+    }
+    if (tag == ListTag) {
+        QVariantList list;
+        for (const QDomElement& item : ProjectXml::children(element, ItemTag))
+            list.append(decodeItem(item, depth + 1));
+        return list;
+    }
+    if (tag == ItemTag)
+        return decodeItem(element, depth + 1);
+    return QVariant();
+}
+
+QVariant NativeValueCodec::decodeItem(const QDomElement& item, int depth)
+{
+    const QDomElement child = item.firstChildElement();
+    if (!child.isNull())
+        return decode(child, depth);
+    return decodeScalar(item);
+}
+
+QVariant NativeValueCodec::decodeScalar(const QDomElement& item)
+{
+    bool hasText = false;
+    for (QDomNode node = item.firstChild(); !node.isNull() && !hasText; node = node.nextSibling())
+        hasText = node.isText();
+    if (!hasText)
+        return QVariant();
+    QVariant value(ProjectXml::text(item));
+    const int type = QVariant::nameToType(item.attribute(TypeAttribute).toLatin1().constData());
+    // Only the built-in value types are converted; pointer and user types
+    // cannot come from text.
+    if (type != QMetaType::UnknownType && type < QMetaType::User && type != QMetaType::Void
+        && type != QMetaType::QObjectStar && type != QMetaType::VoidStar && type != QMetaType::Nullptr) {
+        value.convert(type);
+    }
+    return value;
+}
+
+void NativeValueCodec::encodeNamed(QDomDocument& document, QDomElement& target, const QString& name,
+                                   const QVariant& value)
+{
+    if (!value.isValid())
+        return;
+    QDomElement container = encodeContainer(document, name, value);
+    if (!container.isNull()) {
+        target.appendChild(container);
+        return;
+    }
+    if (ProjectXml::isName(name)) {
+        ProjectXml::setAttribute(target, name, value.toString());
+        return;
+    }
+    // A name that cannot be an attribute travels as a named item, which
+    // every reader of the format takes as a top-level value too.
+    QDomElement item = document.createElement(ItemTag);
+    ProjectXml::setAttribute(item, NameAttribute, name);
+    ProjectXml::setAttribute(item, TypeAttribute, QString::fromLatin1(value.typeName()));
+    ProjectXml::appendText(document, item, value.toString());
+    target.appendChild(item);
+}
+
+QDomElement NativeValueCodec::encodeContainer(QDomDocument& document, const QString& name, const QVariant& value)
+{
+    QDomElement container;
+    if (isMap(value)) {
+        container = document.createElement(MapTag);
+        const QVariantMap map = value.toMap();
+        for (auto it = map.cbegin(); it != map.cend(); ++it)
+            appendItem(document, container, it.key(), it.value());
+    } else if (isList(value)) {
+        container = document.createElement(ListTag);
+        const QVariantList list = value.toList();
+        for (const QVariant& entry : list)
+            appendItem(document, container, QString(), entry);
+    } else {
+        return container;
+    }
+    if (!name.isEmpty())
+        ProjectXml::setAttribute(container, NameAttribute, name);
+    return container;
+}
+
+void NativeValueCodec::appendItem(QDomDocument& document, QDomElement& container, const QString& name,
+                                  const QVariant& value)
+{
+    QDomElement item = document.createElement(ItemTag);
+    if (!name.isEmpty())
+        ProjectXml::setAttribute(item, NameAttribute, name);
+    ProjectXml::setAttribute(item, TypeAttribute, QString::fromLatin1(value.typeName()));
+    const QDomElement inner = encodeContainer(document, QString(), value);
+    if (!inner.isNull())
+        item.appendChild(inner);
+    else
+        ProjectXml::appendText(document, item, value.toString());
+    container.appendChild(item);
+}
+
+bool NativeValueCodec::isMap(const QVariant& value)
+{
+    return value.type() == QVariant::Map || value.type() == QVariant::Hash;
+}
+
+bool NativeValueCodec::isList(const QVariant& value)
+{
+    return value.type() == QVariant::List || value.type() == QVariant::StringList;
+}

@@ -1,0 +1,45 @@
+#ifndef NATIVEVALUECODEC_H
+#define NATIVEVALUECODEC_H
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QPair>
+#include <QString>
+#include <QVariant>
+#include <QVector>
+
+// The project document's encoding of native values: QVariant trees of maps,
+// lists and scalars as nested "Map", "List" and "Item" elements. A
+// "NativeData" element holds named top-level values, scalars as attributes.
+class NativeValueCodec
+{
+public:
+    using NamedValue = QPair<QString, QVariant>;
+
+    // The named values held by a "NativeData" element, in document order.
+    // Attribute values are strings ("true" and "false" read as "1" and "0").
+    static QVector<NamedValue> decodeNamedValues(const QDomElement& nativeData);
+    // The value of one "Map", "List" or "Item" element; invalid for any
+    // other element.
+    static QVariant decode(const QDomElement& element);
+
+    // Puts `value` into `target` under `name`: a scalar as an attribute, a map
+    // or list as a child element carrying the name. Invalid values are
+    // skipped.
+    static void encodeNamed(QDomDocument& document, QDomElement& target, const QString& name,
+                            const QVariant& value);
+    // A "Map" or "List" element for `value`, with a "name" attribute when
+    // `name` is not empty; null for a scalar.
+    static QDomElement encodeContainer(QDomDocument& document, const QString& name, const QVariant& value);
+
+private:
+    static QVariant decode(const QDomElement& element, int depth);
+    static QVariant decodeItem(const QDomElement& item, int depth);
+    static QVariant decodeScalar(const QDomElement& item);
+    static void appendItem(QDomDocument& document, QDomElement& container, const QString& name,
+                           const QVariant& value);
+    static bool isMap(const QVariant& value);
+    static bool isList(const QVariant& value);
+};
+
+#endif

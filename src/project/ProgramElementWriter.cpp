@@ -1,0 +1,181 @@
+#include "ProgramElementWriter.h"
+
+#include "CnfController.h"
+#include "CnfMatrix.h"
+#include "CnfPhase.h"
+#include "CnfPhaseDef.h"
+#include "CnfProgram.h"
+#include "CnfSignalGroup.h"
+#include "NativeValueCodec.h"
+#include "ProjectXml.h"
+
+namespace {
+
+QStringList groupIds(const QList<QSharedPointer<CnfSignalGroup>>& groups)
+{
+    QStringList ids;
+    for (const auto& group : groups) {
+        if (group)
+            ids.append(QString::number(group->id));
+    }
+    return ids;
+}
+
+} // namespace
+
+ProgramElementWriter::ProgramElementWriter(const CnfController& controller, QDomDocument& document)
+    : m_controller(controller)
+    , m_document(document)
+{
+}
+
+bool ProgramElementWriter::isStepDataAttribute(const QString& name)
+{
+    return name == QLatin1String("length") || name == QLatin1String("full_length")
+        || name == QLatin1String("sg");
+}
+
+QString ProgramElementWriter::errorString() const
+{
+    return m_error;
+}
+
+QDomElement ProgramElementWriter::write(const QSharedPointer<CnfProgram>& program)
+{
+    m_error.clear();
+    QDomElement element = m_document.createElement(QStringLiteral("Program"));
+    writeAttributes(element, program);
+    if (program->type == CnfProgram::NorvakSpecial) {
+        QDomElement data = ProjectXml::appendElement(m_document, element, QStringLiteral("NorvakData"));
+        ProjectXml::appendText(m_document, data, QString::fromLatin1(program->data().toHex()));
+    } else if (program->type == CnfProgram::Timeline || program->type == CnfProgram::TimelineCoord) {
+        writeTimeline(element, program);
+    }
+    QSet<QString> unlistedWritten;
+    const auto steps = program->phases();
+    for (const auto& step : steps) {
+        if (!writeStep(element, program, step, unlistedWritten))
+            return QDomElement();
+    }
+    writeProperties(element, program);
+    return element;
+}
+
+void ProgramElementWriter::writeAttributes(QDomElement& element, const QSharedPointer<CnfProgram>& program)
+{
+    if (!program->id.isEmpty())
+        ProjectXml::setAttribute(element, QStringLiteral("id"), program->id);
+    ProjectXml::setAttribute(element, QStringLiteral("type"), CnfProgram::typeName(program->type, false));
+    if (!program->name.isEmpty())
+        ProjectXml::setAttribute(element, QStringLiteral("name"), program->name);
+    if (program->type != CnfProgram::NorvakSpecial) {
+        const int cycle = program->cycle(false);
+        if (cycle > 0)
+            element.setAttribute(QStringLiteral("cycle"), cycle);
+        const int offset = program->cycleOffset(0);
+        if (offset != 0)
+            element.setAttribute(QStringLiteral("offset"), offset);
+    }
+    if (program->matrix)
+        element.setAttribute(QStringLiteral("matrix"), program->matrix->id());
+}
+
+void ProgramElementWriter::writeTimeline(QDomElement& element, const QSharedPointer<CnfProgram>& program)
+{
+    // Only the controller's own groups are written: a group removed from the
+    // controller could not be found again when the document is read.
+    const auto listed = m_controller.signalGroups();
+    QVariantList sequences;
+    const auto groups = program->signalGroups();
+    for (const auto& group : groups) {
+        if (!group || !listed.contains(group))
+            continue;
+        QVariantMap entry;
+        entry.insert(QStringLiteral("group"), group->id);
+        entry.insert(QStringLiteral("sequence"), timelineSequence(program, group));
+        sequences.append(entry);
+    }
+    QDomElement timeline = ProjectXml::appendElement(m_document, element, QStringLiteral("TimelineData"));
+    timeline.appendChild(NativeValueCodec::encodeContainer(m_document, QString(), sequences));
+}
+
+QVariantList ProgramElementWriter::timelineSequence(const QSharedPointer<CnfProgram>& program,
+                                                    const QSharedPointer<CnfSignalGroup>& group) const
+{
+    // Only the aspects a reader accepts can be written.
+    QMap<int, int> points = program->getTimelineData(group);
+    for (auto it = points.begin(); it != points.end();) {
+        if (it.value() < CnfSignalGroup::Green || it.value() > CnfSignalGroup::RedAmber)
+            it = points.erase(it);
+        else
+            ++it;
+    }
+    QVariantList sequence;
+    if (points.isEmpty())
+        return sequence;
+    auto pointEntry = [](int point, int state) {
+        QVariantMap step;
+        step.insert(QStringLiteral("point"), point);
+        step.insert(QStringLiteral("state"), CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(state)));
+        return step;
+    };
+    // A state that runs over the end of the cycle is written once, where it
+    // begins; the reader closes the cycle with the last state.
+    int lastState = points.last();
+    for (auto it = points.cbegin(); it != points.cend(); ++it) {
+        if (points.size() > 1 && it.value() == lastState)
+            continue;
+        sequence.append(pointEntry(it.key(), it.value()));
+        lastState = it.value();
+    }
+    // A group that keeps one state all the cycle still needs that state.
+    if (sequence.isEmpty())
+        sequence.append(pointEntry(points.firstKey(), points.first()));
+    return sequence;
+}
+
+bool ProgramElementWriter::writeStep(QDomElement& element, const QSharedPointer<CnfProgram>& program,
+                                     const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten)
+{
+    const QSharedPointer<CnfPhase> phase = step->phase();
+    const int length = step->length();
+    if (phase && phase->maxLength > 0 && phase->minLength > 0
+        && (length < 0 || length < phase->minLength || length > phase->maxLength)) {
+        m_error = QObject::tr("В программе %1 длительность фазы %2 = %3 выходит за разрешённые пределы [%4;%5]")
+                      .arg(program->id, step->id())
+                      .arg(length)
+                      .arg(phase->minLength)
+                      .arg(phase->maxLength);
+        return false;
+    }
+    QDomElement stepElement = ProjectXml::appendElement(m_document, element, QStringLiteral("Phase"));
+    ProjectXml::appendText(m_document, stepElement, step->id());
+    if (step->fullLengthDefined())
+        stepElement.setAttribute(QStringLiteral("full_length"), step->fullLength());
+    stepElement.setAttribute(QStringLiteral("length"), length);
+    // A phase the controller does not list is created again by the reader;
+    // its groups go with its first step so that it is not recreated empty.
+    if (phase && !m_controller.findPhase(phase->id) && !unlistedWritten.contains(phase->id)) {
+        unlistedWritten.insert(phase->id);
+        const QStringList ids = groupIds(phase->signalGroups);
+        if (!ids.isEmpty())
+            ProjectXml::setAttribute(stepElement, QStringLiteral("sg"), ids.join(QLatin1Char(',')));
+    }
+    const auto names = ProjectXml::propertyNames(*step);
+    for (const QByteArray& name : names) {
+        const QString attribute = QString::fromUtf8(name);
+        if (!isStepDataAttribute(attribute))
+            ProjectXml::setAttribute(stepElement, attribute, step->property(name.constData()).toString());
+    }
+    return true;
+}
+
+void ProgramElementWriter::writeProperties(QDomElement& element, const QSharedPointer<CnfProgram>& program)
+{
+    const auto names = ProjectXml::propertyNames(*program);
+    if (names.isEmpty())
+        return;
+    QDomElement nativeData = ProjectXml::appendElement(m_document, element, QStringLiteral("NativeData"));
+    for (const QByteArray& name : names)
+        NativeValueCodec::encodeNamed(m_document, nativeData, QString::fromUtf8(name), program->property(name.constData()));
+}

@@ -1,0 +1,46 @@
+#ifndef PROGRAMELEMENTWRITER_H
+#define PROGRAMELEMENTWRITER_H
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QSet>
+#include <QSharedPointer>
+#include <QString>
+#include <QVariant>
+
+class CnfController;
+class CnfPhaseDef;
+class CnfProgram;
+class CnfSignalGroup;
+
+// Writes one program as the "Program" element of a project document, checking
+// every step's length against the limits of its phase.
+class ProgramElementWriter
+{
+public:
+    ProgramElementWriter(const CnfController& controller, QDomDocument& document);
+
+    // The element, or a null element with errorString() set.
+    QDomElement write(const QSharedPointer<CnfProgram>& program);
+    QString errorString() const;
+
+    // Attributes of a step element that carry the step's own data; dynamic
+    // properties of these names are neither written nor read, as they would
+    // shadow that data.
+    static bool isStepDataAttribute(const QString& name);
+
+private:
+    void writeAttributes(QDomElement& element, const QSharedPointer<CnfProgram>& program);
+    void writeTimeline(QDomElement& element, const QSharedPointer<CnfProgram>& program);
+    QVariantList timelineSequence(const QSharedPointer<CnfProgram>& program,
+                                  const QSharedPointer<CnfSignalGroup>& group) const;
+    bool writeStep(QDomElement& element, const QSharedPointer<CnfProgram>& program,
+                   const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten);
+    void writeProperties(QDomElement& element, const QSharedPointer<CnfProgram>& program);
+
+    const CnfController& m_controller;
+    QDomDocument& m_document;
+    QString m_error;
+};
+
+#endif

@@ -1,0 +1,476 @@
+#include "ProjectReader.h"
+
+#include "CnfController.h"
+#include "CnfController_p.h"
+#include "CnfTransition.h"
+#include "NativeValueCodec.h"
+#include "ProgramElementReader.h"
+#include "ProjectXml.h"
+
+namespace {
+
+int intAttribute(const QDomElement& element, const QString& name)
+{
+    return element.attribute(name).toInt();
+}
+
+// Attributes of a detector element that are the detector's own data.
+bool isDetectorModelAttribute(const QString& name)
+{
+    return name == QLatin1String("id") || name == QLatin1String("name");
+}
+
+// A "dd.MM" date, in the year 1900 like every day and month of the
+// document; null when the text is no such date.
+QDate dayAndMonth(const QString& text)
+{
+    const QDate date = QDate::fromString(text, QStringLiteral("dd.MM"));
+    if (date.isValid())
+        return date;
+    // 1900 has no 29 February, which a special day may well fall on.
+    if (text.size() == 5)
+        return QDate::fromString(text + QStringLiteral(".2000"), QStringLiteral("dd.MM.yyyy"));
+    return QDate();
+}
+
+} // namespace
+
+ProjectReader::ProjectReader(CnfController& controller, CnfControllerPrivate& data, bool strict)
+    : m_controller(controller)
+    , m_data(data)
+    , m_strict(strict)
+{
+}
+
+bool ProjectReader::fail(const QString& message)
+{
+    m_data.lastError = message;
+    return false;
+}
+
+bool ProjectReader::read(const QDomElement& root)
+{
+    m_data.strict = m_strict;
+    readRootAttributes(root);
+    readNativeData(root);
+    if (!readPowerDevices(root))
+        return false;
+    readInterstate(root);
+    readDetectors(root);
+    if (!readSignalGroups(root) || !readPhases(root))
+        return false;
+    readMatrices(root);
+    if (!readPrograms(root) || !readDayCards(root) || !readWeekCards(root) || !readSpecialDays(root)
+        || !readSeasonPlans(root) || !readDefaults(root)) {
+        return false;
+    }
+    if (!m_strict)
+        m_controller.createTransitionsFromPrograms();
+    return true;
+}
+
+void ProjectReader::readRootAttributes(const QDomElement& root)
+{
+    const QDomNamedNodeMap attributes = root.attributes();
+    for (int i = 0; i < attributes.count(); ++i) {
+        const QDomAttr attribute = attributes.item(i).toAttr();
+        m_controller.setProperty(attribute.name().toLocal8Bit().constData(), attribute.value());
+    }
+}
+
+void ProjectReader::readNativeData(const QDomElement& root)
+{
+    const QDomElement element = root.firstChildElement(QStringLiteral("NativeData"));
+    if (element.isNull())
+        return;
+    VObject nativeData = m_controller.nativeData();
+    const auto values = NativeValueCodec::decodeNamedValues(element);
+    for (const auto& value : values)
+        nativeData[value.first] = value.second;
+}
+
+bool ProjectReader::readPowerDevices(const QDomElement& root)
+{
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("PwrDev"))) {
+        const int id = ProjectXml::text(element).toInt();
+        if (m_controller.findPowerDevice(id))
+            continue;
+        QSharedPointer<CnfPowerDevice> device(new CnfPowerDevice);
+        device->id = id;
+        device->name = element.attribute(QStringLiteral("name"));
+        device->type = CnfPowerDevice::string2Type(element.attribute(QStringLiteral("type")));
+        device->address = intAttribute(element, QStringLiteral("address"));
+        if (m_controller.findPowerDeviceByAddress(device->address))
+            return fail(QObject::tr("Обнаружено несколько устройств с адресом %1").arg(device->address));
+        device->color = intAttribute(element, QStringLiteral("color"));
+        device->lampCount = intAttribute(element, QStringLiteral("lamp_count"));
+        device->controlledLamps = qMin(intAttribute(element, QStringLiteral("contolled_lamps")), device->lampCount);
+        if (!m_controller.addPowerDevice(device))
+            return false;
+    }
+    return true;
+}
+
+void ProjectReader::readInterstate(const QDomElement& root)
+{
+    const QDomElement element = root.firstChildElement(QStringLiteral("Interstate"));
+    QSharedPointer<CnfInterstate> interstate;
+    if (!element.isNull()) {
+        interstate.reset(new CnfInterstate);
+        interstate->greenBlink = intAttribute(element, QStringLiteral("green_blink"));
+        interstate->yellow = intAttribute(element, QStringLiteral("yellow"));
+        interstate->redYellow = intAttribute(element, QStringLiteral("red_yellow"));
+    }
+    m_controller.setInterstate(interstate);
+}
+
+void ProjectReader::readDetectors(const QDomElement& root)
+{
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Detector")))
+        m_controller.addDetector(readDetector(element));
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Sensor"))) {
+        const auto sensor = readDetector(element);
+        sensor->setSensor(true);
+        m_controller.addSensor(sensor);
+    }
+}
+
+QSharedPointer<CnfDetector> ProjectReader::readDetector(const QDomElement& element)
+{
+    QSharedPointer<CnfDetector> detector(new CnfDetector);
+    detector->setId(intAttribute(element, QStringLiteral("id")));
+    const QString name = element.attribute(QStringLiteral("name"));
+    if (!name.isEmpty())
+        detector->setName(name);
+    const QDomNamedNodeMap attributes = element.attributes();
+    for (int i = 0; i < attributes.count(); ++i) {
+        const QDomAttr attribute = attributes.item(i).toAttr();
+        if (!isDetectorModelAttribute(attribute.name()))
+            detector->setProperty(attribute.name().toLocal8Bit().constData(), attribute.value());
+    }
+    return detector;
+}
+
+bool ProjectReader::readSignalGroups(const QDomElement& root)
+{
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("SG"))) {
+        if (m_controller.findSG(ProjectXml::text(element).toInt()))
+            continue;
+        const auto group = readSignalGroup(element);
+        if (!group)
+            return false;
+        m_controller.addSignalGroup(group);
+    }
+    return true;
+}
+
+QSharedPointer<CnfSignalGroup> ProjectReader::readSignalGroup(const QDomElement& element)
+{
+    QSharedPointer<CnfSignalGroup> group(new CnfSignalGroup);
+    group->id = ProjectXml::text(element).toInt();
+    group->name = element.attribute(QStringLiteral("name"));
+    group->setType(CnfSignalGroup::string2Type(element.attribute(QStringLiteral("type"))));
+    if (!readGroupDevices(group, element) || !readGroupTimes(group, element))
+        return {};
+    const QString detectors = element.attribute(QStringLiteral("detectors"));
+    if (!detectors.isEmpty()) {
+        const QStringList ids = detectors.split(QLatin1Char(','));
+        for (const QString& id : ids)
+            group->detectors.append(id.toInt());
+    }
+    const QDomElement nativeData = element.firstChildElement(QStringLiteral("NativeData"));
+    if (!nativeData.isNull()) {
+        const auto values = NativeValueCodec::decodeNamedValues(nativeData);
+        for (const auto& value : values)
+            group->setProperty(value.first.toLocal8Bit().constData(), value.second);
+    }
+    return group;
+}
+
+bool ProjectReader::readGroupDevices(const QSharedPointer<CnfSignalGroup>& group, const QDomElement& element)
+{
+    const QStringList ids = element.attribute(QStringLiteral("devices")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString& id : ids) {
+        const auto device = m_controller.findPowerDevice(id.toInt());
+        if (!device) {
+            return fail(QObject::tr("В сигнальной группе %1 ссылка на несуществующее устройство %2")
+                            .arg(group->id)
+                            .arg(id.toInt()));
+        }
+        group->assignDevice(device);
+    }
+    return true;
+}
+
+bool ProjectReader::readGroupTimes(const QSharedPointer<CnfSignalGroup>& group, const QDomElement& element)
+{
+    for (const QDomElement& times : ProjectXml::children(element, QStringLiteral("NorvakIS"))) {
+        const int variant = ProjectXml::text(times).toInt();
+        if (variant <= 0) {
+            return fail(QObject::tr("В сигнальной группе %1 указан неправильный вариант промтакта %2")
+                            .arg(group->id)
+                            .arg(variant));
+        }
+        // The controller keeps these timings in single bytes.
+        auto byteAttribute = [&times](const char* name) { return quint8(intAttribute(times, QLatin1String(name))); };
+        CnfSGTimes entry;
+        entry.greenAdd1 = byteAttribute("greenAdd1");
+        entry.greenAdd2 = byteAttribute("greenAdd2");
+        entry.greenBlink = byteAttribute("greenBlink");
+        entry.redAdd = byteAttribute("redAdd");
+        entry.yellow = byteAttribute("yellow");
+        entry.yellowRed = byteAttribute("yellowRed");
+        group->variantTimes.insert(variant, entry);
+    }
+    return true;
+}
+
+bool ProjectReader::readPhases(const QDomElement& root)
+{
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Phase"))) {
+        if (!readPhase(element))
+            return false;
+    }
+    return true;
+}
+
+bool ProjectReader::readPhase(const QDomElement& element)
+{
+    const QString id = ProjectXml::text(element);
+    if (m_controller.findPhase(id))
+        return fail(QObject::tr("Обнаружено несколько фаз с идентификатором %1").arg(id));
+    QSharedPointer<CnfPhase> phase(new CnfPhase);
+    phase->id = id;
+    phase->name = element.attribute(QStringLiteral("name"));
+    phase->minLength = intAttribute(element, QStringLiteral("min"));
+    phase->maxLength = intAttribute(element, QStringLiteral("max"));
+    m_controller.addPhase(phase);
+    const QStringList groupIds = element.attribute(QStringLiteral("sg")).split(QLatin1Char(','), Qt::SkipEmptyParts);
+    for (const QString& groupId : groupIds) {
+        const auto group = m_controller.findSG(groupId.toInt());
+        if (!group) {
+            return fail(QObject::tr("В фазе %1 указана несуществующая сигнальная группа %2")
+                            .arg(id)
+                            .arg(groupId.toInt()));
+        }
+        phase->signalGroups.append(group);
+    }
+    readTransitions(element, phase->transitions);
+    return true;
+}
+
+void ProjectReader::readTransitions(const QDomElement& phaseElement, QList<QSharedPointer<CnfTransition>>& transitions)
+{
+    for (const QDomElement& element : ProjectXml::children(phaseElement, QStringLiteral("Transition"))) {
+        QSharedPointer<CnfTransition> transition(new CnfTransition);
+        transition->from = element.attribute(QStringLiteral("from"));
+        for (const QDomElement& clearing : ProjectXml::children(element, QStringLiteral("clearing"))) {
+            const int group = intAttribute(clearing, QStringLiteral("group"));
+            const int time = intAttribute(clearing, QStringLiteral("time"));
+            const int addRed = intAttribute(clearing, QStringLiteral("add_red"));
+            if (time > 0)
+                transition->clearing.insert(group, time);
+            if (addRed > 0)
+                transition->addRed.insert(group, addRed);
+        }
+        for (const QDomElement& entering : ProjectXml::children(element, QStringLiteral("entering")))
+            transition->entering.insert(intAttribute(entering, QStringLiteral("group")),
+                                        intAttribute(entering, QStringLiteral("time")));
+        transitions.append(transition);
+    }
+}
+
+void ProjectReader::readMatrices(const QDomElement& root)
+{
+    const QDomElement conflict = root.firstChildElement(QStringLiteral("ConflictMatrix"));
+    m_controller.setConflictMatrix(conflict.isNull() ? QSharedPointer<CnfMatrix>(new CnfMatrix) : readMatrix(conflict));
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Matrix"))) {
+        const bool asDefault = element.attribute(QStringLiteral("default")) == QLatin1String("true");
+        const bool asSafety = element.attribute(QStringLiteral("safety")) == QLatin1String("true");
+        m_controller.addMatrix(readMatrix(element), asDefault, asSafety);
+    }
+}
+
+QSharedPointer<CnfMatrix> ProjectReader::readMatrix(const QDomElement& element)
+{
+    QSharedPointer<CnfMatrix> matrix(new CnfMatrix);
+    for (const QDomElement& cell : ProjectXml::children(element, QStringLiteral("CP"))) {
+        const auto on = m_controller.findSG(intAttribute(cell, QStringLiteral("on_sg")));
+        const auto off = m_controller.findSG(intAttribute(cell, QStringLiteral("off_sg")));
+        // A cell of an unknown group has nothing to refer to.
+        if (on && off)
+            matrix->setReleaf(on, off, ProjectXml::text(cell).toDouble());
+    }
+    matrix->setId(intAttribute(element, QStringLiteral("id")));
+    matrix->setName(element.attribute(QStringLiteral("name")));
+    return matrix;
+}
+
+bool ProjectReader::readPrograms(const QDomElement& root)
+{
+    const bool adapter = m_controller.property("type").toString() == QLatin1String("adapter");
+    ProgramElementReader reader(m_controller, m_strict, adapter);
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Program"))) {
+        const auto program = reader.read(element);
+        if (!program)
+            return fail(reader.errorString());
+        m_data.programs.append(program);
+    }
+    return true;
+}
+
+bool ProjectReader::readDayCards(const QDomElement& root)
+{
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("DayCard"))) {
+        const QString id = element.attribute(QStringLiteral("id"));
+        if (m_controller.findDayCard(id))
+            return fail(QObject::tr("Обнаружено несколько суточных карт с идентификатором %1").arg(id));
+        QSharedPointer<CnfDayCard> card(new CnfDayCard);
+        card->id = id;
+        card->name = element.attribute(QStringLiteral("name"));
+        for (const QDomElement& entry : ProjectXml::children(element, QStringLiteral("Time"))) {
+            const QString timeText = ProjectXml::text(entry);
+            const QTime time = QTime::fromString(timeText, QStringLiteral("hh:mm"));
+            if (!time.isValid())
+                return fail(QObject::tr("В суточной карте %1 указано неправильное время %2").arg(id, timeText));
+            const QString programId = entry.attribute(QStringLiteral("program"));
+            const auto program = m_controller.findProgram(programId);
+            if (!program) {
+                return fail(QObject::tr("В суточной карте %1 для времени %2 указана несуществующая программа %3")
+                                .arg(id, timeText, programId));
+            }
+            QSharedPointer<CnfProgram> reserve;
+            if (entry.hasAttribute(QStringLiteral("reserve_program")))
+                reserve = m_controller.findProgram(entry.attribute(QStringLiteral("reserve_program")));
+            card->addRecord(time, program, reserve);
+        }
+        m_controller.addDayCard(card);
+    }
+    return true;
+}
+
+bool ProjectReader::readWeekCards(const QDomElement& root)
+{
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("WeekCard"))) {
+        const QString id = element.attribute(QStringLiteral("id"));
+        if (m_controller.findWeekCard(id))
+            return fail(QObject::tr("Обнаружено несколько недельных карт с идентификатором %1").arg(id));
+        QSharedPointer<CnfWeekCard> card(new CnfWeekCard);
+        card->id = id;
+        card->name = element.attribute(QStringLiteral("name"));
+        for (const QDomElement& entry : ProjectXml::children(element, QStringLiteral("DayOfWeek"))) {
+            const QString dayText = ProjectXml::text(entry);
+            bool ok = false;
+            const int day = dayText.toInt(&ok);
+            if (!ok || day < Qt::Monday || day > Qt::Sunday)
+                return fail(QObject::tr("В недельной карте %1 задан неверный день недели %2").arg(id, dayText));
+            const QString cardId = entry.attribute(QStringLiteral("daycard"));
+            const auto dayCard = m_controller.findDayCard(cardId);
+            if (!dayCard) {
+                return fail(QObject::tr("В недельной карте %1 для дня %2 указана несуществующая суточная карта %3")
+                                .arg(id)
+                                .arg(day)
+                                .arg(cardId));
+            }
+            card->days.insert(Qt::DayOfWeek(day), dayCard);
+        }
+        m_controller.addWeekCard(card);
+    }
+    return true;
+}
+
+bool ProjectReader::readSpecialDays(const QDomElement& root)
+{
+    int unnamed = 0;
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("SpecialDay"))) {
+        const QString dateText = ProjectXml::text(element);
+        const QDate date = dayAndMonth(dateText);
+        if (!date.isValid())
+            return fail(QObject::tr("В особых днях указана несуществующая дата %1").arg(dateText));
+        const QString cardId = element.attribute(QStringLiteral("day_card"));
+        const auto dayCard = m_controller.findDayCard(cardId);
+        if (!dayCard) {
+            return fail(QObject::tr("В особых днях для даты %1 указана несуществующая суточная карта %2")
+                            .arg(dateText, cardId));
+        }
+        QSharedPointer<CnfSpecialDay> day(new CnfSpecialDay);
+        day->dayCard = dayCard;
+        day->id = element.attribute(QStringLiteral("id"));
+        if (day->id.isEmpty())
+            day->id = QString::number(++unnamed);
+        day->name = element.attribute(QStringLiteral("name"));
+        m_controller.addSpecialDay(date, day);
+    }
+    return true;
+}
+
+bool ProjectReader::readSeasonPlans(const QDomElement& root)
+{
+    int unnamed = 0;
+    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("SeasonPlan"))) {
+        const QString fromText = element.attribute(QStringLiteral("from"));
+        const QString toText = element.attribute(QStringLiteral("to"));
+        const QDate from = dayAndMonth(fromText);
+        if (!from.isValid())
+            return fail(QObject::tr("Season plan has invalid from date format %1").arg(fromText));
+        QDate to;
+        if (!toText.isEmpty()) {
+            to = dayAndMonth(toText);
+            if (!to.isValid())
+                return fail(QObject::tr("Season plan has invalid to date format %1").arg(toText));
+        }
+        const QString cardId = ProjectXml::text(element);
+        const auto weekCard = m_controller.findWeekCard(cardId);
+        if (!weekCard) {
+            return fail(QObject::tr("In season plan for period from %1 to %2 specifyed invalid weekly card %3")
+                            .arg(fromText, toText, cardId));
+        }
+        QSharedPointer<CnfSeasonPlan> plan(new CnfSeasonPlan);
+        plan->from = from;
+        plan->to = to;
+        plan->weekCard = weekCard;
+        plan->id = element.attribute(QStringLiteral("id"));
+        if (plan->id.isEmpty())
+            plan->id = QString::number(++unnamed);
+        plan->name = element.attribute(QStringLiteral("name"));
+        m_controller.addSeasonPlan(plan);
+    }
+    return true;
+}
+
+bool ProjectReader::readDefaults(const QDomElement& root)
+{
+    const QDomElement defaults = root.firstChildElement(QStringLiteral("Defaults"));
+    if (defaults.isNull())
+        return true;
+    // Ids that name nothing are left unset.
+    if (defaults.hasAttribute(QStringLiteral("program"))) {
+        if (const auto program = m_controller.findProgram(defaults.attribute(QStringLiteral("program"))))
+            m_controller.setDefaultProgram(program);
+    }
+    if (defaults.hasAttribute(QStringLiteral("reserve_program"))) {
+        if (const auto program = m_controller.findProgram(defaults.attribute(QStringLiteral("reserve_program"))))
+            m_controller.setReserveProgram(program);
+    }
+    if (defaults.hasAttribute(QStringLiteral("day_card"))) {
+        if (const auto card = m_controller.findDayCard(defaults.attribute(QStringLiteral("day_card"))))
+            m_controller.setDefaultDayCard(card);
+    }
+    return readDefaultSignalGroup(defaults);
+}
+
+bool ProjectReader::readDefaultSignalGroup(const QDomElement& defaults)
+{
+    const QDomElement element = defaults.firstChildElement(QStringLiteral("SG"));
+    if (element.isNull())
+        return true;
+    QSharedPointer<CnfSignalGroup> group;
+    if (element.attribute(QStringLiteral("listed")) == QLatin1String("true"))
+        group = m_controller.findSG(ProjectXml::text(element).toInt());
+    if (!group)
+        group = readSignalGroup(element);
+    if (!group)
+        return false;
+    m_controller.setDefaulSignalGroup(group);
+    return true;
+}

@@ -1,0 +1,452 @@
+#include "ProjectWriter.h"
+
+#include <QHash>
+#include <QtMath>
+
+#include <algorithm>
+#include <map>
+#include <tuple>
+
+#include "CnfController.h"
+#include "CnfDetector.h"
+#include "CnfInterstate.h"
+#include "CnfMatrix.h"
+#include "CnfPhase.h"
+#include "CnfPowerDevice.h"
+#include "CnfProgram.h"
+#include "CnfSchedule.h"
+#include "CnfSignalGroup.h"
+#include "CnfTransition.h"
+#include "NativeValueCodec.h"
+#include "ProgramElementWriter.h"
+#include "ProjectXml.h"
+
+namespace {
+
+const QString TimeFormat = QStringLiteral("hh:mm");
+const QString DateFormat = QStringLiteral("dd.MM");
+
+QString joinIds(const QList<int>& ids)
+{
+    QStringList texts;
+    for (int id : ids)
+        texts.append(QString::number(id));
+    return texts.join(QLatin1Char(','));
+}
+
+// Where a cell of a matrix element goes: the walk over the pairs (a, b) of
+// the controller's groups, a before b, meets first the cell with b getting
+// green, then the one with a getting green.
+using MatrixPlace = std::tuple<int, int, int>;
+
+} // namespace
+
+ProjectWriter::ProjectWriter(const CnfController& controller, const VObject& nativeData)
+    : m_controller(controller)
+    , m_nativeData(nativeData)
+{
+}
+
+QString ProjectWriter::errorString() const
+{
+    return m_error;
+}
+
+bool ProjectWriter::fail(const QString& message)
+{
+    m_error = message;
+    return false;
+}
+
+QDomDocument ProjectWriter::write()
+{
+    m_error.clear();
+    m_document = QDomDocument();
+    QDomElement root = ProjectXml::appendElement(m_document, m_document, QStringLiteral("Controller"));
+    writeRootAttributes(root);
+    writeNativeData(root);
+    writePowerDevices(root);
+    writeInterstate(root);
+    writeDetectors(root);
+    writeSignalGroups(root);
+    writePhases(root);
+    if (!writePrograms(root))
+        return QDomDocument();
+    writeMatrices(root);
+    if (!writeDayCards(root) || !writeWeekCards(root) || !writeSpecialDays(root) || !writeSeasonPlans(root))
+        return QDomDocument();
+    writeDefaults(root);
+    return m_document;
+}
+
+void ProjectWriter::writeRootAttributes(QDomElement& root)
+{
+    const auto names = ProjectXml::propertyNames(m_controller);
+    for (const QByteArray& name : names) {
+        const QVariant value = m_controller.property(name.constData());
+        if (value.isValid())
+            ProjectXml::setAttribute(root, QString::fromUtf8(name), value.toString());
+    }
+}
+
+void ProjectWriter::writeNativeData(QDomElement& root)
+{
+    if (m_nativeData.isNull())
+        return;
+    QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("NativeData"));
+    const QStringList keys = m_nativeData.keys();
+    for (const QString& key : keys)
+        NativeValueCodec::encodeNamed(m_document, element, key, m_controller.getNativeData(key));
+}
+
+void ProjectWriter::writePowerDevices(QDomElement& root)
+{
+    const auto devices = m_controller.powerDevices();
+    for (const auto& device : devices) {
+        if (!device)
+            continue;
+        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("PwrDev"));
+        ProjectXml::appendText(m_document, element, QString::number(device->id));
+        if (!device->name.isEmpty())
+            ProjectXml::setAttribute(element, QStringLiteral("name"), device->name);
+        element.setAttribute(QStringLiteral("type"), CnfPowerDevice::type2String(device->type, false));
+        element.setAttribute(QStringLiteral("address"), device->address);
+        element.setAttribute(QStringLiteral("color"), device->color);
+        element.setAttribute(QStringLiteral("lamp_count"), device->lampCount);
+        element.setAttribute(QStringLiteral("contolled_lamps"), device->controlledLamps);
+    }
+}
+
+void ProjectWriter::writeInterstate(QDomElement& root)
+{
+    const auto interstate = m_controller.interstate();
+    if (!interstate)
+        return;
+    QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("Interstate"));
+    if (interstate->greenBlink != 0)
+        element.setAttribute(QStringLiteral("green_blink"), interstate->greenBlink);
+    if (interstate->yellow != 0)
+        element.setAttribute(QStringLiteral("yellow"), interstate->yellow);
+    if (interstate->redYellow != 0)
+        element.setAttribute(QStringLiteral("red_yellow"), interstate->redYellow);
+}
+
+void ProjectWriter::writeDetectors(QDomElement& root)
+{
+    const auto detectors = m_controller.detectorsList();
+    for (const auto& detector : detectors) {
+        if (detector)
+            root.appendChild(detectorElement(QStringLiteral("Detector"), detector));
+    }
+    const auto sensors = m_controller.sensorsList();
+    for (const auto& sensor : sensors) {
+        if (sensor)
+            root.appendChild(detectorElement(QStringLiteral("Sensor"), sensor));
+    }
+}
+
+QDomElement ProjectWriter::detectorElement(const QString& tag, const QSharedPointer<CnfDetector>& detector)
+{
+    QDomElement element = m_document.createElement(tag);
+    const auto names = ProjectXml::propertyNames(*detector);
+    for (const QByteArray& name : names) {
+        const QVariant value = detector->property(name.constData());
+        if (value.isValid())
+            ProjectXml::setAttribute(element, QString::fromUtf8(name), value.toString());
+    }
+    // The detector's own id and name win over properties of the same name,
+    // which may be stale copies of them.
+    element.setAttribute(QStringLiteral("id"), detector->id());
+    if (!detector->name().isEmpty())
+        ProjectXml::setAttribute(element, QStringLiteral("name"), detector->name());
+    else
+        element.removeAttribute(QStringLiteral("name"));
+    return element;
+}
+
+void ProjectWriter::writeSignalGroups(QDomElement& root)
+{
+    const auto groups = m_controller.signalGroups();
+    for (const auto& group : groups) {
+        if (group)
+            root.appendChild(signalGroupElement(group));
+    }
+}
+
+QDomElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalGroup>& group)
+{
+    QDomElement element = m_document.createElement(QStringLiteral("SG"));
+    ProjectXml::appendText(m_document, element, QString::number(group->id));
+    if (!group->name.isEmpty())
+        ProjectXml::setAttribute(element, QStringLiteral("name"), group->name);
+    element.setAttribute(QStringLiteral("type"), CnfSignalGroup::type2String(group->type, false, false));
+    const bool allUnset = std::all_of(group->detectors.cbegin(), group->detectors.cend(),
+                                      [](int id) { return id == 255; });
+    if (!group->detectors.isEmpty() && !allUnset)
+        element.setAttribute(QStringLiteral("detectors"), joinIds(group->detectors));
+    QList<int> deviceIds;
+    for (const auto& device : group->devices) {
+        if (device && m_controller.findPowerDevice(device->id))
+            deviceIds.append(device->id);
+    }
+    if (!deviceIds.isEmpty())
+        element.setAttribute(QStringLiteral("devices"), joinIds(deviceIds));
+    for (auto it = group->variantTimes.cbegin(); it != group->variantTimes.cend(); ++it) {
+        QDomElement times = ProjectXml::appendElement(m_document, element, QStringLiteral("NorvakIS"));
+        ProjectXml::appendText(m_document, times, QString::number(it.key()));
+        times.setAttribute(QStringLiteral("greenAdd1"), it->greenAdd1);
+        times.setAttribute(QStringLiteral("greenAdd2"), it->greenAdd2);
+        times.setAttribute(QStringLiteral("greenBlink"), it->greenBlink);
+        times.setAttribute(QStringLiteral("redAdd"), it->redAdd);
+        times.setAttribute(QStringLiteral("yellow"), it->yellow);
+        times.setAttribute(QStringLiteral("yellowRed"), it->yellowRed);
+    }
+    // Timing overrides and other settings of the group.
+    const auto names = ProjectXml::propertyNames(*group);
+    if (!names.isEmpty()) {
+        QDomElement nativeData = ProjectXml::appendElement(m_document, element, QStringLiteral("NativeData"));
+        for (const QByteArray& name : names)
+            NativeValueCodec::encodeNamed(m_document, nativeData, QString::fromUtf8(name), group->property(name.constData()));
+    }
+    return element;
+}
+
+void ProjectWriter::writePhases(QDomElement& root)
+{
+    const auto phases = m_controller.phases();
+    for (const auto& phase : phases) {
+        if (!phase)
+            continue;
+        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("Phase"));
+        ProjectXml::appendText(m_document, element, phase->id);
+        if (phase->minLength > 0)
+            element.setAttribute(QStringLiteral("min"), phase->minLength);
+        if (phase->maxLength > 0)
+            element.setAttribute(QStringLiteral("max"), phase->maxLength);
+        if (!phase->name.isEmpty())
+            ProjectXml::setAttribute(element, QStringLiteral("name"), phase->name);
+        QList<int> ids;
+        for (const auto& group : phase->signalGroups) {
+            if (group)
+                ids.append(group->id);
+        }
+        if (!ids.isEmpty())
+            element.setAttribute(QStringLiteral("sg"), joinIds(ids));
+        for (const auto& transition : phase->transitions) {
+            if (!transition)
+                continue;
+            QDomElement tr = ProjectXml::appendElement(m_document, element, QStringLiteral("Transition"));
+            ProjectXml::setAttribute(tr, QStringLiteral("from"), transition->from);
+            // A group with an added red but no clearing time still gets a
+            // "clearing" element to carry it.
+            QList<int> clearingGroups = transition->clearing.keys() + transition->addRed.keys();
+            std::sort(clearingGroups.begin(), clearingGroups.end());
+            clearingGroups.erase(std::unique(clearingGroups.begin(), clearingGroups.end()), clearingGroups.end());
+            for (int group : clearingGroups) {
+                const int time = transition->clearing.value(group, 0);
+                const int addRed = transition->addRed.value(group, 0);
+                if (!transition->clearing.contains(group) && addRed <= 0)
+                    continue;
+                QDomElement clearing = ProjectXml::appendElement(m_document, tr, QStringLiteral("clearing"));
+                clearing.setAttribute(QStringLiteral("group"), group);
+                if (time > 0)
+                    clearing.setAttribute(QStringLiteral("time"), time);
+                if (addRed > 0)
+                    clearing.setAttribute(QStringLiteral("add_red"), addRed);
+            }
+            for (auto it = transition->entering.cbegin(); it != transition->entering.cend(); ++it) {
+                QDomElement entering = ProjectXml::appendElement(m_document, tr, QStringLiteral("entering"));
+                entering.setAttribute(QStringLiteral("group"), it.key());
+                if (it.value() > 0)
+                    entering.setAttribute(QStringLiteral("time"), it.value());
+            }
+        }
+    }
+}
+
+bool ProjectWriter::writePrograms(QDomElement& root)
+{
+    ProgramElementWriter writer(m_controller, m_document);
+    const auto programs = m_controller.programs();
+    for (const auto& program : programs) {
+        if (!program)
+            continue;
+        const QDomElement element = writer.write(program);
+        if (element.isNull())
+            return fail(writer.errorString());
+        root.appendChild(element);
+    }
+    return true;
+}
+
+void ProjectWriter::writeMatrices(QDomElement& root)
+{
+    const QDomElement conflict = matrixElement(QStringLiteral("ConflictMatrix"), m_controller.conflictMatrix());
+    if (!conflict.isNull())
+        root.appendChild(conflict);
+    const auto defaultMatrix = m_controller.defaultMatrix();
+    const auto safetyMatrix = m_controller.safetyMatrix();
+    const auto matrices = m_controller.matrixList();
+    for (const auto& matrix : matrices) {
+        QDomElement element = matrixElement(QStringLiteral("Matrix"), matrix);
+        if (element.isNull())
+            continue;
+        if (matrix == defaultMatrix)
+            element.setAttribute(QStringLiteral("default"), QStringLiteral("true"));
+        if (matrix == safetyMatrix)
+            element.setAttribute(QStringLiteral("safety"), QStringLiteral("true"));
+        root.appendChild(element);
+    }
+}
+
+QDomElement ProjectWriter::matrixElement(const QString& tag, const QSharedPointer<CnfMatrix>& matrix)
+{
+    const auto groups = m_controller.signalGroups();
+    if (!matrix || matrix->isEmpty() || groups.isEmpty())
+        return QDomElement();
+    // Cells are matched with the controller's live groups by address only; a
+    // cell whose group is not listed is never followed.
+    QHash<const CnfSignalGroup*, int> positions;
+    for (int i = 0; i < groups.size(); ++i) {
+        if (groups.at(i) && !positions.contains(groups.at(i).data()))
+            positions.insert(groups.at(i).data(), i);
+    }
+    std::map<MatrixPlace, const CnfMatrixCell*> entries; // the later of two cells for one pair wins
+    const QList<CnfMatrixCell>& cells = matrix->content();
+    for (const CnfMatrixCell& cell : cells) {
+        const int on = positions.value(cell.onGroup, -1);
+        const int off = positions.value(cell.offGroup, -1);
+        if (on < 0 || off < 0 || on == off || qIsNaN(cell.value))
+            continue;
+        entries[MatrixPlace(qMin(on, off), qMax(on, off), on < off ? 1 : 0)] = &cell;
+    }
+    if (entries.empty())
+        return QDomElement();
+    QDomElement element = m_document.createElement(tag);
+    element.setAttribute(QStringLiteral("id"), matrix->id());
+    if (!matrix->name().isEmpty())
+        ProjectXml::setAttribute(element, QStringLiteral("name"), matrix->name());
+    for (const auto& entry : entries) {
+        const CnfMatrixCell* cell = entry.second;
+        QDomElement cp = ProjectXml::appendElement(m_document, element, QStringLiteral("CP"));
+        cp.setAttribute(QStringLiteral("on_sg"), groups.at(positions.value(cell->onGroup))->id);
+        cp.setAttribute(QStringLiteral("off_sg"), groups.at(positions.value(cell->offGroup))->id);
+        ProjectXml::appendText(m_document, cp, QString::number(cell->value, 'g', 6));
+    }
+    return element;
+}
+
+bool ProjectWriter::writeDayCards(QDomElement& root)
+{
+    const auto cards = m_controller.dayCards();
+    for (const auto& card : cards) {
+        if (!card)
+            continue;
+        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("DayCard"));
+        ProjectXml::setAttribute(element, QStringLiteral("id"), card->id);
+        if (!card->name.isEmpty())
+            ProjectXml::setAttribute(element, QStringLiteral("name"), card->name);
+        for (auto it = card->records.cbegin(); it != card->records.cend(); ++it) {
+            if (!it->program) {
+                return fail(QObject::tr("В суточной карте %1 не задана программа для времени %2")
+                                .arg(card->id, it.key().toString()));
+            }
+            QDomElement time = ProjectXml::appendElement(m_document, element, QStringLiteral("Time"));
+            ProjectXml::appendText(m_document, time, it.key().toString(TimeFormat));
+            ProjectXml::setAttribute(time, QStringLiteral("program"), it->program->id);
+            if (it->reserveProgram)
+                ProjectXml::setAttribute(time, QStringLiteral("reserve_program"), it->reserveProgram->id);
+        }
+    }
+    return true;
+}
+
+bool ProjectWriter::writeWeekCards(QDomElement& root)
+{
+    const auto cards = m_controller.weekCards();
+    for (const auto& card : cards) {
+        if (!card)
+            continue;
+        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("WeekCard"));
+        ProjectXml::setAttribute(element, QStringLiteral("id"), card->id);
+        if (!card->name.isEmpty())
+            ProjectXml::setAttribute(element, QStringLiteral("name"), card->name);
+        for (auto it = card->days.cbegin(); it != card->days.cend(); ++it) {
+            if (!it.value()) {
+                return fail(QObject::tr("В недельной карте %1 не задана суточная карта для дня %2")
+                                .arg(card->id)
+                                .arg(int(it.key())));
+            }
+            QDomElement day = ProjectXml::appendElement(m_document, element, QStringLiteral("DayOfWeek"));
+            ProjectXml::appendText(m_document, day, QString::number(int(it.key())));
+            ProjectXml::setAttribute(day, QStringLiteral("daycard"), it.value()->id);
+        }
+    }
+    return true;
+}
+
+bool ProjectWriter::writeSpecialDays(QDomElement& root)
+{
+    const auto days = m_controller.specialDays();
+    for (auto it = days.cbegin(); it != days.cend(); ++it) {
+        const QString date = it.key().toString(DateFormat);
+        if (!it.value() || !it.value()->dayCard)
+            return fail(QObject::tr("В особых днях для даты %1 не задана суточная карта").arg(date));
+        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("SpecialDay"));
+        ProjectXml::appendText(m_document, element, date);
+        ProjectXml::setAttribute(element, QStringLiteral("id"), it.value()->id);
+        if (!it.value()->name.isEmpty())
+            ProjectXml::setAttribute(element, QStringLiteral("name"), it.value()->name);
+        ProjectXml::setAttribute(element, QStringLiteral("day_card"), it.value()->dayCard->id);
+    }
+    return true;
+}
+
+bool ProjectWriter::writeSeasonPlans(QDomElement& root)
+{
+    const auto plans = m_controller.seasonPlans();
+    for (const auto& plan : plans) {
+        if (!plan)
+            continue;
+        const QString from = plan->from.toString(DateFormat);
+        const QString to = plan->to.toString(DateFormat);
+        if (!plan->weekCard) {
+            return fail(QObject::tr("In season plan for period from %1 to %2 not specifyed weekly card")
+                            .arg(from, to));
+        }
+        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("SeasonPlan"));
+        ProjectXml::appendText(m_document, element, plan->weekCard->id);
+        ProjectXml::setAttribute(element, QStringLiteral("id"), plan->id);
+        if (!plan->name.isEmpty())
+            ProjectXml::setAttribute(element, QStringLiteral("name"), plan->name);
+        ProjectXml::setAttribute(element, QStringLiteral("from"), from);
+        ProjectXml::setAttribute(element, QStringLiteral("to"), to);
+    }
+    return true;
+}
+
+void ProjectWriter::writeDefaults(QDomElement& root)
+{
+    // Only elements the controller lists are named: the reader binds the ids
+    // to the elements it has read.
+    QDomElement element = m_document.createElement(QStringLiteral("Defaults"));
+    const auto programs = m_controller.programs();
+    const auto defaultProgram = m_controller.defaultProgram();
+    if (defaultProgram && programs.contains(defaultProgram))
+        ProjectXml::setAttribute(element, QStringLiteral("program"), defaultProgram->id);
+    const auto reserveProgram = m_controller.reserveProgram();
+    if (reserveProgram && programs.contains(reserveProgram))
+        ProjectXml::setAttribute(element, QStringLiteral("reserve_program"), reserveProgram->id);
+    const auto dayCard = m_controller.defaultDayCard();
+    if (dayCard && m_controller.dayCards().contains(dayCard))
+        ProjectXml::setAttribute(element, QStringLiteral("day_card"), dayCard->id);
+    const auto group = m_controller.defaultSignalGroup();
+    if (group) {
+        QDomElement groupElement = signalGroupElement(group);
+        if (m_controller.signalGroups().contains(group))
+            groupElement.setAttribute(QStringLiteral("listed"), QStringLiteral("true"));
+        element.appendChild(groupElement);
+    }
+    if (element.hasAttributes() || element.hasChildNodes())
+        root.appendChild(element);
+}

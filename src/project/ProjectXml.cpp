@@ -1,0 +1,101 @@
+#include "ProjectXml.h"
+
+#include <algorithm>
+
+namespace {
+
+bool isNameStart(QChar c)
+{
+    return c.isLetter() || c == QLatin1Char('_') || c == QLatin1Char(':');
+}
+
+bool isNameChar(QChar c)
+{
+    return isNameStart(c) || c.isDigit() || c == QLatin1Char('-') || c == QLatin1Char('.');
+}
+
+bool isXmlChar(uint code)
+{
+    if (code < 0x20)
+        return code == 0x9 || code == 0xA || code == 0xD;
+    if (code >= 0xD800 && code <= 0xDFFF)
+        return false;
+    return code != 0xFFFE && code != 0xFFFF && code <= 0x10FFFF;
+}
+
+} // namespace
+
+bool ProjectXml::isName(const QString& name)
+{
+    if (name.isEmpty() || !isNameStart(name.at(0)))
+        return false;
+    for (const QChar c : name) {
+        if (!isNameChar(c))
+            return false;
+    }
+    return true;
+}
+
+QString ProjectXml::cleanText(const QString& text)
+{
+    QString result;
+    result.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
+            result.append(c);
+            result.append(text.at(++i));
+        } else if (isXmlChar(c.unicode())) {
+            result.append(c);
+        }
+    }
+    return result;
+}
+
+bool ProjectXml::setAttribute(QDomElement& element, const QString& name, const QString& value)
+{
+    if (!isName(name)) {
+        qWarning("Project document: attribute name \"%s\" cannot be stored", qUtf8Printable(name));
+        return false;
+    }
+    element.setAttribute(name, cleanText(value));
+    return true;
+}
+
+void ProjectXml::appendText(QDomDocument& document, QDomElement& element, const QString& text)
+{
+    element.appendChild(document.createTextNode(cleanText(text)));
+}
+
+QDomElement ProjectXml::appendElement(QDomDocument& document, QDomNode& parent, const QString& tag)
+{
+    QDomElement element = document.createElement(tag);
+    parent.appendChild(element);
+    return element;
+}
+
+QList<QByteArray> ProjectXml::propertyNames(const QObject& object)
+{
+    QList<QByteArray> names = object.dynamicPropertyNames();
+    names.erase(std::remove_if(names.begin(), names.end(),
+                               [](const QByteArray& name) { return name.startsWith("_q_"); }),
+                names.end());
+    return names;
+}
+
+QString ProjectXml::text(const QDomElement& element)
+{
+    for (QDomNode node = element.firstChild(); !node.isNull(); node = node.nextSibling()) {
+        if (node.isText())
+            return node.nodeValue();
+    }
+    return QString();
+}
+
+QList<QDomElement> ProjectXml::children(const QDomElement& parent, const QString& tag)
+{
+    QList<QDomElement> result;
+    for (QDomElement e = parent.firstChildElement(tag); !e.isNull(); e = e.nextSiblingElement(tag))
+        result.append(e);
+    return result;
+}

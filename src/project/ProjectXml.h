@@ -1,0 +1,36 @@
+#ifndef PROJECTXML_H
+#define PROJECTXML_H
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QList>
+#include <QObject>
+#include <QString>
+
+// Small DOM helpers shared by the project document reader and writer. The
+// writer goes through them so that no name or text taken from the model can
+// make the document unreadable.
+class ProjectXml
+{
+public:
+    // True when `name` can stand as an XML attribute or element name.
+    static bool isName(const QString& name);
+    // `text` without the characters that XML 1.0 cannot carry.
+    static QString cleanText(const QString& text);
+
+    // Sets the attribute with a cleaned value; false (nothing set) when
+    // `name` is no XML name.
+    static bool setAttribute(QDomElement& element, const QString& name, const QString& value);
+    static void appendText(QDomDocument& document, QDomElement& element, const QString& text);
+    static QDomElement appendElement(QDomDocument& document, QDomNode& parent, const QString& tag);
+
+    // The names of the object's dynamic properties, without Qt's internal ones.
+    static QList<QByteArray> propertyNames(const QObject& object);
+
+    // The value of the element's first text child; empty when it has none.
+    static QString text(const QDomElement& element);
+    // The direct child elements named `tag`, in document order.
+    static QList<QDomElement> children(const QDomElement& parent, const QString& tag);
+};
+
+#endif
