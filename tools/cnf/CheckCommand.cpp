@@ -1,0 +1,119 @@
+#include "CheckCommand.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "CnfController.h"
+#include "ConfigFile.h"
+#include "ConfigWriter.h"
+#include "Console.h"
+#include "SafetyReview.h"
+
+QString CheckCommand::name() const
+{
+    return QStringLiteral("check");
+}
+
+QString CheckCommand::brief() const
+{
+    return tr("Report every problem of a configuration, safety faults included.");
+}
+
+QString CheckCommand::summary() const
+{
+    return tr("Reports every problem of a configuration: the reader's warnings, whether it can be written in "
+              "its own format (or in --as), and a safety review of the model. Exits with 1 when problems "
+              "were found.");
+}
+
+void CheckCommand::configure(QCommandLineParser& parser)
+{
+    parser.addOption({QStringLiteral("as"),
+                      tr("Check that the configuration can be written as FORMAT (%1) instead of its own format.")
+                          .arg(FileFormat::names().join(QLatin1String(", "))),
+                      QStringLiteral("FORMAT")});
+    parser.addOption({QStringLiteral("json"), tr("Print the findings as one JSON object.")});
+    parser.addPositionalArgument(QStringLiteral("file"), tr("Configuration file; - reads standard input."),
+                                 QStringLiteral("FILE"));
+}
+
+QList<Finding> CheckCommand::readerFindings(const ConfigFile& file)
+{
+    QList<Finding> findings;
+    const auto warnings = file.warnings();
+    for (const QString& warning : warnings)
+        findings.append(Finding{QStringLiteral("reader-warning"), Finding::Warning, warning, {}});
+    if (file.checksum() == ConfigFile::ChecksumInvalid) {
+        findings.append(Finding{QStringLiteral("checksum-mismatch"), Finding::Error,
+                                tr("the image checksum does not match: %1").arg(file.checksumMessage()), {}});
+    }
+    return findings;
+}
+
+// Writing changes the model (native writers stamp it and note the time of
+// change), so the attempt is made on a second model read from the same bytes.
+QList<Finding> CheckCommand::writerFindings(const ConfigFile& file, const FileFormat& format)
+{
+    const auto copy = file.readAgain();
+    ConfigWriter writer(format);
+    if (!writer.write(*copy).isEmpty())
+        return {};
+    return {Finding{QStringLiteral("writer-refused"), Finding::Error,
+                    tr("cannot be written as %1: %2").arg(format.name(), writer.errorString()), {}}};
+}
+
+void CheckCommand::print(const ConfigFile& file, const QList<Finding>& findings, bool json)
+{
+    if (json) {
+        QJsonArray list;
+        for (const Finding& finding : findings)
+            list.append(finding.toJson());
+        const QJsonObject report{
+            {QStringLiteral("file"), file.fileName()},
+            {QStringLiteral("format"), file.format().name()},
+            {QStringLiteral("findings"), list},
+        };
+        Console::out() << QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Compact)) << '\n';
+        return;
+    }
+    for (const Finding& finding : findings) {
+        Console::out() << tr("%1: %2 %3: %4")
+                              .arg(file.fileName(), Finding::severityName(finding.severity), finding.code, finding.message)
+                       << '\n';
+    }
+    if (findings.isEmpty())
+        Console::out() << tr("%1: no problems found").arg(file.fileName()) << '\n';
+    else if (findings.size() == 1)
+        Console::out() << tr("%1: 1 problem found").arg(file.fileName()) << '\n';
+    else
+        Console::out() << tr("%1: %2 problems found").arg(file.fileName()).arg(findings.size()) << '\n';
+}
+
+int CheckCommand::run(const QCommandLineParser& parser, const QStringList& arguments)
+{
+    if (arguments.size() != 1)
+        return usageError(tr("expected one FILE, got %1 arguments").arg(arguments.size()));
+    FileFormat format;
+    if (parser.isSet(QStringLiteral("as"))) {
+        format = FileFormat::fromName(parser.value(QStringLiteral("as")));
+        if (!format.isValid())
+            return usageError(tr("unknown format \"%1\"").arg(parser.value(QStringLiteral("as"))));
+    }
+    const bool json = parser.isSet(QStringLiteral("json"));
+
+    ConfigFile file;
+    if (!file.read(arguments.first())) {
+        Console::message(tr("%1: %2").arg(file.fileName(), file.errorString()));
+        if (json) {
+            const QJsonObject report{{QStringLiteral("file"), file.fileName()}, {QStringLiteral("error"), file.errorString()}};
+            Console::out() << QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Compact)) << '\n';
+        }
+        return Failure;
+    }
+    QList<Finding> findings = readerFindings(file);
+    findings += writerFindings(file, format.isValid() ? format : file.format());
+    findings += SafetyReview(file.controller()).run();
+    print(file, findings, json);
+    return findings.isEmpty() ? Success : Failure;
+}

@@ -1,0 +1,33 @@
+#ifndef CHECKCOMMAND_H
+#define CHECKCOMMAND_H
+
+#include <QList>
+
+#include "Command.h"
+#include "FileFormat.h"
+#include "Finding.h"
+
+class ConfigFile;
+
+// `cnf check FILE [--as FORMAT]`: every problem of one configuration — the
+// reader's warnings, whether it can be written, and the safety review.
+class CheckCommand : public Command
+{
+    Q_DECLARE_TR_FUNCTIONS(CheckCommand)
+
+public:
+    QString name() const override;
+    QString brief() const override;
+    QString summary() const override;
+
+protected:
+    void configure(QCommandLineParser& parser) override;
+    int run(const QCommandLineParser& parser, const QStringList& arguments) override;
+
+private:
+    static QList<Finding> readerFindings(const ConfigFile& file);
+    static QList<Finding> writerFindings(const ConfigFile& file, const FileFormat& format);
+    static void print(const ConfigFile& file, const QList<Finding>& findings, bool json);
+};
+
+#endif

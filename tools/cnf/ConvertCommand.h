@@ -1,0 +1,26 @@
+#ifndef CONVERTCOMMAND_H
+#define CONVERTCOMMAND_H
+
+#include "Command.h"
+#include "FileFormat.h"
+
+// `cnf convert IN OUT --to FORMAT`: reads a configuration in any format the
+// library knows and writes it in another. OUT is left untouched on failure.
+class ConvertCommand : public Command
+{
+    Q_DECLARE_TR_FUNCTIONS(ConvertCommand)
+
+public:
+    QString name() const override;
+    QString brief() const override;
+    QString summary() const override;
+
+protected:
+    void configure(QCommandLineParser& parser) override;
+    int run(const QCommandLineParser& parser, const QStringList& arguments) override;
+
+private:
+    FileFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
+};
+
+#endif
