@@ -1,0 +1,117 @@
+#include "Norvak3xImage.h"
+
+#include <QObject>
+#include <QTextCodec>
+
+#include "Norvak3xLayout.h"
+
+static void putWord(QByteArray& out, int position, int value)
+{
+    out[position] = char(value & 0xFF);
+    out[position + 1] = char((value >> 8) & 0xFF);
+}
+
+bool Norvak3xImage::load(const QByteArray& bytes, const Norvak3xLayout& layout, QString* error)
+{
+    m_bytes = bytes;
+    m_sectionStarts.clear();
+    const int sections = layout.sectionCount();
+    const int headerWords = sections + 1; // the last word points at the checksum
+    const int size = m_bytes.size();
+
+    if (size < 2 * headerWords || size < word(2 * sections) + 2) {
+        *error = QObject::tr("Файл конфигурации слишком маленький");
+        clear();
+        return false;
+    }
+    for (int i = 0; i < headerWords; ++i) {
+        if (word(2 * i) > size) {
+            *error = QObject::tr("Заголовок имеет неверный формат");
+            clear();
+            return false;
+        }
+    }
+    m_sectionStarts.reserve(sections);
+    for (int i = 0; i < sections; ++i)
+        m_sectionStarts.append(word(2 * i));
+    m_checksumOffset = word(2 * sections);
+
+    // The version word is an element of the title: the title's index byte
+    // gives its offset from the title's start.
+    const int title = sectionStart(0);
+    const int versionAt = title + at(title + layout.versionPosition);
+    const bool versionReadable = contains(title + layout.versionPosition) && contains(versionAt, 2);
+    if (!versionReadable || word(versionAt) != layout.number) {
+        *error = QObject::tr("Неправильная версия файла конфигурации");
+        clear();
+        return false;
+    }
+    return true;
+}
+
+void Norvak3xImage::clear()
+{
+    m_bytes.clear();
+    m_sectionStarts.clear();
+    m_checksumOffset = 0;
+}
+
+bool Norvak3xImage::checksumMatches() const
+{
+    if (isEmpty() || !contains(m_checksumOffset, 2))
+        return false;
+    return checksum(m_bytes.constData(), m_checksumOffset) == word(m_checksumOffset);
+}
+
+static QTextCodec* textCodec()
+{
+    static QTextCodec* const codec = QTextCodec::codecForName("windows-1251");
+    return codec;
+}
+
+// Without the codec, bytes are taken as 8-bit ASCII on reading and the local
+// 8-bit encoding is used on writing.
+QString Norvak3xImage::decodeText(const QByteArray& bytes)
+{
+    return textCodec() ? textCodec()->toUnicode(bytes) : QString::fromLatin1(bytes);
+}
+
+QByteArray Norvak3xImage::encodeText(const QString& text)
+{
+    return textCodec() ? textCodec()->fromUnicode(text) : text.toLocal8Bit();
+}
+
+quint16 Norvak3xImage::checksum(const char* data, int size)
+{
+    quint16 sum = 0;
+    for (int i = 0; i < size; ++i) {
+        const quint16 t = quint16(sum + (quint8(data[i]) ^ (i & 0xFF)));
+        sum = quint16((t << 1) | (t >> 15));
+    }
+    return sum;
+}
+
+QByteArray Norvak3xImage::assemble(const QList<QByteArray>& sections, QString* error)
+{
+    // The header has room for 20 words whatever the version; unused words
+    // stay 0xFFFF.
+    Q_ASSERT(sections.size() < 20);
+    int total = 40 + 2;
+    for (const QByteArray& s : sections)
+        total += s.size();
+    QByteArray out(40, char(0xFF));
+    out.reserve(total);
+    for (int i = 0; i < sections.size(); ++i) {
+        putWord(out, 2 * i, out.size());
+        out.append(sections.at(i));
+    }
+    putWord(out, 2 * sections.size(), out.size());
+    const quint16 sum = checksum(out.constData(), out.size());
+    out.append(char(sum & 0xFF));
+    out.append(char(sum >> 8));
+    if (out.size() > maxImageSize) {
+        *error = QObject::tr("Размер полученной конфигурации превышает 4080 байт");
+        return {};
+    }
+    return out;
+}

@@ -1,0 +1,579 @@
+#include "Norvak3xReader.h"
+
+#include <QDate>
+#include <QObject>
+#include <QTime>
+
+#include "CnfController.h"
+#include "CnfMatrix.h"
+#include "CnfPhase.h"
+#include "CnfPowerDevice.h"
+#include "CnfProgram.h"
+#include "CnfSchedule.h"
+#include "CnfSignalGroup.h"
+#include "Norvak3xImage.h"
+
+using S = Norvak3xSection;
+
+namespace {
+
+constexpr int notSet = 0xFF;
+constexpr int maxTextLength = 511;
+// Device types that the model's enumeration can hold.
+constexpr int maxDeviceType = 15;
+
+} // namespace
+
+Norvak3xReader::Norvak3xReader(const Norvak3xImage& image, const Norvak3xLayout& layout, CnfController& controller)
+    : m_image(image)
+    , m_layout(layout)
+    , m_controller(controller)
+{
+}
+
+bool Norvak3xReader::read()
+{
+    m_controller.clear();
+    m_controller.setProperty("type", QStringLiteral("norvak"));
+    m_controller.setProperty("version", m_layout.versionText);
+    m_controller.setNativeData(QStringLiteral("interstateVariantCount"), m_layout.interstateVariantCount);
+
+    if (!locate() || !readTitle())
+        return false;
+    readFields(S::StartUp, m_layout.startUp);
+    if (!readPower())
+        return false;
+    readFields(S::Info, m_layout.info);
+    readCountdown();
+    readRemotePanel();
+    readFields(S::CentralControl, m_layout.centralControl);
+    readErrorControl();
+    readStatistics();
+    if (!readSynchronizer() || !readSignalGroups() || !readIntergreens() || !readConflicts() || !readPhases()
+        || !readPrograms() || !readDayCards() || !readWeek())
+        return false;
+    readSpecialDays();
+    return true;
+}
+
+// Notes where every counted section's records are, after making sure that
+// they lie inside the image.
+bool Norvak3xReader::locate()
+{
+    for (int i = 0; i < Norvak3xSectionKinds; ++i) {
+        const S s = S(i);
+        const Norvak3xSectionShape& shape = m_layout.shape(s);
+        const int start = m_image.sectionStart(m_layout.sectionIndex(s));
+        Records& records = m_records[size_t(i)];
+        records.start = start;
+        if (shape.shape == Norvak3xShape::Counted) {
+            if (!m_image.contains(start))
+                return outOfImage(s);
+            records.count = m_image.at(start);
+            if (records.count > 0 && !m_image.contains(start + 2, records.count * shape.size))
+                return outOfImage(s);
+        } else if (shape.shape == Norvak3xShape::Fixed) {
+            if (!m_image.contains(start, shape.size))
+                return outOfImage(s);
+            records.count = 1;
+        }
+    }
+    return true;
+}
+
+int Norvak3xReader::recordAt(S s, int n) const
+{
+    const int size = m_layout.shape(s).shape == Norvak3xShape::Counted ? m_layout.recordSize(s) : 0;
+    const int skip = m_layout.shape(s).shape == Norvak3xShape::Counted ? 2 : 0;
+    return m_records[size_t(s)].start + skip + n * size;
+}
+
+int Norvak3xReader::byteAt(S s, int n, int offset) const
+{
+    return m_image.at(recordAt(s, n) + offset);
+}
+
+QVariant Norvak3xReader::value(int position, Norvak3xValue kind) const
+{
+    const int b = m_image.at(position);
+    switch (kind) {
+    case Norvak3xValue::Flag:
+        return b == 1;
+    case Norvak3xValue::NonZero:
+        if (b == 0)
+            return {};
+        break;
+    case Norvak3xValue::Byte:
+        break;
+    }
+    return b == notSet ? QVariant() : QVariant(b);
+}
+
+int Norvak3xReader::numberOf(S s, int index) const
+{
+    return index < count(s) ? byteAt(s, index, 0) : -1;
+}
+
+// Program numbers are signed bytes, as the raw program decoder reads them.
+QString Norvak3xReader::programId(int number) const
+{
+    return QString::number(qint8(quint8(number)));
+}
+
+bool Norvak3xReader::element(S s, int n, int width, int* position)
+{
+    const int start = m_records[size_t(s)].start;
+    if (!m_image.contains(start))
+        return outOfImage(s);
+    *position = -1;
+    if (n > m_image.at(start))
+        return true;
+    if (!m_image.contains(start + n))
+        return outOfImage(s);
+    const int at = start + m_image.at(start + n);
+    if (!m_image.contains(at, width))
+        return outOfImage(s);
+    *position = at;
+    return true;
+}
+
+bool Norvak3xReader::text(S s, int n, QByteArray* out, bool* present)
+{
+    int at = -1;
+    if (!element(s, n, 1, &at))
+        return false;
+    *present = at >= 0;
+    if (at < 0)
+        return true;
+    const int end = m_image.bytes().indexOf('\0', at);
+    if (end < 0)
+        return fail(
+            QObject::tr("Текст в разделе \"%1\" не завершён нулевым байтом").arg(Norvak3xLayout::sectionName(s)));
+    *out = m_image.bytes().mid(at, qMin(end - at, maxTextLength));
+    return true;
+}
+
+bool Norvak3xReader::outOfImage(S s)
+{
+    return fail(QObject::tr("Раздел \"%1\" выходит за пределы файла конфигурации").arg(Norvak3xLayout::sectionName(s)));
+}
+
+bool Norvak3xReader::fail(const QString& message)
+{
+    m_error = message;
+    return false;
+}
+
+bool Norvak3xReader::readTitle()
+{
+    int at = -1;
+    if (!element(S::Title, 1, 2, &at))
+        return false;
+    if (at >= 0)
+        m_controller.setProperty("number", m_image.word(at));
+    const std::array<const char*, 3> bytes = {"journalDetail", "powerSwitch", "maxCurrent"};
+    for (int i = 0; i < int(bytes.size()); ++i) {
+        if (!element(S::Title, 3 + i, 1, &at))
+            return false;
+        if (at >= 0)
+            m_controller.setNativeData(QLatin1String(bytes[size_t(i)]), value(at, Norvak3xValue::Byte));
+    }
+    if (!readTime(7, "creationTime") || !readTime(8, "changeTime"))
+        return false;
+    QByteArray description;
+    bool present = false;
+    if (!text(S::Title, 2, &description, &present))
+        return false;
+    if (present)
+        m_controller.setProperty("description", Norvak3xImage::decodeText(description).trimmed());
+    return true;
+}
+
+// A time is stored as hh:mm/dd.MM.yyyy and kept as dd.MM.yyyy hh:mm.
+bool Norvak3xReader::readTime(int element, const char* key)
+{
+    QByteArray bytes;
+    bool present = false;
+    if (!text(S::Title, element, &bytes, &present))
+        return false;
+    if (!present)
+        return true;
+    const QStringList parts = QString::fromLatin1(bytes).split(QLatin1Char('/'));
+    if (parts.size() != 2) {
+        m_imageRejected = true;
+        return fail(QObject::tr("Invalid creation/modification time format"));
+    }
+    m_controller.setNativeData(QLatin1String(key), QString(parts.at(1) + QLatin1Char(' ') + parts.at(0)));
+    return true;
+}
+
+bool Norvak3xReader::readPower()
+{
+    for (int address = 0; address < Norvak3xLayout::powerEntries; ++address) {
+        const int type = byteAt(S::Power, 0, 2 * address);
+        if (type == 0)
+            continue;
+        if (type > maxDeviceType)
+            return fail(QObject::tr("Неизвестный тип устройства %1 по адресу %2").arg(type).arg(address));
+        auto device = QSharedPointer<CnfPowerDevice>::create();
+        device->id = address;
+        device->address = address;
+        device->type = CnfPowerDevice::Type(type);
+        m_controller.addPowerDevice(device);
+    }
+    return true;
+}
+
+void Norvak3xReader::readFields(S section, const QVector<Norvak3xField>& fields)
+{
+    if (count(section) < 1)
+        return;
+    const int record = recordAt(section, 0);
+    for (const Norvak3xField& field : fields)
+        m_controller.setNativeData(QLatin1String(field.key), value(record + field.offset, field.kind));
+}
+
+void Norvak3xReader::readCountdown()
+{
+    if (!m_layout.has(S::Countdown) || count(S::Countdown) < 1)
+        return;
+    QVariantList table;
+    for (int n = 0; n < count(S::Countdown); ++n) {
+        QVariantMap entry;
+        const int group = numberOf(S::SignalGroups, byteAt(S::Countdown, n, 0));
+        entry.insert(QStringLiteral("sg"), group < 0 || group == notSet ? QVariant() : QVariant(group));
+        for (const Norvak3xField& field : m_layout.countdown)
+            entry.insert(QLatin1String(field.key), value(recordAt(S::Countdown, n) + field.offset, field.kind));
+        table.append(entry);
+    }
+    m_controller.setNativeData(QStringLiteral("countDownTable"), table);
+}
+
+void Norvak3xReader::readRemotePanel()
+{
+    if (count(S::RemotePanel) < 1)
+        return;
+    const Norvak3xRemotePanel& vpu = m_layout.remotePanel;
+    const int record = recordAt(S::RemotePanel, 0);
+    auto set = [this](const char* key, const QVariant& v) { m_controller.setNativeData(QLatin1String(key), v); };
+    // A button or program slot holds a record index; the native data keeps
+    // the number of the record it points at.
+    auto referenced = [this](S s, int index, bool signedNumber) -> QVariant {
+        const int number = numberOf(s, index);
+        if (number < 0 || number == notSet)
+            return {};
+        return signedNumber ? qint8(quint8(number)) : number;
+    };
+    if (vpu.phases >= 0) {
+        QVariantList phases;
+        for (int i = 0; i < vpu.phaseCount; ++i)
+            phases.append(referenced(S::Phases, m_image.at(record + vpu.phases + i), false));
+        set("vpu_phases", phases);
+    }
+    if (vpu.allowedInactivity >= 0)
+        set("allowedInactivity", value(record + vpu.allowedInactivity, Norvak3xValue::Byte));
+    if (vpu.useKey >= 0)
+        set("useKey", value(record + vpu.useKey, Norvak3xValue::Flag));
+    if (vpu.requests >= 0) {
+        QVariantList requests;
+        for (int i = 0; i < vpu.requestCount; ++i) {
+            const int b = m_image.at(record + vpu.requests + i);
+            requests.append(b == notSet ? QVariant() : QVariant(b == 1));
+        }
+        set("vpu_requests", requests);
+    }
+    if (vpu.programs >= 0) {
+        QVariantList programs;
+        for (int i = 0; i < vpu.programCount; ++i)
+            programs.append(referenced(S::Programs, m_image.at(record + vpu.programs + i), true));
+        set("vpu_programs", programs);
+    }
+    if (vpu.interstateVariant >= 0)
+        set("vpu_interstateVariant", value(record + vpu.interstateVariant, Norvak3xValue::NonZero));
+}
+
+void Norvak3xReader::readErrorControl()
+{
+    if (count(S::ErrorControl) < 2)
+        return;
+    QVariantList entries;
+    for (int i = 0; i < m_layout.errorKinds(); ++i)
+        entries.append(QVariant(QVariantList {byteAt(S::ErrorControl, 0, i), byteAt(S::ErrorControl, 1, i)}));
+    m_controller.setNativeData(QStringLiteral("errorControl"), entries);
+}
+
+void Norvak3xReader::readStatistics()
+{
+    if (count(S::Statistics) < 1)
+        return;
+    readFields(S::Statistics, m_layout.statistics.periods);
+    const Norvak3xStatistics& stat = m_layout.statistics;
+    const int start = recordAt(S::Statistics, 0) + stat.listOffset;
+    auto detectors = [this](int from, int n) {
+        QVariantList list;
+        for (int i = 0; i < n; ++i)
+            list.append(value(from + i, Norvak3xValue::Byte));
+        return list;
+    };
+    QVariantList list;
+    if (stat.groupCount == 0) {
+        list = detectors(start, stat.groupSize);
+    } else {
+        for (int g = 0; g < stat.groupCount; ++g)
+            list.append(QVariant(detectors(start + g * stat.groupSize, stat.groupSize)));
+    }
+    m_controller.setNativeData(QLatin1String(stat.listKey), list);
+}
+
+bool Norvak3xReader::readSynchronizer()
+{
+    if (!m_layout.has(S::Synchronizer))
+        return true;
+    int at = -1;
+    if (!element(S::Synchronizer, 1, 2, &at))
+        return false;
+    if (at >= 0) {
+        const int frequency = m_image.word(at);
+        m_controller.setNativeData(QStringLiteral("sync_frequency"), frequency == 0xFFFF ? QVariant() : frequency);
+    }
+    const std::array<const char*, 3> bytes = {"sync_timeCorrection", "sync_timezoneCorrection", "sync_summerTime"};
+    for (int i = 0; i < int(bytes.size()); ++i) {
+        if (!element(S::Synchronizer, 2 + i, 1, &at))
+            return false;
+        if (at < 0)
+            continue;
+        QVariant v = value(at, Norvak3xValue::Byte);
+        // West of Greenwich the zone is kept as 16 minus the hours.
+        if (i == 1 && v.isValid() && v.toInt() > 12)
+            v = 16 - v.toInt();
+        m_controller.setNativeData(QLatin1String(bytes[size_t(i)]), v);
+    }
+    return true;
+}
+
+bool Norvak3xReader::readSignalGroups()
+{
+    const int keyOffset = m_layout.groupKeyOffset();
+    for (int n = 0; n < count(S::SignalGroups); ++n) {
+        auto group = QSharedPointer<CnfSignalGroup>::create();
+        group->id = byteAt(S::SignalGroups, n, 0);
+        const int type = byteAt(S::SignalGroups, n, 1);
+        group->setType(type >= 1 && type <= 4 ? CnfSignalGroup::Type(type) : CnfSignalGroup::Transport);
+        for (int k = 0; k < Norvak3xLayout::keysPerGroup; ++k) {
+            const int key = keyOffset + 4 * k;
+            const int address = byteAt(S::SignalGroups, n, key);
+            if (address == notSet)
+                continue;
+            const auto device = address < Norvak3xLayout::powerEntries ? m_controller.findPowerDeviceByAddress(address)
+                                                                       : QSharedPointer<CnfPowerDevice>();
+            if (!device) {
+                return fail(QObject::tr("СГ %1 содержит неверную ссылку на устройство по адресу %2")
+                                .arg(group->id)
+                                .arg(address));
+            }
+            device->color = byteAt(S::SignalGroups, n, key + 1);
+            device->lampCount = byteAt(S::SignalGroups, n, key + 2);
+            device->controlledLamps = byteAt(S::SignalGroups, n, key + 3);
+            group->assignDevice(device);
+        }
+        for (int i = 0; i < m_layout.groupDetectorCount; ++i)
+            group->detectors.append(byteAt(S::SignalGroups, n, 2 + i));
+        m_controller.addSignalGroup(group);
+    }
+    return true;
+}
+
+// A variant holds six times counted back from the end of green: the sums of
+// the clearing steps; the model keeps the steps themselves.
+bool Norvak3xReader::readIntergreens()
+{
+    for (int n = 0; n < count(S::Intergreens); ++n) {
+        const int number = byteAt(S::Intergreens, n, 0);
+        if (number == notSet)
+            continue;
+        const auto group = m_controller.findSG(number);
+        if (!group)
+            return fail(QObject::tr("Неверная ссылка на СГ %1 в таблице ромтактов").arg(number));
+        for (int v = 1; v <= m_layout.storedVariants(); ++v) {
+            const int at = recordAt(S::Intergreens, n) + 1 + 6 * (v - 1);
+            int t[6];
+            for (int i = 0; i < 6; ++i)
+                t[i] = m_image.at(at + i);
+            if (t[0] == notSet)
+                continue;
+            CnfSGTimes times;
+            times.greenAdd1 = quint8(t[0] - t[1]);
+            times.greenBlink = quint8(t[1] - t[2]);
+            times.yellow = quint8(t[2] - t[3]);
+            times.redAdd = quint8(t[3]);
+            times.yellowRed = quint8(t[4] - t[5]);
+            times.greenAdd2 = quint8(t[5]);
+            group->variantTimes.insert(v, times);
+        }
+    }
+    return true;
+}
+
+bool Norvak3xReader::readConflicts()
+{
+    auto matrix = QSharedPointer<CnfMatrix>::create();
+    const int columns = qMin(m_layout.recordSize(S::Conflicts) - 1, count(S::SignalGroups));
+    QVector<CnfSignalGroup*> columnGroups(columns);
+    for (int j = 0; j < columns; ++j)
+        columnGroups[j] = m_controller.findSG(numberOf(S::SignalGroups, j)).data();
+    for (int n = 0; n < count(S::Conflicts); ++n) {
+        const int number = byteAt(S::Conflicts, n, 0);
+        const auto row = m_controller.findSG(number);
+        if (!row)
+            return fail(QObject::tr("Неверная ссылка на СГ %1 в таблице конфликтов").arg(number));
+        const int record = recordAt(S::Conflicts, n);
+        for (int j = 0; j < columns; ++j) {
+            // A zero marks the pair as conflicting; a column whose group is
+            // unknown is passed over.
+            if (m_image.at(record + 1 + j) == 0 && columnGroups.at(j))
+                matrix->setReleaf(row.data(), columnGroups.at(j), 0.0);
+        }
+    }
+    m_controller.setConflictMatrix(matrix);
+    return true;
+}
+
+bool Norvak3xReader::readPhases()
+{
+    for (int n = 0; n < count(S::Phases); ++n) {
+        auto phase = QSharedPointer<CnfPhase>::create();
+        phase->id = QString::number(byteAt(S::Phases, n, 0));
+        const int minimum = byteAt(S::Phases, n, 1);
+        const int maximum = byteAt(S::Phases, n, 2);
+        phase->minLength = minimum == notSet ? -1 : minimum;
+        phase->maxLength = maximum == notSet ? -1 : maximum;
+        for (int i = 0; i < m_layout.phaseGroupSlots(); ++i) {
+            const int index = byteAt(S::Phases, n, 3 + i);
+            if (index == notSet)
+                continue;
+            if (index >= count(S::SignalGroups))
+                return fail(QObject::tr("Неправильный индекс СГ %1 в фазе %2").arg(index).arg(phase->id));
+            const int number = numberOf(S::SignalGroups, index);
+            const auto group = m_controller.findSG(number);
+            if (!group)
+                return fail(QObject::tr("СГ %1 не найдена в фазе %2").arg(number).arg(phase->id));
+            phase->signalGroups.append(group);
+        }
+        m_controller.addPhase(phase);
+    }
+    return true;
+}
+
+bool Norvak3xReader::readPrograms()
+{
+    const int size = m_layout.recordSize(S::Programs);
+    for (int n = 0; n < count(S::Programs); ++n) {
+        auto program = QSharedPointer<CnfProgram>::create();
+        if (!m_controller.setProgramRawData(program, m_image.bytes().mid(recordAt(S::Programs, n), size)))
+            return fail(m_controller.lastError());
+        m_controller.addProgram(program);
+    }
+    return true;
+}
+
+bool Norvak3xReader::readDayCards()
+{
+    const int entrySize = m_layout.dayCardEntrySize();
+    const bool hasReserve = m_layout.dayCardHasReserve();
+    // The program a card entry points at: found through the number of the
+    // program record; an index outside the programs finds nothing.
+    auto program = [this](int index, int* number) {
+        const int byte = numberOf(S::Programs, index);
+        *number = byte < 0 ? notSet : qint8(quint8(byte));
+        return byte < 0 ? QSharedPointer<CnfProgram>() : m_controller.findProgram(programId(byte));
+    };
+    for (int n = 0; n < count(S::DayCards); ++n) {
+        auto card = QSharedPointer<CnfDayCard>::create();
+        card->id = QString::number(byteAt(S::DayCards, n, 0));
+        for (int e = 0; e < Norvak3xLayout::dayCardEntries; ++e) {
+            const int at = 1 + e * entrySize;
+            const int index = byteAt(S::DayCards, n, at);
+            if (index == notSet)
+                continue;
+            int number = 0;
+            const auto main = program(index, &number);
+            if (!main)
+                return fail(
+                    QObject::tr("В суточной карте %1 указана несуществующая программа %2").arg(card->id).arg(number));
+            QSharedPointer<CnfProgram> reserve;
+            const int reserveIndex = hasReserve ? byteAt(S::DayCards, n, at + 1) : notSet;
+            if (reserveIndex != notSet) {
+                reserve = program(reserveIndex, &number);
+                if (!reserve) {
+                    return fail(QObject::tr("В суточной карте %1 указана несуществующая резервная программа %2")
+                                    .arg(card->id)
+                                    .arg(number));
+                }
+            }
+            const int hour = byteAt(S::DayCards, n, at + entrySize - 2);
+            const int minute = byteAt(S::DayCards, n, at + entrySize - 1);
+            const QTime time(hour, minute);
+            if (!time.isValid()) {
+                return fail(QObject::tr("В суточной карте %1 указано неправильное значение времени %2:%3")
+                                .arg(card->id)
+                                .arg(hour)
+                                .arg(minute));
+            }
+            card->addRecord(time, main, reserve);
+        }
+        m_controller.addDayCard(card);
+    }
+    return true;
+}
+
+// Days that repeat the card of the day before are left out: the week card
+// names a card only where it changes.
+bool Norvak3xReader::readWeek()
+{
+    if (count(S::Week) < 1)
+        return true;
+    auto week = QSharedPointer<CnfWeekCard>::create();
+    week->id = QStringLiteral("1");
+    int previous = notSet;
+    for (int day = 0; day < 7; ++day) {
+        const int index = byteAt(S::Week, 0, day);
+        if (index == notSet || index == previous)
+            continue;
+        const int number = numberOf(S::DayCards, index);
+        const auto card = number < 0 ? QSharedPointer<CnfDayCard>() : m_controller.findDayCard(QString::number(number));
+        if (!card) {
+            return fail(QObject::tr("В недельном распределении задан неверный номер суточной карты - %1")
+                            .arg(number < 0 ? notSet : number));
+        }
+        week->days.insert(Qt::DayOfWeek(day + 1), card);
+        previous = index;
+    }
+    m_controller.addWeekCard(week);
+    return true;
+}
+
+void Norvak3xReader::readSpecialDays()
+{
+    const int year = QDate::currentDate().year();
+    for (int n = 0; n < count(S::SpecialDays); ++n) {
+        const int index = byteAt(S::SpecialDays, n, 0);
+        const int number = numberOf(S::DayCards, index);
+        const auto card = number < 0 ? QSharedPointer<CnfDayCard>() : m_controller.findDayCard(QString::number(number));
+        if (!card) {
+            m_warnings.append(
+                QObject::tr("In special days of year spectified invalid daily card with index %1").arg(index));
+            continue;
+        }
+        const int day = byteAt(S::SpecialDays, n, 1);
+        const int month = byteAt(S::SpecialDays, n, 2);
+        const QDate date(year, month, day);
+        if (!date.isValid()) {
+            m_warnings.append(
+                QObject::tr("In special days of year spectified invalid value of date %2.%3").arg(day).arg(month));
+            continue;
+        }
+        auto special = QSharedPointer<CnfSpecialDay>::create();
+        special->dayCard = card;
+        m_controller.addSpecialDay(date, special);
+    }
+}

@@ -1,0 +1,79 @@
+#ifndef NORVAK3XREADER_H
+#define NORVAK3XREADER_H
+
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+
+#include <array>
+
+#include "Norvak3xLayout.h"
+
+class CnfController;
+class Norvak3xImage;
+
+// Fills a controller from a loaded 3.x image, section by section, as the
+// version's layout describes them. Stops at the first broken reference or
+// at any part of a section that would lie outside the image.
+class Norvak3xReader
+{
+public:
+    Norvak3xReader(const Norvak3xImage& image, const Norvak3xLayout& layout, CnfController& controller);
+
+    bool read();
+    QString error() const { return m_error; }
+    QStringList warnings() const { return m_warnings; }
+    // True after a failure that makes the image unusable for good.
+    bool imageRejected() const { return m_imageRejected; }
+
+private:
+    struct Records
+    {
+        int start = 0; // the count byte
+        int count = 0;
+    };
+
+    bool locate();
+    bool readTitle();
+    bool readTime(int element, const char* key);
+    bool readPower();
+    void readFields(Norvak3xSection section, const QVector<Norvak3xField>& fields);
+    void readCountdown();
+    void readRemotePanel();
+    void readErrorControl();
+    void readStatistics();
+    bool readSynchronizer();
+    bool readSignalGroups();
+    bool readIntergreens();
+    bool readConflicts();
+    bool readPhases();
+    bool readPrograms();
+    bool readDayCards();
+    bool readWeek();
+    void readSpecialDays();
+
+    int count(Norvak3xSection s) const { return m_records[size_t(s)].count; }
+    int recordAt(Norvak3xSection s, int n) const;
+    int byteAt(Norvak3xSection s, int n, int offset) const;
+    QVariant value(int position, Norvak3xValue kind) const;
+    // Byte 0 of record `index` of a section, -1 when there is no such record.
+    int numberOf(Norvak3xSection s, int index) const;
+    QString programId(int number) const;
+
+    // Position of an element of an indexed section, -1 when the section has
+    // fewer elements; false when it would lie outside the image.
+    bool element(Norvak3xSection s, int n, int width, int* position);
+    bool text(Norvak3xSection s, int n, QByteArray* out, bool* present);
+    bool outOfImage(Norvak3xSection s);
+    bool fail(const QString& message);
+
+    const Norvak3xImage& m_image;
+    const Norvak3xLayout& m_layout;
+    CnfController& m_controller;
+    std::array<Records, Norvak3xSectionKinds> m_records;
+    QString m_error;
+    QStringList m_warnings;
+    bool m_imageRejected = false;
+};
+
+#endif
