@@ -25,22 +25,21 @@ struct AlgorithmRow
     const char* phaseFields;
 };
 
+const char* const kAdapterEight = "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, "
+                                  "41/42 com_phase, 48/49 com_phase, 55/56 com_phase";
+
 const AlgorithmRow kAdapter[] = {
     {0, -1, ""},
-    {1, -1, "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, 41/42 com_phase, "
-            "48/49 com_phase, 55/56 com_phase"},
-    {2, 5, "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, 41/42 com_phase, "
-           "48/49 com_phase, 55/56 com_phase"},
+    {1, -1, kAdapterEight},
+    {2, 5, kAdapterEight},
     {3, -1, "6/7 com_phase, 8/9 call_phase, 15, 22, 29, 36, 43, 50, 57"},
     {4, -1, "6/7 com_phase, 8/9 call_phase, 13/14 com_phase, 15/16 call_phase, 20/21 com_phase, 22/23 call_phase, "
             "27/28 com_phase, 29/30 call_phase, 34/35 com_phase, 36/37 call_phase, 41/42 com_phase, 43/44 call_phase, "
             "48/49 com_phase, 50/51 call_phase, 55/56 com_phase, 57/58 call_phase"},
     {5, 5, "6/7 com_phase, 8, 13/14 com_phase, 15, 20/21 com_phase, 22, 27/28 com_phase, 29, 34/35 com_phase, 36, "
            "41/42 com_phase, 43, 48/49 com_phase, 50, 55/56 com_phase, 57"},
-    {6, -1, "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, 41/42 com_phase, "
-            "48/49 com_phase, 55/56 com_phase"},
-    {9, 5, "6/7 com_phase, 13/14 com_phase, 20/21 com_phase, 27/28 com_phase, 34/35 com_phase, 41/42 com_phase, "
-           "48/49 com_phase, 55/56 com_phase"},
+    {6, -1, kAdapterEight},
+    {9, 5, kAdapterEight},
     {20, -1, "6/7 com_phase, 8/9 call_phase, 15/16 call_phase1, 22/23 call_phase1, 29/30 call_phase1"},
     {255, -1, ""},
 };
@@ -221,14 +220,6 @@ class TestLayouts : public QObject
 {
     Q_OBJECT
 private slots:
-    void resourcesAreRegistered()
-    {
-        for (const char* path : {":/layouts/adapter/cnf.xml", ":/layouts/norvak314/cnf314.xml",
-                                 ":/layouts/norvak315/cnf315.xml", ":/layouts/norvak316/cnf316.xml",
-                                 ":/layouts/norvak317/cnf317.xml", ":/layouts/norvak318/cnf318.xml"})
-            QVERIFY2(QFile::exists(path), path);
-    }
-
     void algorithms_data()
     {
         QTest::addColumn<QString>("layout");
@@ -312,7 +303,9 @@ private slots:
         QCOMPARE(offsetByte, cycleOffsetByte < 0 ? -1 : cycleOffsetByte + shift);
     }
 
-    void emptyDurations_data()
+    // Empty durations, cut records, phase numbers and odd layouts (the test
+    // layouts 9.99 and 9.98).
+    void decodedSteps_data()
     {
         QTest::addColumn<QString>("layout");
         QTest::addColumn<QByteArray>("record");
@@ -331,9 +324,16 @@ private slots:
             << "101:20 102:20";
         QTest::newRow("3.18 timer cut after a phase byte")
             << "3.18" << QByteArray::fromHex("070103020100ff 0014ffffffffff 01") << "101:20 102:-1";
+        QTest::newRow("phase number with duration") << "9.99" << QByteArray::fromHex("0701 650028") << "101:40";
+        QTest::newRow("phase number -1 skipped") << "9.99" << QByteArray::fromHex("0701 ff0028") << "";
+        QTest::newRow("empty duration") << "9.99" << QByteArray::fromHex("0701 6500ff") << "101:-1";
+        QTest::newRow("huge array stops at the end") << "9.99" << QByteArray::fromHex("0703 000102")
+                                                     << "101:-1 102:-1 103:-1";
+        QTest::newRow("array taking no room") << "9.99" << QByteArray::fromHex("0704 00") << "101:-1";
+        QTest::newRow("duration after a word") << "9.99" << QByteArray::fromHex("0706 00 0102 28") << "101:40";
     }
 
-    void emptyDurations()
+    void decodedSteps()
     {
         QFETCH(QString, layout);
         QFETCH(QByteArray, record);
@@ -352,14 +352,13 @@ private slots:
         QTest::addColumn<QString>("error");
         QTest::addColumn<int>("stepsKept");
         const QString noDescription = "Для программы 7 (тип %1) не найдено описание структуры в файле разметки";
-        QTest::newRow("3.14 lacks 9") << "norvak" << "3.14" << QByteArray::fromHex("0709") << noDescription.arg(9) << 0;
-        QTest::newRow("3.16 lacks 23") << "norvak" << "3.16" << QByteArray::fromHex("0717") << noDescription.arg(23)
-                                       << 0;
-        QTest::newRow("3.17 lacks 26") << "norvak" << "3.17" << QByteArray::fromHex("071a") << noDescription.arg(26)
-                                       << 0;
-        QTest::newRow("3.18 lacks 28") << "norvak" << "3.18" << QByteArray::fromHex("071c") << noDescription.arg(28)
-                                       << 0;
-        QTest::newRow("adapter lacks 7") << "adapter" << "" << QByteArray::fromHex("0707") << noDescription.arg(7) << 0;
+        for (const VersionRows& version : kVersions) {
+            const bool adapter = QByteArray(version.layout) == "adapter";
+            const int missing = adapter ? 7 : version.lastAlgorithm + 1;
+            QTest::addRow("%s lacks %d", version.layout, missing)
+                << (adapter ? "adapter" : "norvak") << (adapter ? "" : version.layout)
+                << QByteArray("\x07") + char(missing) << noDescription.arg(missing) << 0;
+        }
         QTest::newRow("no layout") << "norvakii" << "" << QByteArray::fromHex("0701") << noDescription.arg(1) << 0;
         QTest::newRow("type without fields") << "norvak" << "9.99" << QByteArray::fromHex("0705") << noDescription.arg(5)
                                              << 0;
@@ -389,29 +388,6 @@ private slots:
         QCOMPARE(program->data(), record);
     }
 
-    void phaseNumbersAndOddLayouts_data()
-    {
-        QTest::addColumn<QByteArray>("record");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("phase number with duration") << QByteArray::fromHex("0701 650028") << "101:40";
-        QTest::newRow("phase number -1 skipped") << QByteArray::fromHex("0701 ff0028") << "";
-        QTest::newRow("empty duration") << QByteArray::fromHex("0701 6500ff") << "101:-1";
-        QTest::newRow("huge array stops at the end")
-            << QByteArray::fromHex("0703 000102") << "101:-1 102:-1 103:-1";
-        QTest::newRow("array taking no room") << QByteArray::fromHex("0704 00") << "101:-1";
-        QTest::newRow("duration after a word") << QByteArray::fromHex("0706 00 0102 28") << "101:40";
-    }
-
-    void phaseNumbersAndOddLayouts()
-    {
-        QFETCH(QByteArray, record);
-        QFETCH(QString, expected);
-        ControllerPtr controller = makeController("norvak", "9.99");
-        auto program = ProgramPtr::create();
-        QVERIFY2(controller->setProgramRawData(program, record), qPrintable(controller->lastError()));
-        QCOMPARE(steps(*program), expected);
-    }
-
     void recordHead()
     {
         ControllerPtr controller = makeController("norvakii", QString());
@@ -430,21 +406,8 @@ private slots:
         QCOMPARE(program->phaseCount(), 2);
     }
 
-    void adapterCoordination()
-    {
-        ControllerPtr controller = makeController("adapter", QString());
-        auto program = ProgramPtr::create();
-        QByteArray record = QByteArray::fromHex("0c02ffff3c0a 0014ffffffffff 0128ffffffffff");
-        record += QByteArray(62 - record.size(), '\xff');
-        QVERIFY(controller->setProgramRawData(program, record));
-        QCOMPARE(program->cycleOffset(-1), 10);
-        QCOMPARE(steps(*program), QString("101:20 102:40"));
-    }
-
     void layoutChoice()
     {
-        QCOMPARE(CnfController::norvakLayout("3.18").documentElement().attribute("version"), QString("3.18"));
-        QCOMPARE(CnfController::adapterLayout().documentElement().attribute("version"), QString("adapter"));
         QTest::ignoreMessage(QtWarningMsg, "Для данной версии норвака (4.0) нет разметки конфигурации");
         QVERIFY(CnfController::norvakLayout("4.0").isNull());
         QTest::ignoreMessage(QtWarningMsg,
@@ -485,10 +448,7 @@ private slots:
     void typeNameExamples()
     {
         QCOMPARE(CnfProgram::norvakTypeName(2, "3.18", true), QString("Координация"));
-        QCOMPARE(CnfProgram::norvakTypeName(2, "3.18", false), QString("Коорд"));
         QCOMPARE(CnfProgram::norvakTypeName(22, "3.18", true), QString("CVIP (Приоритетный пропуск с коорд.)"));
-        QCOMPARE(CnfProgram::norvakTypeName(27, "3.17", true), QString("Неизвестный тип 27"));
-        QCOMPARE(CnfProgram::norvakTypeName(27, "3.17", false), QString("alg27"));
         QCOMPARE(CnfProgram::norvakTypeName(255, "adapter", false), QString("ОС"));
         QCOMPARE(CnfProgram::norvakTypeName(9, "adapter", true), QString("Адап1К (поиск разрыва с координацией)"));
         QCOMPARE(CnfProgram::norvakTypeName(7, "adapter", true), QString("Неизвестный тип 7"));
