@@ -13,25 +13,8 @@ class Norvak3xTestImage
 {
 public:
     enum Section {
-        Title,
-        Power,
-        Info,
-        Groups,
-        Conflicts,
-        Intergreens,
-        Phases,
-        Programs,
-        DayCards,
-        Week,
-        SpecialDays,
-        RemotePanel,
-        CentralControl,
-        ErrorControl,
-        StartUp,
-        Statistics,
-        Countdown,
-        Synchronizer,
-        Derived,
+        Title, Power, Info, Groups, Conflicts, Intergreens, Phases, Programs, DayCards, Week, SpecialDays,
+        RemotePanel, CentralControl, ErrorControl, StartUp, Statistics, Countdown, Synchronizer, Derived,
         SectionCount
     };
 

@@ -27,13 +27,49 @@ QSharedPointer<CnfNative> loaded(const QByteArray& bytes)
     return CnfNative::loadNativeConfig(bytes);
 }
 
-QSharedPointer<CnfProgram> rawProgram(const QString& id, int number)
+QSharedPointer<CnfProgram> rawProgram(const QString& id, const QByteArray& data)
 {
     auto p = QSharedPointer<CnfProgram>::create();
     p->id = id;
     p->type = CnfProgram::NorvakSpecial;
-    p->setData(Image::record(63, {number, 0, 1}));
+    p->setData(data);
     return p;
+}
+
+void addPrograms(CnfController& c, int from, int to)
+{
+    for (int i = from; i <= to; ++i)
+        c.addProgram(rawProgram(QString::number(i), Image::record(63, {i, 0, 1})));
+}
+
+void addGroups(CnfController& c, int from, int to)
+{
+    for (int i = from; i <= to; ++i) {
+        auto g = QSharedPointer<CnfSignalGroup>::create();
+        g->id = i;
+        c.addSignalGroup(g);
+    }
+}
+
+// Phases or day cards numbered from..to.
+template <class T>
+void addNumbered(CnfController& c, void (CnfController::*add)(QSharedPointer<T>), int from, int to)
+{
+    for (int i = from; i <= to; ++i) {
+        auto element = QSharedPointer<T>::create();
+        element->id = QString::number(i);
+        (c.*add)(element);
+    }
+}
+
+QSharedPointer<CnfPowerDevice> addDevice(CnfController& c, int address, int group)
+{
+    auto device = QSharedPointer<CnfPowerDevice>::create();
+    device->id = 0; // takes the address
+    device->address = address;
+    c.addPowerDevice(device);
+    c.findSG(group)->assignDevice(device);
+    return device;
 }
 
 // A small valid controller built through the model alone: two groups with a
@@ -41,28 +77,24 @@ QSharedPointer<CnfProgram> rawProgram(const QString& id, int number)
 void buildController(CnfController& c)
 {
     CnfNative::initController(c, QStringLiteral("norvak"), QStringLiteral("3.18"));
+    addGroups(c, 1, 2);
     for (int i = 1; i <= 2; ++i) {
-        auto device = QSharedPointer<CnfPowerDevice>::create();
-        device->address = i;
+        c.findSG(i)->setType(CnfSignalGroup::Transport);
+        auto device = addDevice(c, i, i);
         device->type = CnfPowerDevice::Key;
         device->color = 0;
         device->lampCount = 2;
-        c.addPowerDevice(device);
-        auto group = QSharedPointer<CnfSignalGroup>::create();
-        group->id = i;
-        group->setType(CnfSignalGroup::Transport);
-        group->assignDevice(device);
-        c.addSignalGroup(group);
     }
-    auto phase = QSharedPointer<CnfPhase>::create();
-    phase->id = QStringLiteral("1");
-    phase->signalGroups = {c.findSG(1)};
-    c.addPhase(phase);
-    c.addProgram(rawProgram(QStringLiteral("1"), 1));
-    auto card = QSharedPointer<CnfDayCard>::create();
-    card->id = QStringLiteral("1");
-    card->addRecord(QTime(6, 0), c.findProgram(QStringLiteral("1")), {});
-    c.addDayCard(card);
+    addNumbered(c, &CnfController::addPhase, 1, 1);
+    c.phases().first()->signalGroups = {c.findSG(1)};
+    addPrograms(c, 1, 1);
+    addNumbered(c, &CnfController::addDayCard, 1, 1);
+    c.dayCards().first()->addRecord(QTime(6, 0), c.programs().first(), {});
+}
+
+Mutation setting(const char* key, const QVariant& value)
+{
+    return [key, value](CnfController& c) { c.setNativeData(QLatin1String(key), value); };
 }
 
 QByteArray saved(CnfController& c, QString* error = nullptr)
@@ -88,12 +120,9 @@ class TestNorvak3x : public QObject
     Q_OBJECT
 
 private slots:
-    void checksumOfAbc();
     void containerRejections_data();
     void containerRejections();
-    void headerWordMayEqualSize();
-    void checksumMismatchDoesNotStopReading();
-    void emptyAdapter();
+    void checksum();
     void readFullImage();
     void timezone_data();
     void timezone();
@@ -102,7 +131,6 @@ private slots:
     void readerErrors();
     void readerWarnings_data();
     void readerWarnings();
-    void timeFormatEmptiesImage();
     void roundTrip();
     void writerLimits_data();
     void writerLimits();
@@ -111,15 +139,8 @@ private slots:
     void writtenValues();
     void sizeLimit();
     void dynamicProgram();
-    void detectionAndDispatch();
-    void atomicSave();
+    void files();
 };
-
-void TestNorvak3x::checksumOfAbc()
-{
-    QCOMPARE(Image::checksum("abc", 3), quint16(0x0556));
-    QCOMPARE(Image::checksum("", 0), quint16(0));
-}
 
 void TestNorvak3x::containerRejections_data()
 {
@@ -134,14 +155,14 @@ void TestNorvak3x::containerRejections_data()
     QTest::newRow("checksum beyond the end") << shortSum << tooSmall;
     QByteArray header = valid;
     header.replace(6, 2, Image::word(valid.size() + 1));
-    QTest::newRow("header word beyond the end") << header << QStringLiteral("Заголовок имеет неверный формат");
+    QTest::newRow("header word beyond the end") << header << "Заголовок имеет неверный формат";
     QTest::newRow("version 317") << fullWith(
         Image::Title, Image::title(1, {}, "12:30/01.02.2020", "08:15/03.04.2021", 317))
-                                 << QStringLiteral("Неправильная версия файла конфигурации");
+        << "Неправильная версия файла конфигурации";
     QByteArray versionOutside = valid;
     versionOutside.replace(0, 2, Image::word(valid.size() - 2)); // the title's index runs past the end
     QTest::newRow("version element outside")
-        << versionOutside << QStringLiteral("Неправильная версия файла конфигурации");
+        << versionOutside << "Неправильная версия файла конфигурации";
 }
 
 void TestNorvak3x::containerRejections()
@@ -156,38 +177,25 @@ void TestNorvak3x::containerRejections()
     CnfController c;
     QVERIFY(!adapter->createController(c)); // a failed load empties the image
     QCOMPARE(adapter->lastError(), QStringLiteral("Пустые данные"));
+    QVERIFY(!adapter->checkCRC());
+    QCOMPARE(adapter->lastError(), QStringLiteral("Пустые данные"));
+    QCOMPARE(adapter->version(), QStringLiteral("3.18"));
 }
 
-void TestNorvak3x::headerWordMayEqualSize()
+// A wrong checksum is reported but does not stop reading.
+void TestNorvak3x::checksum()
 {
+    QCOMPARE(Image::checksum("abc", 3), quint16(0x0556));
     QByteArray bytes = Image::full().build();
-    bytes.replace(2 * 18, 2, Image::word(bytes.size())); // the derived block is never read
-    QVERIFY(loaded(bytes));
-}
-
-void TestNorvak3x::checksumMismatchDoesNotStopReading()
-{
-    QByteArray bytes = Image::full().build();
-    auto adapter = loaded(bytes);
-    QVERIFY(adapter->checkCRC());
+    QVERIFY(loaded(bytes)->checkCRC());
     bytes[45] = char(bytes.at(45) ^ 1);
-    adapter = loaded(bytes);
+    bytes.replace(2 * 18, 2, Image::word(bytes.size())); // the derived block is never read
+    auto adapter = loaded(bytes);
     QVERIFY(adapter);
     QVERIFY(!adapter->checkCRC());
     QCOMPARE(adapter->lastError(), QStringLiteral("Неправильная контрольная сумма в файле конфигурации"));
     CnfController c;
     QVERIFY2(adapter->createController(c), qPrintable(adapter->lastError()));
-}
-
-void TestNorvak3x::emptyAdapter()
-{
-    auto adapter = loaded(Image::full().build());
-    QVERIFY(!adapter->load(QStringLiteral("/nonexistent/image.bin")));
-    QVERIFY(adapter->lastError().startsWith(QStringLiteral("Error opening /nonexistent/image.bin: ")));
-    QVERIFY(!adapter->load(QByteArray()));
-    QVERIFY(!adapter->checkCRC());
-    QCOMPARE(adapter->lastError(), QStringLiteral("Пустые данные"));
-    QCOMPARE(adapter->version(), QStringLiteral("3.18"));
 }
 
 void TestNorvak3x::readFullImage()
@@ -200,14 +208,13 @@ void TestNorvak3x::readFullImage()
     QCOMPARE(c.property("version").toString(), QStringLiteral("3.18"));
     QCOMPARE(c.property("number").toInt(), 1234);
     QCOMPARE(c.property("description").toString(), QStringLiteral("Перекрёсток"));
-    QCOMPARE(c.getNativeData("creationTime").toString(), QStringLiteral("01.02.2020 12:30"));
-    QCOMPARE(c.getNativeData("changeTime").toString(), QStringLiteral("03.04.2021 08:15"));
-    QCOMPARE(c.getNativeData("interstateVariantCount").toInt(), 6);
-    QCOMPARE(c.getNativeData("maxCurrent").toInt(), 10);
-    QCOMPARE(c.getNativeData("table"), QVariant(true));
-    QCOMPARE(c.getNativeData("dt_module4").toInt(), 6);
-    QCOMPARE(c.getNativeData("startup_yf").toInt(), 5);
-    QCOMPARE(c.getNativeData("asudd_prom_variant").toInt(), 3);
+    const QVariantMap settings{{"creationTime", "01.02.2020 12:30"}, {"changeTime", "03.04.2021 08:15"},
+        {"interstateVariantCount", 6}, {"maxCurrent", 10}, {"table", true}, {"dt_module4", 6}, {"startup_yf", 5},
+        {"asudd_prom_variant", 3}, {"sync_frequency", 1000}, {"vpu_interstateVariant", 2},
+        {"vpu_phases", QVariantList {1, 2, {}, {}, {}, {}, {}, {}}}, {"vpu_programs", QVariantList {-56, 1, {}, {}}},
+        {"vpu_requests", QVariantList {true, false, {}, {}}}};
+    for (auto it = settings.cbegin(); it != settings.cend(); ++it)
+        QVERIFY2(c.getNativeData(it.key()) == it.value(), qPrintable(it.key()));
 
     QCOMPARE(c.powerDevices().size(), 4);
     const auto sg1 = c.findSG(1);
@@ -215,9 +222,8 @@ void TestNorvak3x::readFullImage()
     QCOMPARE(c.findSG(2)->getType(), CnfSignalGroup::Pedestrian);
     QCOMPARE(c.findSG(3)->getType(), CnfSignalGroup::Arrow);
     QCOMPARE(sg1->devices.size(), 2);
-    QCOMPARE(sg1->devices.at(0)->address, 0);
-    QCOMPARE(sg1->devices.at(0)->color, 2);
-    QCOMPARE(sg1->devices.at(0)->lampCount, 3);
+    const auto key = sg1->devices.at(0);
+    QCOMPARE((QList<int> {key->address, key->color, key->lampCount}), (QList<int> {0, 2, 3}));
     QCOMPARE(sg1->detectors, (QList<int> {7, 8, 255, 255}));
     // 10, 7, 4, 1, 3, 2 are the sums of the clearing steps
     const CnfSGTimes t = sg1->variantTimes.value(1);
@@ -252,16 +258,11 @@ void TestNorvak3x::readFullImage()
     QCOMPARE(
         c.specialDays().value(QDate(QDate::currentDate().year(), 5, 9))->dayCard, c.findDayCard(QStringLiteral("2")));
 
-    QCOMPARE(c.getNativeData("vpu_phases").toList(), (QVariantList {1, 2, {}, {}, {}, {}, {}, {}}));
-    QCOMPARE(c.getNativeData("vpu_programs").toList(), (QVariantList {-56, 1, {}, {}}));
-    QCOMPARE(c.getNativeData("vpu_requests").toList(), (QVariantList {true, false, {}, {}}));
-    QCOMPARE(c.getNativeData("vpu_interstateVariant").toInt(), 2);
     QCOMPARE(c.getNativeData("errorControl").toList().at(5), QVariant(QVariantList {6, 3}));
     QCOMPARE(c.getNativeData("dtStat317").toList().at(1), QVariant(QVariantList {3, {}, {}, {}, {}, {}, {}, {}}));
     const QVariantMap countdown = c.getNativeData("countDownTable").toList().value(0).toMap();
     QCOMPARE(countdown.value("sg").toInt(), 1);
     QCOMPARE(countdown.value("count").toInt(), 2);
-    QCOMPARE(c.getNativeData("sync_frequency").toInt(), 1000);
 }
 
 void TestNorvak3x::timezone_data()
@@ -314,27 +315,26 @@ void TestNorvak3x::readerErrors_data()
     };
     // records start at byte 2 of a counted section
     QTest::newRow("key address 200") << with(Image::Groups, 2 + 6, 200)
-                                     << QStringLiteral("СГ 1 содержит неверную ссылку на устройство по адресу 200");
+        << "СГ 1 содержит неверную ссылку на устройство по адресу 200";
     QTest::newRow("key without device") << with(Image::Groups, 2 + 6, 9)
-                                        << QStringLiteral("СГ 1 содержит неверную ссылку на устройство по адресу 9");
+        << "СГ 1 содержит неверную ссылку на устройство по адресу 9";
     QTest::newRow("intergreen group") << with(Image::Intergreens, 2, 9)
-                                      << QStringLiteral("Неверная ссылка на СГ 9 в таблице ромтактов");
-    QTest::newRow("conflict group") << with(Image::Conflicts, 2, 9)
-                                    << QStringLiteral("Неверная ссылка на СГ 9 в таблице конфликтов");
-    QTest::newRow("phase group index") << with(Image::Phases, 2 + 4, 5)
-                                       << QStringLiteral("Неправильный индекс СГ 5 в фазе 1");
+        << "Неверная ссылка на СГ 9 в таблице ромтактов";
+    QTest::newRow("conflict group") << with(Image::Conflicts, 2, 9) << "Неверная ссылка на СГ 9 в таблице конфликтов";
+    QTest::newRow("phase group index") << with(Image::Phases, 2 + 4, 5) << "Неправильный индекс СГ 5 в фазе 1";
     QTest::newRow("day card program") << with(Image::DayCards, 2 + 1, 5)
-                                      << QStringLiteral("В суточной карте 1 указана несуществующая программа 255");
+        << "В суточной карте 1 указана несуществующая программа 255";
     QTest::newRow("day card reserve") << with(Image::DayCards, 2 + 2,
-        7) << QStringLiteral("В суточной карте 1 указана несуществующая резервная программа 255");
+        7) << "В суточной карте 1 указана несуществующая резервная программа 255";
     QTest::newRow("day card time") << with(Image::DayCards, 2 + 3, 25)
-                                   << QStringLiteral("В суточной карте 1 указано неправильное значение времени 25:0");
+        << "В суточной карте 1 указано неправильное значение времени 25:0";
     QTest::newRow("week card") << with(Image::Week, 2 + 3, 4)
-                               << QStringLiteral("В недельном распределении задан неверный номер суточной карты - 255");
-    QTest::newRow("device type") << with(Image::Power, 6, 200)
-                                 << QStringLiteral("Неизвестный тип устройства 200 по адресу 3");
+        << "В недельном распределении задан неверный номер суточной карты - 255";
+    QTest::newRow("device type") << with(Image::Power, 6, 200) << "Неизвестный тип устройства 200 по адресу 3";
+    QTest::newRow("time format") << fullWith(Image::Title, Image::title(1, {}, "12:30 01.02.2020"))
+        << "Invalid creation/modification time format";
     QTest::newRow("records past the end")
-        << with(Image::Phases, 0, 200) << QStringLiteral("Раздел \"Фазы\" выходит за пределы файла конфигурации");
+        << with(Image::Phases, 0, 200) << "Раздел \"Фазы\" выходит за пределы файла конфигурации";
 
     // A title moved behind the checksum, its last text without a zero byte.
     QByteArray bytes = full.build();
@@ -343,11 +343,11 @@ void TestNorvak3x::readerErrors_data()
     QByteArray moved = bytes;
     moved.replace(0, 2, Image::word(bytes.size()));
     QTest::newRow("text without zero") << moved
-            + title << QStringLiteral("Текст в разделе \"Параметры заголовка\" не завершён нулевым байтом");
+            + title << "Текст в разделе \"Параметры заголовка\" не завершён нулевым байтом";
     title = Image::title(1, QStringLiteral("x"));
     title[2] = char(250); // element 2 beyond the end
     QTest::newRow("element outside") << moved
-            + title << QStringLiteral("Раздел \"Параметры заголовка\" выходит за пределы файла конфигурации");
+            + title << "Раздел \"Параметры заголовка\" выходит за пределы файла конфигурации";
 }
 
 void TestNorvak3x::readerErrors()
@@ -359,6 +359,9 @@ void TestNorvak3x::readerErrors()
     CnfController c;
     QVERIFY(!adapter->createController(c));
     QCOMPARE(adapter->lastError(), error);
+    // only a malformed time makes the adapter drop the image
+    QVERIFY(!adapter->createController(c));
+    QCOMPARE(adapter->lastError(), QTest::currentDataTag() == QLatin1String("time format") ? QStringLiteral("Пустые данные") : error);
 }
 
 void TestNorvak3x::readerWarnings_data()
@@ -366,9 +369,9 @@ void TestNorvak3x::readerWarnings_data()
     QTest::addColumn<QByteArray>("day");
     QTest::addColumn<QString>("warning");
     QTest::newRow("30 February") << Image::bytes({0, 30, 2})
-                                 << QStringLiteral("In special days of year spectified invalid value of date 30.2");
+        << "In special days of year spectified invalid value of date 30.2";
     QTest::newRow("card index") << Image::bytes({9, 1, 2})
-                                << QStringLiteral("In special days of year spectified invalid daily card with index 9");
+        << "In special days of year spectified invalid daily card with index 9";
 }
 
 void TestNorvak3x::readerWarnings()
@@ -380,16 +383,6 @@ void TestNorvak3x::readerWarnings()
     QVERIFY(adapter->createController(c));
     QCOMPARE(adapter->warnings(), QStringList {warning});
     QCOMPARE(c.specialDays().size(), 1);
-}
-
-void TestNorvak3x::timeFormatEmptiesImage()
-{
-    auto adapter = loaded(fullWith(Image::Title, Image::title(1, {}, "12:30 01.02.2020")));
-    CnfController c;
-    QVERIFY(!adapter->createController(c));
-    QCOMPARE(adapter->lastError(), QStringLiteral("Invalid creation/modification time format"));
-    QVERIFY(!adapter->createController(c));
-    QCOMPARE(adapter->lastError(), QStringLiteral("Пустые данные"));
 }
 
 // Reading an image with every section and writing it again gives the same
@@ -422,9 +415,8 @@ void TestNorvak3x::roundTrip()
 
     const QByteArray derived = Image::section(written, Image::Derived);
     QCOMPARE(derived.size(), 199 + 8 * 3);
-    QCOMPARE(int(derived.at(0)), 0x02); // group 1 conflicts with column 1
-    QCOMPARE(int(derived.at(4)), 0x01);
-    QCOMPARE(int(derived.at(8)), 0x00);
+    // group 1 conflicts with column 1, group 2 with column 0, group 3 with none
+    QCOMPARE((QList<int> {derived.at(0), derived.at(4), derived.at(8)}), (QList<int> {0x02, 0x01, 0x00}));
     QCOMPARE(derived.mid(128, 3), Image::bytes({0x11, 0x04, 0x20})); // device types, two per byte
     QCOMPARE(derived.mid(192, 3), Image::word(221) + Image::bytes({3}));
     // group 1, device at address 0: red (code 2), 3 lamps, controlled lamps
@@ -439,157 +431,108 @@ void TestNorvak3x::writerLimits_data()
 {
     QTest::addColumn<Mutation>("mutate");
     QTest::addColumn<QString>("error");
-    auto group = [](CnfController& c, int id) {
-        auto g = QSharedPointer<CnfSignalGroup>::create();
-        g->id = id;
-        c.addSignalGroup(g);
-        return g;
-    };
     auto removeAll = [](CnfController& c) {
         for (const auto& g : c.signalGroups())
             c.removeSignalGroup(g->id);
     };
     QTest::newRow("no groups") << Mutation(removeAll)
-                               << QStringLiteral("Для работы контроллера необходимо минимум 2 сигнальные группы");
-    QTest::newRow("33 groups") << Mutation([group](CnfController& c) {
-        for (int i = 3; i <= 33; ++i)
-            group(c, i);
-    }) << QStringLiteral("Число заданных сигнальных групп 33 превышает максимально допустимое 32");
+        << "Для работы контроллера необходимо минимум 2 сигнальные группы";
+    QTest::newRow("33 groups") << Mutation([](CnfController& c) { addGroups(c, 3, 33); })
+        << "Число заданных сигнальных групп 33 превышает максимально допустимое 32";
     QTest::newRow("5 devices") << Mutation([](CnfController& c) {
-        for (int a = 10; a < 14; ++a) {
-            auto d = QSharedPointer<CnfPowerDevice>::create();
-            d->address = a;
-            c.addPowerDevice(d);
-            c.findSG(1)->assignDevice(d);
-        }
-    }) << QStringLiteral("В сигнальной группе 1 назначено 5 ключей. Возможно не более 4");
-    QTest::newRow("device in group 33") << Mutation([group](CnfController& c) {
-        for (int i = 3; i <= 33; ++i)
-            group(c, i);
-        auto d = QSharedPointer<CnfPowerDevice>::create();
-        d->address = 20;
-        c.addPowerDevice(d);
-        c.findSG(33)->assignDevice(d);
-    }) << QStringLiteral("В устройстве по адресу 20 неверная ссылка на сигнальную группу");
+        for (int a = 10; a < 14; ++a)
+            addDevice(c, a, 1);
+    }) << "В сигнальной группе 1 назначено 5 ключей. Возможно не более 4";
+    QTest::newRow("device in group 33") << Mutation([](CnfController& c) { addGroups(c, 3, 33); addDevice(c, 20, 33); })
+        << "В устройстве по адресу 20 неверная ссылка на сигнальную группу";
     QTest::newRow("9 devices") << Mutation([](CnfController& c) {
-        for (int a = 10; a < 18; ++a) {
-            auto d = QSharedPointer<CnfPowerDevice>::create();
-            d->id = 0; // becomes the address
-            d->address = a;
-            c.addPowerDevice(d);
-            c.findSG(1)->assignDevice(d);
-        }
-    }) << QStringLiteral("В устройстве 17 неверная ссылка на привязку в сигнальной группе 1");
-    QTest::newRow("key address 130") << Mutation([](CnfController& c) {
-        c.findSG(1)->devices.first()->address = 130;
-    }) << QStringLiteral("Значение СГ 1, устройство по адресу 130 = 130 выходит за разрешённые пределы [0;127]");
+        for (int a = 10; a < 18; ++a)
+            addDevice(c, a, 1);
+    }) << "В устройстве 17 неверная ссылка на привязку в сигнальной группе 1";
+    QTest::newRow("key address 130") << Mutation([](CnfController& c) { c.findSG(1)->devices.first()->address = 130; })
+        << "Значение СГ 1, устройство по адресу 130 = 130 выходит за разрешённые пределы [0;127]";
     QTest::newRow("no phases") << Mutation([](CnfController& c) { c.removePhase(QStringLiteral("1")); })
-                               << QStringLiteral("Для работы контроллера необходимо минимум 1 фаза");
-    QTest::newRow("17 phases") << Mutation([](CnfController& c) {
-        for (int i = 2; i <= 17; ++i) {
-            auto p = QSharedPointer<CnfPhase>::create();
-            p->id = QString::number(i);
-            c.addPhase(p);
-        }
-    }) << QStringLiteral("Число заданных фаз 17 превышает максимально допустимое 16");
+        << "Для работы контроллера необходимо минимум 1 фаза";
+    QTest::newRow("17 phases") << Mutation([](CnfController& c) { addNumbered(c, &CnfController::addPhase, 2, 17); })
+        << "Число заданных фаз 17 превышает максимально допустимое 16";
     QTest::newRow("phase id") << Mutation([](CnfController& c) {
         c.findPhase(QStringLiteral("1"))->id = QStringLiteral("A");
-    }) << QStringLiteral("Фаза A имеет недопустимый идентификатор. Возможно использование только чисел");
+    }) << "Фаза A имеет недопустимый идентификатор. Возможно использование только чисел";
     QTest::newRow("21 groups in a phase") << Mutation([](CnfController& c) {
         auto phase = c.findPhase(QStringLiteral("1"));
         while (phase->signalGroups.size() < 21)
             phase->signalGroups.append(c.findSG(2));
-    }) << QStringLiteral("Фаза 1 содержит 21 сигнальных групп. Возможно не более 20");
+    }) << "Фаза 1 содержит 21 сигнальных групп. Возможно не более 20";
     QTest::newRow("no programs") << Mutation([](CnfController& c) { c.removeProgram(QStringLiteral("1")); })
-                                 << QStringLiteral("Для работы контроллера необходима хотя бы 1 программа");
-    QTest::newRow("17 programs") << Mutation([](CnfController& c) {
-        for (int i = 2; i <= 17; ++i)
-            c.addProgram(rawProgram(QString::number(i), i));
-    }) << QStringLiteral("Число заданных программ 17 превышает максимально допустимое 16");
+        << "Для работы контроллера необходима хотя бы 1 программа";
+    QTest::newRow("17 programs") << Mutation([](CnfController& c) { addPrograms(c, 2, 17); })
+        << "Число заданных программ 17 превышает максимально допустимое 16";
     QTest::newRow("62-byte program") << Mutation([](CnfController& c) {
         c.findProgram(QStringLiteral("1"))->setData(QByteArray(62, 0));
-    }) << QStringLiteral("В программе 1 данные НОРВАК неправильного размера - 62 (должно быть 63)");
+    }) << "В программе 1 данные НОРВАК неправильного размера - 62 (должно быть 63)";
     QTest::newRow("phase length") << Mutation([](CnfController& c) {
         auto phase = c.findPhase(QStringLiteral("1"));
         phase->minLength = 5;
         phase->maxLength = 20;
         c.findProgram(QStringLiteral("1"))->appendPhase(phase, 30);
-    }) << QStringLiteral("В программе 1 длительность фазы 1 = 30 выходит за разрешённые пределы [5;20]");
-    QTest::newRow("17 day cards") << Mutation([](CnfController& c) {
-        for (int i = 2; i <= 17; ++i) {
-            auto card = QSharedPointer<CnfDayCard>::create();
-            card->id = QString::number(i);
-            c.addDayCard(card);
-        }
-    }) << QStringLiteral("Число заданных суточных карт 17 превышает максимально допустимое 16");
+    }) << "В программе 1 длительность фазы 1 = 30 выходит за разрешённые пределы [5;20]";
+    QTest::newRow("17 day cards") << Mutation([](CnfController& c) { addNumbered(c, &CnfController::addDayCard, 2, 17); })
+        << "Число заданных суточных карт 17 превышает максимально допустимое 16";
     QTest::newRow("8 records") << Mutation([](CnfController& c) {
         for (int h = 10; h < 17; ++h)
             c.dayCards().first()->addRecord(QTime(h, 0), c.programs().first(), {});
-    }) << QStringLiteral("Суточная карта 1 содержит 8 записей. Возможно не более 7");
-    QTest::newRow("day card id") << Mutation([](CnfController& c) {
-        c.dayCards().first()->id = QStringLiteral("x");
-    }) << QStringLiteral("Суточная карта x имеет недопустимый идентификатор. Возможно использование только чисел");
+    }) << "Суточная карта 1 содержит 8 записей. Возможно не более 7";
+    QTest::newRow("day card id") << Mutation([](CnfController& c) { c.dayCards().first()->id = QStringLiteral("x"); })
+        << "Суточная карта x имеет недопустимый идентификатор. Возможно использование только чисел";
     QTest::newRow("record without program") << Mutation([](CnfController& c) {
-        c.dayCards().first()->addRecord(QTime(7, 5), rawProgram(QStringLiteral("9"), 9), {});
-    }) << QStringLiteral("Суточная карта 1 содержит ссылку на несуществующую программу для времени 07:05");
+        c.dayCards().first()->addRecord(QTime(7, 5), rawProgram(QStringLiteral("9"), Image::record(63, {9, 0, 1})), {});
+    }) << "Суточная карта 1 содержит ссылку на несуществующую программу для времени 07:05";
     QTest::newRow("2 week cards") << Mutation([](CnfController& c) {
         c.addWeekCard(QSharedPointer<CnfWeekCard>::create());
         c.addWeekCard(QSharedPointer<CnfWeekCard>::create());
-    }) << QStringLiteral("Число заданных недельных карт 2 превышает максимально допустимое 1");
+    }) << "Число заданных недельных карт 2 превышает максимально допустимое 1";
     QTest::newRow("week card not listed") << Mutation([](CnfController& c) {
         auto week = QSharedPointer<CnfWeekCard>::create();
         week->days.insert(Qt::Tuesday, QSharedPointer<CnfDayCard>::create());
         c.addWeekCard(week);
-    }) << QStringLiteral("Недельный план содержит ссылку на несуществующую суточную карту для дня недели 2");
+    }) << "Недельный план содержит ссылку на несуществующую суточную карту для дня недели 2";
     QTest::newRow("17 special days") << Mutation([](CnfController& c) {
         for (int d = 1; d <= 17; ++d) {
             auto day = QSharedPointer<CnfSpecialDay>::create();
             day->dayCard = c.dayCards().first();
             c.addSpecialDay(QDate(2024, 1, d), day);
         }
-    }) << QStringLiteral("Число заданных особых дней года 17 превышает максимально допустимое 16");
+    }) << "Число заданных особых дней года 17 превышает максимально допустимое 16";
     QTest::newRow("special day without card") << Mutation([](CnfController& c) {
         c.addSpecialDay(QDate(2024, 3, 8), QSharedPointer<CnfSpecialDay>::create());
-    }) << QStringLiteral("Особые дни содержат ссылку на несуществующую суточную карту для даты 08.03");
+    }) << "Особые дни содержат ссылку на несуществующую суточную карту для даты 08.03";
     QTest::newRow("special day card not listed") << Mutation([](CnfController& c) {
         auto day = QSharedPointer<CnfSpecialDay>::create();
         day->dayCard = QSharedPointer<CnfDayCard>::create();
         c.addSpecialDay(QDate(2024, 3, 8), day);
-    }) << QStringLiteral("Особые дни содержат ссылку на несуществующую суточную карту для для даты 08.03");
-    QTest::newRow("9 VPU phases") << Mutation([](CnfController& c) {
-        c.setNativeData("vpu_phases", QVariantList {1, 1, 1, 1, 1, 1, 1, 1, 1});
-    }) << QStringLiteral("Число заданных фаз для ВПУ 9 превышает максимально допустимое 8");
-    QTest::newRow("VPU phase") << Mutation([](CnfController& c) { c.setNativeData("vpu_phases", QVariantList {7}); })
-                               << QStringLiteral("Параметры ВПУ содержат ссылку на несуществующую фазу 7");
-    QTest::newRow("VPU program") << Mutation([](CnfController& c) {
-        c.setNativeData("vpu_programs", QVariantList {{}, 5});
-    }) << QStringLiteral("Параметры ВПУ содержат ссылку на несуществующую программу 5");
-    QTest::newRow("error control size") << Mutation([](CnfController& c) {
-        c.setNativeData("errorControl", QVariantList {1, 2});
-    }) << QStringLiteral("Неправильный размер данных в параметрах контроля ошибок 2 должно быть 6");
-    QTest::newRow("error control pair") << Mutation([](CnfController& c) {
-        c.setNativeData("errorControl", QVariantList {1, 2, 3, 4, 5, 6});
-    }) << QStringLiteral("Неправильная структура данных в параметрах контроля ошибок");
-    QTest::newRow("9 statistics groups") << Mutation([](CnfController& c) {
-        c.setNativeData("dtStat317", QVariantList {{}, {}, {}, {}, {}, {}, {}, {}, {}});
-    }) << QStringLiteral("Неправильное количество групп статистики 9 должно быть 8");
-    QTest::newRow("9 statistics entries") << Mutation([](CnfController& c) {
-        c.setNativeData("dtStat317", QVariantList {QVariant(QVariantList {1, 2, 3, 4, 5, 6, 7, 8, 9})});
-    }) << QStringLiteral("Неправильное количество записей статистики 9 должно быть 8");
-    QTest::newRow("17 countdown panels") << Mutation([](CnfController& c) {
-        QVariantList table;
-        for (int i = 0; i < 17; ++i)
-            table.append(QVariantMap {{"count", 1}});
-        c.setNativeData("countDownTable", table);
-    }) << QStringLiteral("Число заданных параметров табло ОО 17 превышает максимально допустимое 16");
-    QTest::newRow("countdown group") << Mutation([](CnfController& c) {
-        c.setNativeData("countDownTable", QVariantList {QVariantMap {{"sg", 9}}});
-    }) << QStringLiteral("В параметрах табло ОО задан ссылка на несуществующую сигнальную группу 9");
-    QTest::newRow("byte value") << Mutation([](CnfController& c) { c.setNativeData("maxCurrent", 300); })
-                                << QStringLiteral("Значение maxCurrent = 300 выходит за разрешённые пределы [0;255]");
-    QTest::newRow("description") << Mutation([](CnfController& c) {
-        c.setProperty("description", QString(230, 'x'));
-    }) << QStringLiteral("Описание контроллера слишком длинное: 230 байт, возможно не более 221");
+    }) << "Особые дни содержат ссылку на несуществующую суточную карту для для даты 08.03";
+    QTest::newRow("9 VPU phases") << setting("vpu_phases", QVariantList {1, 1, 1, 1, 1, 1, 1, 1, 1})
+        << "Число заданных фаз для ВПУ 9 превышает максимально допустимое 8";
+    QTest::newRow("VPU phase") << setting("vpu_phases", QVariantList {7})
+        << "Параметры ВПУ содержат ссылку на несуществующую фазу 7";
+    QTest::newRow("VPU program") << setting("vpu_programs", QVariantList {{}, 5})
+        << "Параметры ВПУ содержат ссылку на несуществующую программу 5";
+    QTest::newRow("error control size") << setting("errorControl", QVariantList {1, 2})
+        << "Неправильный размер данных в параметрах контроля ошибок 2 должно быть 6";
+    QTest::newRow("error control pair") << setting("errorControl", QVariantList {1, 2, 3, 4, 5, 6})
+        << "Неправильная структура данных в параметрах контроля ошибок";
+    QTest::newRow("9 statistics groups") << setting("dtStat317", QVariantList {{}, {}, {}, {}, {}, {}, {}, {}, {}})
+        << "Неправильное количество групп статистики 9 должно быть 8";
+    QTest::newRow("9 statistics entries") << setting("dtStat317", QVariantList {QVariantList {1, 2, 3, 4, 5, 6, 7, 8, 9}})
+        << "Неправильное количество записей статистики 9 должно быть 8";
+    QTest::newRow("17 countdown panels") << setting("countDownTable", QVector<QVariant>(17, QVariantMap {{"count", 1}}).toList())
+        << "Число заданных параметров табло ОО 17 превышает максимально допустимое 16";
+    QTest::newRow("countdown group") << setting("countDownTable", QVariantList {QVariantMap {{"sg", 9}}})
+        << "В параметрах табло ОО задан ссылка на несуществующую сигнальную группу 9";
+    QTest::newRow("byte value") << setting("maxCurrent", 300)
+        << "Значение maxCurrent = 300 выходит за разрешённые пределы [0;255]";
+    QTest::newRow("description") << Mutation([](CnfController& c) { c.setProperty("description", QString(230, 'x')); })
+        << "Описание контроллера слишком длинное: 230 байт, возможно не более 221";
 }
 
 void TestNorvak3x::writerLimits()
@@ -620,11 +563,7 @@ void TestNorvak3x::weekGaps()
     QFETCH(QByteArray, written);
     CnfController c;
     buildController(c);
-    for (int i = 2; i <= 3; ++i) {
-        auto card = QSharedPointer<CnfDayCard>::create();
-        card->id = QString::number(i);
-        c.addDayCard(card);
-    }
+    addNumbered(c, &CnfController::addDayCard, 2, 3);
     auto week = QSharedPointer<CnfWeekCard>::create();
     for (int i = 0; i < days.size(); i += 2)
         week->days.insert(Qt::DayOfWeek(days.at(i)), c.dayCards().at(days.at(i + 1)));
@@ -665,13 +604,8 @@ void TestNorvak3x::sizeLimit()
 {
     CnfController c;
     buildController(c);
-    for (int i = 3; i <= 32; ++i) {
-        auto g = QSharedPointer<CnfSignalGroup>::create();
-        g->id = i;
-        c.addSignalGroup(g);
-    }
-    for (int i = 2; i <= 3; ++i)
-        c.addProgram(rawProgram(QString::number(i), i));
+    addGroups(c, 3, 32);
+    addPrograms(c, 2, 3);
     const int base = saved(c).size();
     QVERIFY(base > 4080 - 200 && base <= 4080);
     c.setProperty("description", QString(4080 - base, 'x'));
@@ -692,10 +626,7 @@ void TestNorvak3x::dynamicProgram()
     record = adapter->createDynamicProgram(c, c.findProgram(QStringLiteral("-56")));
     QCOMPARE(quint8(record.at(0)), quint8(200));
 
-    auto shortData = QSharedPointer<CnfProgram>::create();
-    shortData->id = QStringLiteral("4");
-    shortData->type = CnfProgram::NorvakSpecial;
-    shortData->setData(Image::bytes({4, 1}));
+    auto shortData = rawProgram(QStringLiteral("4"), Image::bytes({4, 1}));
     QVERIFY(adapter->createDynamicProgram(c, shortData).isEmpty());
     QCOMPARE(
         adapter->lastError(), QStringLiteral("В программе 4 данные НОРВАК неправильного размера - 2 (должно быть 63)"));
@@ -710,22 +641,25 @@ void TestNorvak3x::dynamicProgram()
     QCOMPARE(adapter->lastError(), QStringLiteral("У контроллера нет программ"));
 }
 
-void TestNorvak3x::detectionAndDispatch()
+// Saving picks the writer by type and version and replaces the file only
+// when the image is complete.
+void TestNorvak3x::files()
 {
-    QVERIFY(!CnfNative::loadNativeConfig(QByteArray()));
-    auto adapter = CnfNative::loadNativeConfig(Image::full().build());
-    QVERIFY(adapter);
-    QCOMPARE(adapter->version(), QStringLiteral("3.18"));
+    auto adapter = loaded(Image::full().build());
+    QVERIFY(!adapter->load(QStringLiteral("/nonexistent/image.bin")));
+    QVERIFY(adapter->lastError().startsWith(QStringLiteral("Error opening /nonexistent/image.bin: ")));
+
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("kept.bin"));
+    QFile existing(file);
+    QVERIFY(existing.open(QIODevice::WriteOnly));
+    existing.write("old contents");
+    existing.close();
 
     CnfController c;
-    CnfNative::initController(c, QStringLiteral("norvak"), QStringLiteral("3.18"));
-    QCOMPARE(c.getNativeData("interstateVariantCount").toInt(), 6);
     CnfNative::initController(c, QStringLiteral("nothing"), QStringLiteral("1"));
     QCOMPARE(c.property("type").toString(), QStringLiteral("nothing"));
     QCOMPARE(c.property("version").toString(), QStringLiteral("1"));
-
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("out.bin"));
     QString error;
     QVERIFY(!CnfNative::save(file, c, &error));
     QCOMPARE(error, QStringLiteral("Unsupported type of configuration: nothing"));
@@ -734,36 +668,23 @@ void TestNorvak3x::detectionAndDispatch()
     QVERIFY(!CnfNative::save(file, c, nullptr));
     QVERIFY(!CnfNative::save(file, c, &error));
     QCOMPARE(error, QStringLiteral("Unsupported version of configuration: 3.19"));
-    QVERIFY(!QFile::exists(file));
     CnfController none;
     QVERIFY(!CnfNative::save(file, none, &error));
     QCOMPARE(error, QStringLiteral("Unsupported type of configuration: "));
-
-    CnfController valid;
-    buildController(valid);
-    QVERIFY2(CnfNative::save(file, valid, &error), qPrintable(error));
-    auto reread = CnfNative::loadNativeConfig(file);
-    QVERIFY(reread && reread->checkCRC());
-}
-
-void TestNorvak3x::atomicSave()
-{
-    QTemporaryDir dir;
-    const QString file = dir.filePath(QStringLiteral("kept.bin"));
-    QFile existing(file);
-    QVERIFY(existing.open(QIODevice::WriteOnly));
-    existing.write("old contents");
-    existing.close();
-    CnfController c;
-    buildController(c);
-    c.removePhase(QStringLiteral("1"));
-    QString error;
-    QVERIFY(!CnfNative::save(file, c, &error));
+    CnfController noPhase;
+    buildController(noPhase);
+    noPhase.removePhase(QStringLiteral("1"));
+    QVERIFY(!CnfNative::save(file, noPhase, &error));
     QCOMPARE(error, QStringLiteral("Для работы контроллера необходимо минимум 1 фаза"));
     QVERIFY(existing.open(QIODevice::ReadOnly));
     QCOMPARE(existing.readAll(), QByteArray("old contents"));
+
     CnfController valid;
     buildController(valid);
+    QCOMPARE(valid.getNativeData("interstateVariantCount").toInt(), 6);
+    QVERIFY2(CnfNative::save(file, valid, &error), qPrintable(error));
+    auto reread = CnfNative::loadNativeConfig(file);
+    QVERIFY(reread && reread->checkCRC());
     QVERIFY(!CnfNative::save(dir.filePath(QStringLiteral("missing/x.bin")), valid, &error));
     QVERIFY2(error.startsWith(QStringLiteral("Unable to open file '")), qPrintable(error));
 }

@@ -3,28 +3,13 @@
 // does not hold, and matrix cells of groups that are gone.
 #include <QtTest>
 
+#include <functional>
+
 #include "SafetyReview.h"
 #include "cnf.h"
 
 namespace
 {
-enum Fault {
-    NoFault,
-    UnlistedDayCardProgram,
-    UnlistedReserveProgram,
-    UnlistedWeekDay,
-    UnlistedSpecialDayCard,
-    SeasonPlanWithoutWeekCard,
-    UnlistedDefaultProgram,
-    StaleMatrixCell,
-    UnlistedStepPhase,
-    UnlistedPhaseGroup,
-    NoMatrixNoTimings,
-    NoMatrixVariantTimings,
-    NoMatrixTransitionTimes,
-    NoMatrixNoTransitionYellow,
-};
-
 // Two conflicting groups, a phase for each, a timer program over both with
 // an intergreen matrix, and a schedule that runs it.
 struct Junction {
@@ -34,9 +19,12 @@ struct Junction {
     QSharedPointer<CnfPhase> mainPhase = phase(QStringLiteral("1"), main);
     QSharedPointer<CnfPhase> sidePhase = phase(QStringLiteral("2"), side);
     QSharedPointer<CnfMatrix> intergreens = QSharedPointer<CnfMatrix>::create();
-    QSharedPointer<CnfProgram> program = QSharedPointer<CnfProgram>::create();
-    QSharedPointer<CnfDayCard> dayCard = QSharedPointer<CnfDayCard>::create();
-    QSharedPointer<CnfWeekCard> weekCard = QSharedPointer<CnfWeekCard>::create();
+    QSharedPointer<CnfProgram> program = withId<CnfProgram>(QStringLiteral("1"));
+    QSharedPointer<CnfDayCard> dayCard = withId<CnfDayCard>(QStringLiteral("1"));
+    QSharedPointer<CnfWeekCard> weekCard = withId<CnfWeekCard>(QStringLiteral("1"));
+    // elements the controller does not hold
+    QSharedPointer<CnfProgram> strangeProgram = withId<CnfProgram>(QStringLiteral("9"));
+    QSharedPointer<CnfDayCard> strangeCard = withId<CnfDayCard>(QStringLiteral("8"));
 
     static QSharedPointer<CnfSignalGroup> group(int id)
     {
@@ -46,10 +34,17 @@ struct Junction {
         return sg;
     }
 
+    template <class T>
+    static QSharedPointer<T> withId(const QString& id)
+    {
+        auto element = QSharedPointer<T>::create();
+        element->id = id;
+        return element;
+    }
+
     static QSharedPointer<CnfPhase> phase(const QString& id, const QSharedPointer<CnfSignalGroup>& sg)
     {
-        auto p = QSharedPointer<CnfPhase>::create();
-        p->id = id;
+        auto p = withId<CnfPhase>(id);
         p->signalGroups.append(sg);
         return p;
     }
@@ -66,20 +61,22 @@ struct Junction {
         intergreens->setReleaf(side, main, 4);
         intergreens->setReleaf(main, side, 5);
         controller.addMatrix(intergreens, true);
-        program->id = QStringLiteral("1");
         program->type = CnfProgram::Timer;
         program->appendPhase(mainPhase, 20);
         program->appendPhase(sidePhase, 20);
         controller.addProgram(program);
-        dayCard->id = QStringLiteral("1");
         dayCard->addRecord(QTime(0, 0), program, {});
         controller.addDayCard(dayCard);
-        weekCard->id = QStringLiteral("1");
         weekCard->days.insert(Qt::Monday, dayCard);
         controller.addWeekCard(weekCard);
-        auto holiday = QSharedPointer<CnfSpecialDay>::create();
-        holiday->dayCard = dayCard;
-        controller.addSpecialDay(QDate(2000, 1, 1), holiday);
+        addSpecialDay(QDate(2000, 1, 1), dayCard);
+    }
+
+    void addSpecialDay(const QDate& date, const QSharedPointer<CnfDayCard>& card)
+    {
+        auto day = QSharedPointer<CnfSpecialDay>::create();
+        day->dayCard = card;
+        controller.addSpecialDay(date, day);
     }
 
     // Leaves the program to the groups' own timings.
@@ -89,84 +86,12 @@ struct Junction {
         program->matrix.clear();
         program->defaultMatrix.clear();
     }
-
-    void damage(Fault fault)
-    {
-        auto stranger = QSharedPointer<CnfProgram>::create();
-        stranger->id = QStringLiteral("9");
-        auto strangeCard = QSharedPointer<CnfDayCard>::create();
-        strangeCard->id = QStringLiteral("8");
-        switch (fault) {
-        case NoFault:
-            break;
-        case UnlistedDayCardProgram:
-            dayCard->addRecord(QTime(6, 0), stranger, {});
-            break;
-        case UnlistedReserveProgram:
-            dayCard->addRecord(QTime(6, 0), program, stranger);
-            break;
-        case UnlistedWeekDay:
-            weekCard->days.insert(Qt::Sunday, strangeCard);
-            break;
-        case UnlistedSpecialDayCard: {
-            auto day = QSharedPointer<CnfSpecialDay>::create();
-            day->dayCard = strangeCard;
-            controller.addSpecialDay(QDate(2000, 5, 9), day);
-            break;
-        }
-        case SeasonPlanWithoutWeekCard:
-            controller.addSeasonPlan(QSharedPointer<CnfSeasonPlan>::create());
-            break;
-        case UnlistedDefaultProgram:
-            controller.setDefaultProgram(stranger);
-            break;
-        case StaleMatrixCell: {
-            // A group that never joined the controller, gone by now: its
-            // cell keeps a pointer that must not be followed.
-            auto gone = group(3);
-            intergreens->setReleaf(gone, main, 6);
-            break;
-        }
-        case UnlistedStepPhase:
-            program->appendPhase(phase(QStringLiteral("7"), main), 10);
-            break;
-        case UnlistedPhaseGroup:
-            sidePhase->signalGroups.append(group(5));
-            break;
-        case NoMatrixNoTimings:
-            dropMatrix();
-            program->setInterstateVariant(1);
-            break;
-        case NoMatrixVariantTimings: {
-            dropMatrix();
-            program->setInterstateVariant(1);
-            CnfSGTimes times;
-            times.yellow = 3;
-            main->variantTimes.insert(1, times);
-            side->variantTimes.insert(1, times);
-            break;
-        }
-        case NoMatrixTransitionTimes: {
-            dropMatrix();
-            for (const auto& into : {mainPhase, sidePhase}) {
-                auto transition = QSharedPointer<CnfTransition>::create();
-                transition->from = into == mainPhase ? sidePhase->id : mainPhase->id;
-                transition->clearing.insert(into == mainPhase ? 2 : 1, 3);
-                into->transitions.append(transition);
-            }
-            break;
-        }
-        case NoMatrixNoTransitionYellow:
-            dropMatrix();
-            main->setProperty("amber", 3);
-            side->setProperty("amber", 3);
-            break;
-        }
-    }
 };
+
+using Damage = std::function<void(Junction&)>;
 } // namespace
 
-Q_DECLARE_METATYPE(Fault)
+Q_DECLARE_METATYPE(Damage)
 
 class TestSafetyReview : public QObject
 {
@@ -179,36 +104,77 @@ private Q_SLOTS:
 
 void TestSafetyReview::findings_data()
 {
-    QTest::addColumn<Fault>("fault");
+    QTest::addColumn<Damage>("damage");
     QTest::addColumn<QStringList>("codes");
     QTest::addColumn<QString>("element"); // one element of the first finding, as kind:id
 
     const QStringList dangling{QStringLiteral("dangling-reference")};
     const QStringList intergreen{QStringLiteral("missing-intergreen"), QStringLiteral("missing-intergreen")};
-    QTest::newRow("clean") << NoFault << QStringList() << QString();
-    QTest::newRow("daily card starts an unknown program") << UnlistedDayCardProgram << dangling << "program:9";
-    QTest::newRow("daily card names an unknown reserve") << UnlistedReserveProgram << dangling << "program:9";
-    QTest::newRow("weekday with an unknown daily card") << UnlistedWeekDay << dangling << "dayCard:8";
-    QTest::newRow("special day with an unknown daily card") << UnlistedSpecialDayCard << dangling << "specialDay:09.05";
-    QTest::newRow("season plan without weekly card") << SeasonPlanWithoutWeekCard << dangling << "seasonPlan:1";
-    QTest::newRow("unknown default program") << UnlistedDefaultProgram << dangling << "program:9";
-    QTest::newRow("matrix cell of a group that is gone") << StaleMatrixCell << dangling << "matrix:1";
-    QTest::newRow("step of an unknown phase") << UnlistedStepPhase << dangling << "phase:7";
-    QTest::newRow("phase with an unknown group") << UnlistedPhaseGroup << dangling << "signalGroup:5";
-    QTest::newRow("no matrix, no timings") << NoMatrixNoTimings << intergreen << "signalGroup:2";
-    QTest::newRow("no matrix, variant timings") << NoMatrixVariantTimings << QStringList() << QString();
-    QTest::newRow("no matrix, transition times") << NoMatrixTransitionTimes << QStringList() << QString();
-    QTest::newRow("no matrix, yellow of the groups") << NoMatrixNoTransitionYellow << QStringList() << QString();
+    QTest::newRow("clean") << Damage([](Junction&) {}) << QStringList() << QString();
+    QTest::newRow("daily card starts an unknown program")
+        << Damage([](Junction& j) { j.dayCard->addRecord(QTime(6, 0), j.strangeProgram, {}); }) << dangling
+        << "program:9";
+    QTest::newRow("daily card names an unknown reserve")
+        << Damage([](Junction& j) { j.dayCard->addRecord(QTime(6, 0), j.program, j.strangeProgram); }) << dangling
+        << "program:9";
+    QTest::newRow("weekday with an unknown daily card")
+        << Damage([](Junction& j) { j.weekCard->days.insert(Qt::Sunday, j.strangeCard); }) << dangling
+        << "dayCard:8";
+    QTest::newRow("special day with an unknown daily card")
+        << Damage([](Junction& j) { j.addSpecialDay(QDate(2000, 5, 9), j.strangeCard); }) << dangling
+        << "specialDay:09.05";
+    QTest::newRow("season plan without weekly card")
+        << Damage([](Junction& j) { j.controller.addSeasonPlan(QSharedPointer<CnfSeasonPlan>::create()); })
+        << dangling << "seasonPlan:1";
+    QTest::newRow("unknown default program")
+        << Damage([](Junction& j) { j.controller.setDefaultProgram(j.strangeProgram); }) << dangling
+        << "program:9";
+    // A group that never joined the controller, gone by now: its cell keeps
+    // a pointer that must not be followed.
+    QTest::newRow("matrix cell of a group that is gone")
+        << Damage([](Junction& j) { j.intergreens->setReleaf(j.group(3), j.main, 6); }) << dangling << "matrix:1";
+    QTest::newRow("step of an unknown phase")
+        << Damage([](Junction& j) { j.program->appendPhase(j.phase(QStringLiteral("7"), j.main), 10); })
+        << dangling << "phase:7";
+    QTest::newRow("phase with an unknown group")
+        << Damage([](Junction& j) { j.sidePhase->signalGroups.append(j.group(5)); }) << dangling
+        << "signalGroup:5";
+    QTest::newRow("no matrix, no timings") << Damage([](Junction& j) {
+        j.dropMatrix();
+        j.program->setInterstateVariant(1);
+    }) << intergreen << "signalGroup:2";
+    QTest::newRow("no matrix, variant timings") << Damage([](Junction& j) {
+        j.dropMatrix();
+        j.program->setInterstateVariant(1);
+        CnfSGTimes times;
+        times.yellow = 3;
+        j.main->variantTimes.insert(1, times);
+        j.side->variantTimes.insert(1, times);
+    }) << QStringList() << QString();
+    QTest::newRow("no matrix, transition times") << Damage([](Junction& j) {
+        j.dropMatrix();
+        for (const auto& into : {j.mainPhase, j.sidePhase}) {
+            auto transition = QSharedPointer<CnfTransition>::create();
+            transition->from = (into == j.mainPhase ? j.sidePhase : j.mainPhase)->id;
+            transition->clearing.insert(into == j.mainPhase ? 2 : 1, 3);
+            into->transitions.append(transition);
+        }
+    }) << QStringList() << QString();
+    QTest::newRow("no matrix, yellow of the groups") << Damage([](Junction& j) {
+        j.dropMatrix();
+        j.main->setProperty("amber", 3);
+        j.side->setProperty("amber", 3);
+    }) << QStringList() << QString();
 }
 
 void TestSafetyReview::findings()
 {
-    QFETCH(Fault, fault);
+    QFETCH(Damage, damage);
     QFETCH(QStringList, codes);
     QFETCH(QString, element);
 
     Junction junction;
-    junction.damage(fault);
+    damage(junction);
     const QList<Finding> findings = SafetyReview(junction.controller).run();
     QStringList found;
     for (const Finding& finding : findings) {
