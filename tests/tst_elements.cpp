@@ -158,6 +158,11 @@ private slots:
         QCOMPARE(SG::type2String(SG::Type(12), true, false), QString("т12"));
         QCOMPARE(SG::type2String(SG::Type(-1), false, true), QString("type_-1"));
         QCOMPARE(SG::string2Type("Transport"), SG::TypeNotSet);
+        // The codes of unnamed types read back as those types.
+        QCOMPARE(SG::string2Type("t12"), SG::Type(12));
+        QCOMPARE(SG::string2Type("type_40"), SG::Type(40));
+        QCOMPARE(SG::string2Type("type_-1"), SG::TypeNotSet);
+        QCOMPARE(SG::string2Type("t"), SG::TypeNotSet);
         QCOMPARE(SG::colorState2String(SG::NoColor), QString("state_5"));
         QCOMPARE(SG::string2ColorState("green_blink"), SG::GreenBlink);
         QCOMPARE(SG::string2ColorState(""), SG::NoColor);
@@ -165,6 +170,9 @@ private slots:
         QCOMPARE(Device::type2String(Device::Type(9), false), QString("type_9"));
         QCOMPARE(Device::type2String(Device::Type(9), true), QString("Тип 9"));
         QCOMPARE(Device::string2Type("nv2_sw4"), Device::None);
+        QCOMPARE(Device::string2Type("type_60"), Device::Type(60));
+        QCOMPARE(Device::string2Type("type_1x"), Device::None);
+        QCOMPARE(Device::string2Type("t60"), Device::None);
         QList<int> keys;
         for (int t = 0; t <= 9; ++t) {
             if (Device::isKey(Device::Type(t)))

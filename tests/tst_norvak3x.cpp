@@ -106,6 +106,17 @@ QByteArray saved(CnfController& c, QString* error = nullptr)
     return image;
 }
 
+// The special days of a controller as sorted "dd.MM" texts: their years
+// differ between formats.
+QStringList dayAndMonthTexts(const CnfController& c)
+{
+    QStringList texts;
+    for (const QDate& date : c.specialDays().keys())
+        texts << date.toString(QStringLiteral("dd.MM"));
+    texts.sort();
+    return texts;
+}
+
 QByteArray fullWith(Image::Section s, const QByteArray& section)
 {
     Image image = Image::full();
@@ -132,6 +143,7 @@ private slots:
     void readerWarnings_data();
     void readerWarnings();
     void roundTrip();
+    void projectConversion();
     void writerLimits_data();
     void writerLimits();
     void weekGaps_data();
@@ -330,7 +342,6 @@ void TestNorvak3x::readerErrors_data()
         << "В суточной карте 1 указано неправильное значение времени 25:0";
     QTest::newRow("week card") << with(Image::Week, 2 + 3, 4)
         << "В недельном распределении задан неверный номер суточной карты - 255";
-    QTest::newRow("device type") << with(Image::Power, 6, 200) << "Неизвестный тип устройства 200 по адресу 3";
     QTest::newRow("time format") << fullWith(Image::Title, Image::title(1, {}, "12:30 01.02.2020"))
         << "Invalid creation/modification time format";
     QTest::newRow("records past the end")
@@ -427,6 +438,62 @@ void TestNorvak3x::roundTrip()
     QVERIFY(loaded(written)->checkCRC());
 }
 
+// An image with what the model once lost on the way to a project document: a
+// pedestrian program whose last phase field has no duration (in a phase with
+// limits), a device type without a name, and a special day on 29 February.
+// It converts to a project and back, and to an image again.
+void TestNorvak3x::projectConversion()
+{
+    Image source = Image::full();
+    QList<QByteArray>& s = source.sections;
+    // number 1, pedestrian, variant 1 on entry and on leaving; phase 1 for 20 s,
+    // call phase 2 for 10 s, and phase 1 again in a field without a duration
+    s[Image::Programs] = Image::counted(63, {Image::record(63, {1, 3, 1, 1, 255, 255, 255, 0, 20, 1, 10, 255, 255,
+        255, 255, 255, 0}), Image::record(63, {200, 0, 1})});
+    s[Image::Power][2 * 3] = char(60);
+    s[Image::SpecialDays] = Image::counted(3, {Image::bytes({0, 1, 1}), Image::bytes({0, 29, 2}),
+        Image::bytes({1, 9, 5})});
+    auto adapter = loaded(source.build());
+    CnfController c;
+    QVERIFY2(adapter->createController(c), qPrintable(adapter->lastError()));
+    QVERIFY(adapter->warnings().isEmpty());
+    const auto pedestrian = c.findProgram(QStringLiteral("1"));
+    QCOMPARE(pedestrian->phaseCount(), 3);
+    QCOMPARE(pedestrian->phases().last()->length(), -1);
+    QCOMPARE(c.findPowerDeviceByAddress(3)->type, CnfPowerDevice::Type(60));
+    QCOMPARE(CnfPowerDevice::type2String(CnfPowerDevice::Type(60), true), QStringLiteral("Тип 60"));
+    QCOMPARE(dayAndMonthTexts(c), (QStringList{"01.01", "09.05", "29.02"}));
+
+    const QByteArray project = c.save(-1);
+    QVERIFY2(!project.isEmpty(), qPrintable(c.lastError()));
+    CnfController r;
+    QVERIFY2(r.load(project, true), qPrintable(r.lastError()));
+    QCOMPARE(r.programs().size(), c.programs().size());
+    for (const auto& program : c.programs()) {
+        const auto read = r.findProgram(program->id);
+        QVERIFY(read);
+        QCOMPARE(read->data(), program->data());
+        QCOMPARE(read->phaseCount(), program->phaseCount());
+        for (int i = 0; i < program->phaseCount(); ++i) {
+            QCOMPARE(read->phaseDefAt(i)->id(), program->phaseDefAt(i)->id());
+            QCOMPARE(read->phaseDefAt(i)->length(), program->phaseDefAt(i)->length());
+        }
+    }
+    QCOMPARE(r.findPowerDeviceByAddress(3)->type, CnfPowerDevice::Type(60));
+    QCOMPARE(dayAndMonthTexts(r), dayAndMonthTexts(c));
+
+    // The derived block keeps a device type in 4 bits.
+    QString error;
+    QVERIFY(saved(r, &error).isEmpty());
+    QCOMPARE(error, QStringLiteral("Устройство 3 по адресу 3 имеет тип 60: образ хранит типы устройств от 0 до 15"));
+    r.findPowerDeviceByAddress(3)->type = CnfPowerDevice::Type(15);
+    const QByteArray image = saved(r, &error);
+    QVERIFY2(!image.isEmpty(), qPrintable(error));
+    QCOMPARE(Image::section(image, Image::SpecialDays).toHex(' '), s[Image::SpecialDays].toHex(' '));
+    QCOMPARE(Image::section(image, Image::Programs).toHex(' '), s[Image::Programs].toHex(' '));
+    QCOMPARE(Image::section(image, Image::Power).at(2 * 3), char(15));
+}
+
 void TestNorvak3x::writerLimits_data()
 {
     QTest::addColumn<Mutation>("mutate");
@@ -449,6 +516,9 @@ void TestNorvak3x::writerLimits_data()
         for (int a = 10; a < 18; ++a)
             addDevice(c, a, 1);
     }) << "В устройстве 17 неверная ссылка на привязку в сигнальной группе 1";
+    QTest::newRow("device type 16") << Mutation([](CnfController& c) {
+        c.findSG(1)->devices.first()->type = CnfPowerDevice::Type(16);
+    }) << "Устройство 1 по адресу 1 имеет тип 16: образ хранит типы устройств от 0 до 15";
     QTest::newRow("key address 130") << Mutation([](CnfController& c) { c.findSG(1)->devices.first()->address = 130; })
         << "Значение СГ 1, устройство по адресу 130 = 130 выходит за разрешённые пределы [0;127]";
     QTest::newRow("no phases") << Mutation([](CnfController& c) { c.removePhase(QStringLiteral("1")); })

@@ -475,17 +475,18 @@ private Q_SLOTS:
         CnfController controller;
         QCOMPARE(convert(withFrame(R"({"schedule": {"days": [{"id": "1", "name": "Work"}],
             "weeks": [{"id": "2", "name": "Std", "days": [1]}],
-            "extraPeriods": [{"from": "01.06", "to": "31.08", "week": "Std"}],
-            "extraDays": [{"date": "09.05.2027", "day": "Work", "name": "V"}, {"id": "x", "date": "01.01", "day": 1}]}})"),
+            "extraPeriods": [{"from": "29.02", "to": "31.08", "week": "Std"}],
+            "extraDays": [{"date": "09.05.2027", "day": "Work", "name": "V"}, {"id": "x", "date": "01.01", "day": 1},
+                          {"date": "29.02", "day": 1}]}})"),
                          controller),
                  QString());
         const auto plans = controller.seasonPlans();
         QCOMPARE(plans.size(), 1);
-        QCOMPARE(plans.first()->from.day(), 1);
+        QCOMPARE(plans.first()->from, QDate(2000, 2, 29));
         QCOMPARE(plans.first()->to.month(), 8);
         QCOMPARE(plans.first()->weekCard, controller.findWeekCard(QStringLiteral("2")));
         const auto days = controller.specialDays();
-        QCOMPARE(days.keys(), (QList<QDate>{QDate(1900, 1, 1), QDate(2027, 5, 9)}));
+        QCOMPARE(days.keys(), (QList<QDate>{QDate(1900, 1, 1), QDate(2000, 2, 29), QDate(2027, 5, 9)}));
         QCOMPARE(days.value(QDate(2027, 5, 9))->name, QStringLiteral("V"));
         QCOMPARE(days.value(QDate(1900, 1, 1))->id, QStringLiteral("x"));
     }

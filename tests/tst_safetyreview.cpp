@@ -139,10 +139,41 @@ void TestSafetyReview::findings_data()
     QTest::newRow("phase with an unknown group")
         << Damage([](Junction& j) { j.sidePhase->signalGroups.append(j.group(5)); }) << dangling
         << "signalGroup:5";
+    // With a matrix each conflicting pair needs a time of its own: main (1)
+    // to side (2) has 0 s, side to main keeps 5 s.
+    QTest::newRow("matrix, one pair without time")
+        << Damage([](Junction& j) { j.intergreens->setReleaf(j.side, j.main, 0); })
+        << QStringList{QStringLiteral("missing-intergreen")} << "signalGroup:1";
+    // Variant 1 without any timings: both changes have 0 s of intergreen.
     QTest::newRow("no matrix, no timings") << Damage([](Junction& j) {
         j.dropMatrix();
         j.program->setInterstateVariant(1);
-    }) << intergreen << "signalGroup:2";
+    }) << intergreen + QStringList{QStringLiteral("missing-variant-timings"), QStringLiteral("missing-variant-timings")}
+       << "signalGroup:2";
+    // Without a matrix the whole change runs one intergreen, the longest any
+    // changing group needs. Group 3 shares the main phase; in variant 1 it
+    // clears with 1 + 3 + 1 (green blink, yellow, added red) = 5 s and enters
+    // with 2 + 1 (red-yellow, added green II) = 3 s. Main has no timings of
+    // variant 1 and side's are zero, so main to side has max(0, 5, 0) = 5 s
+    // and side to main max(0, 0, 3) = 3 s: nothing is missing, but main runs
+    // variant 1 on zeros.
+    QTest::newRow("no matrix, a third group times the change") << Damage([](Junction& j) {
+        j.dropMatrix();
+        j.program->setInterstateVariant(1);
+        auto third = j.group(3);
+        CnfSGTimes times;
+        times.greenBlink = 1;
+        times.yellow = 3;
+        times.redAdd = 1;
+        times.yellowRed = 2;
+        times.greenAdd2 = 1;
+        third->variantTimes.insert(1, times);
+        j.side->variantTimes.insert(1, CnfSGTimes());
+        j.controller.addSignalGroup(third);
+        j.mainPhase->signalGroups.append(third);
+        QCOMPARE(j.program->phaseDefAt(1)->phaseInterstate(j.program->phaseDefAt(0)), 5);
+        QCOMPARE(j.program->phaseDefAt(0)->phaseInterstate(j.program->phaseDefAt(1)), 3);
+    }) << QStringList{QStringLiteral("missing-variant-timings")} << "signalGroup:1";
     QTest::newRow("no matrix, variant timings") << Damage([](Junction& j) {
         j.dropMatrix();
         j.program->setInterstateVariant(1);
@@ -179,6 +210,8 @@ void TestSafetyReview::findings()
     QStringList found;
     for (const Finding& finding : findings) {
         QVERIFY(!finding.message.isEmpty());
+        const bool warning = finding.code == QLatin1String("missing-variant-timings");
+        QCOMPARE(finding.severity, warning ? Finding::Warning : Finding::Error);
         found.append(finding.code);
     }
     QCOMPARE(found, codes);

@@ -118,13 +118,14 @@ CnfController::CnfController()
 }
 
 // The copy goes through the project document, so that it shares nothing with
-// the source.
+// the source. What a file writer would refuse costs the copy only the
+// offending entry.
 CnfController::CnfController(const CnfController& other)
     : QObject(other.parent())
     , d(new CnfControllerPrivate(this))
 {
     cnfRegisterResourcesOnce();
-    const QByteArray document = other.save(-1);
+    const QByteArray document = other.d ? cnfCopyDocument(other, *other.d) : QByteArray();
     if (document.isEmpty()) {
         d->lastError = other.lastError();
         return;

@@ -65,6 +65,12 @@ public:
 QSharedPointer<CnfProgram> cnfRebuildProgramThroughDocument(CnfController& controller,
                                                             QSharedPointer<CnfProgram> program);
 
+// The project document of `controller` for a copy: an entry that a check of
+// the writer refuses is left out (with a warning in the diagnostic log)
+// instead of failing the whole document. Implemented with the project
+// document code.
+QByteArray cnfCopyDocument(const CnfController& controller, const CnfControllerPrivate& data);
+
 // Registers the compiled-in resources once per process.
 void cnfRegisterResourcesOnce();
 

@@ -1,6 +1,7 @@
 #include "CnfPowerDevice.h"
 
 #include <QObject>
+#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -45,5 +46,10 @@ QString CnfPowerDevice::type2String(Type t, bool human)
 CnfPowerDevice::Type CnfPowerDevice::string2Type(const QString& code)
 {
     const int index = names().codes.indexOf(code);
-    return index < 0 ? None : Type(index);
+    if (index >= 0)
+        return Type(index);
+    // The code type2String gives a type without a name of its own.
+    static const QRegularExpression unnamed(QStringLiteral("^type_([0-9]{1,9})$"));
+    const QRegularExpressionMatch match = unnamed.match(code);
+    return match.hasMatch() ? Type(match.captured(1).toInt()) : None;
 }

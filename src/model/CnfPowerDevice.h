@@ -10,7 +10,9 @@
 class CNF_EXPORT CnfPowerDevice
 {
 public:
-    enum Type {
+    // Any non-negative value is a type: native images carry types this
+    // list does not name, and the model keeps them.
+    enum Type : int {
         None = 0,
         Key = 1,
         Wlk = 2,

@@ -1,5 +1,6 @@
 #include "CnfSignalGroup.h"
 
+#include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
 #include <QVariant>
@@ -212,7 +213,12 @@ QString CnfSignalGroup::type2String(Type t, bool human, bool brief)
 CnfSignalGroup::Type CnfSignalGroup::string2Type(const QString& code)
 {
     const int index = names().codes.indexOf(code);
-    return index < 0 ? TypeNotSet : Type(index);
+    if (index >= 0)
+        return Type(index);
+    // The codes type2String gives a type without a name of its own.
+    static const QRegularExpression unnamed(QStringLiteral("^(?:t|type_)([0-9]{1,9})$"));
+    const QRegularExpressionMatch match = unnamed.match(code);
+    return match.hasMatch() ? Type(match.captured(1).toInt()) : TypeNotSet;
 }
 
 QString CnfSignalGroup::colorState2String(ColorState s)

@@ -19,7 +19,9 @@ class CnfPowerDevice;
 class CNF_EXPORT CnfSignalGroup : public QObject
 {
 public:
-    enum Type {
+    // Any non-negative value is a type; the values above TypeNotSet have no
+    // name of their own.
+    enum Type : int {
         Transport = 0,
         Pedestrian = 1,
         Arrow = 2,

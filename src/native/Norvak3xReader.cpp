@@ -11,6 +11,7 @@
 #include "CnfProgram.h"
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
+#include "DayAndMonth.h"
 #include "Norvak3xImage.h"
 
 using S = Norvak3xSection;
@@ -19,8 +20,6 @@ namespace {
 
 constexpr int notSet = 0xFF;
 constexpr int maxTextLength = 511;
-// Device types that the model's enumeration can hold.
-constexpr int maxDeviceType = 15;
 
 } // namespace
 
@@ -213,8 +212,6 @@ bool Norvak3xReader::readPower()
         const int type = byteAt(S::Power, 0, 2 * address);
         if (type == 0)
             continue;
-        if (type > maxDeviceType)
-            return fail(QObject::tr("Неизвестный тип устройства %1 по адресу %2").arg(type).arg(address));
         auto device = QSharedPointer<CnfPowerDevice>::create();
         device->id = address;
         device->address = address;
@@ -566,7 +563,7 @@ void Norvak3xReader::readSpecialDays()
         }
         const int day = byteAt(S::SpecialDays, n, 1);
         const int month = byteAt(S::SpecialDays, n, 2);
-        const QDate date(year, month, day);
+        const QDate date = DayAndMonth::fromNumbers(year, month, day);
         if (!date.isValid()) {
             m_warnings.append(
                 QObject::tr("In special days of year spectified invalid value of date %2.%3").arg(day).arg(month));

@@ -5,6 +5,7 @@
 #include <QPair>
 #include <QSet>
 
+#include <algorithm>
 #include <cmath>
 
 #include "CnfController.h"
@@ -23,6 +24,8 @@ namespace {
 
 constexpr char unset = char(0xFF);
 constexpr int maxIndexOffset = 255;
+// The derived block keeps a device type in 4 bits.
+constexpr int maxDeviceType = 15;
 
 QByteArray word(int value)
 {
@@ -213,6 +216,13 @@ bool Norvak3xWriter::writePower()
         const auto device = m_controller.findPowerDeviceByAddress(address);
         if (!device)
             continue;
+        if (device->type < 0 || device->type > maxDeviceType) {
+            return fail(QObject::tr("Устройство %1 по адресу %2 имеет тип %3: образ хранит типы устройств от 0 до %4")
+                            .arg(device->id)
+                            .arg(address)
+                            .arg(int(device->type))
+                            .arg(maxDeviceType));
+        }
         entry[0] = char(device->type);
         const auto group = m_controller.findPowerDeviceSg(device);
         if (!group)
@@ -520,10 +530,17 @@ bool Norvak3xWriter::writeSpecialDays()
             days.size(), m_layout.maxSpecialDays);
     const int size = m_layout.recordSize(S::SpecialDays);
     QByteArray out = counted(S::SpecialDays, days.size());
-    int n = 0;
-    for (auto it = days.constBegin(); it != days.constEnd(); ++it, ++n) {
-        const QString date = it.key().toString(QStringLiteral("dd.MM"));
-        const auto card = it.value() ? it.value()->dayCard : QSharedPointer<CnfDayCard>();
+    // In calendar order: the image keeps no year, and a 29 February may sit
+    // in a leap year of its own in the model.
+    QList<QDate> dates = days.keys();
+    std::stable_sort(dates.begin(), dates.end(), [](const QDate& a, const QDate& b) {
+        return qMakePair(a.month(), a.day()) < qMakePair(b.month(), b.day());
+    });
+    for (int n = 0; n < dates.size(); ++n) {
+        const QDate& key = dates.at(n);
+        const QString date = key.toString(QStringLiteral("dd.MM"));
+        const auto special = days.value(key);
+        const auto card = special ? special->dayCard : QSharedPointer<CnfDayCard>();
         if (!card)
             return fail(
                 QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для даты %1").arg(date));
@@ -533,8 +550,8 @@ bool Norvak3xWriter::writeSpecialDays()
                 QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для для даты %1").arg(date));
         char* r = record(out, size, n);
         r[0] = char(position);
-        r[1] = char(it.key().day());
-        r[2] = char(it.key().month());
+        r[1] = char(key.day());
+        r[2] = char(key.month());
     }
     append(S::SpecialDays, out);
     return true;

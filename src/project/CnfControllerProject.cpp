@@ -59,6 +59,12 @@ QByteArray CnfController::save(int indent) const
     return document.toByteArray(indent);
 }
 
+QByteArray cnfCopyDocument(const CnfController& controller, const CnfControllerPrivate& data)
+{
+    ProjectWriter writer(controller, data.nativeData, RefusedEntry::LeaveOut);
+    return writer.write().toByteArray(-1);
+}
+
 bool CnfController::save(const QString& fileName)
 {
     if (!d)

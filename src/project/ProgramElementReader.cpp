@@ -53,8 +53,7 @@ QSharedPointer<CnfProgram> ProgramElementReader::read(const QDomElement& element
     program->id = element.attribute(QStringLiteral("id"));
     program->name = element.attribute(QStringLiteral("name"));
     program->type = CnfProgram::string2Type(element.attribute(QStringLiteral("type")));
-    program->cycleTime = element.attribute(QStringLiteral("cycle")).toInt();
-    program->setCycleOffset(element.attribute(QStringLiteral("offset")).toInt());
+    readCycle(program, element);
 
     const int matrixId = element.attribute(QStringLiteral("matrix")).toInt();
     if (matrixId > 0) {
@@ -81,12 +80,24 @@ QSharedPointer<CnfProgram> ProgramElementReader::read(const QDomElement& element
     }
     if (!readSteps(program, element))
         return {};
+    // The steps recompute the cycle, which for a coordinated phase sequence
+    // also depends on the program's properties: the saved cycle and offset
+    // are put back once everything else is in place.
+    readProperties(program, element);
+    readCycle(program, element);
     if (m_adapter && (program->type != CnfProgram::NotSet || program->id.isEmpty())
         && !convertToAdapterRecord(program)) {
         return {};
     }
-    readProperties(program, element);
     return program;
+}
+
+void ProgramElementReader::readCycle(const QSharedPointer<CnfProgram>& program, const QDomElement& element)
+{
+    const int cycle = element.attribute(QStringLiteral("cycle")).toInt();
+    if (cycle > 0)
+        program->cycleTime = cycle;
+    program->setCycleOffset(element.attribute(QStringLiteral("offset")).toInt());
 }
 
 bool ProgramElementReader::readRawRecord(const QSharedPointer<CnfProgram>& program, const QDomElement& element)

@@ -24,6 +24,7 @@ public:
     QString errorString() const;
 
 private:
+    void readCycle(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
     bool readRawRecord(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
     bool readTimeline(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
     bool readSteps(const QSharedPointer<CnfProgram>& program, const QDomElement& element);

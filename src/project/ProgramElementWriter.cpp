@@ -7,9 +7,12 @@
 #include "CnfProgram.h"
 #include "CnfSignalGroup.h"
 #include "NativeValueCodec.h"
+#include "ProjectLogging.h"
 #include "ProjectXml.h"
 
 namespace {
+
+constexpr int NoDuration = -1;
 
 QStringList groupIds(const QList<QSharedPointer<CnfSignalGroup>>& groups)
 {
@@ -23,10 +26,17 @@ QStringList groupIds(const QList<QSharedPointer<CnfSignalGroup>>& groups)
 
 } // namespace
 
-ProgramElementWriter::ProgramElementWriter(const CnfController& controller, QDomDocument& document)
+ProgramElementWriter::ProgramElementWriter(const CnfController& controller, QDomDocument& document,
+                                           RefusedEntry refused)
     : m_controller(controller)
     , m_document(document)
+    , m_refused(refused)
 {
+}
+
+void ProgramElementWriter::logLeftOut(const QString& message)
+{
+    qCWarning(lcProject).noquote() << "Left out of the copy:" << message;
 }
 
 bool ProgramElementWriter::isStepDataAttribute(const QString& name)
@@ -53,10 +63,15 @@ QDomElement ProgramElementWriter::write(const QSharedPointer<CnfProgram>& progra
     }
     QSet<QString> unlistedWritten;
     const auto steps = program->phases();
+    m_stepsLeftOut = 0;
     for (const auto& step : steps) {
         if (!writeStep(element, program, step, unlistedWritten))
             return QDomElement();
     }
+    // Without a step that was left out, the cycle of the steps is not the
+    // program's cycle any more, unless the program runs on a configured one.
+    if (m_stepsLeftOut > 0 && !program->isCoordinated())
+        element.removeAttribute(QStringLiteral("cycle"));
     writeProperties(element, program);
     return element;
 }
@@ -139,14 +154,23 @@ bool ProgramElementWriter::writeStep(QDomElement& element, const QSharedPointer<
 {
     const QSharedPointer<CnfPhase> phase = step->phase();
     const int length = step->length();
-    if (phase && phase->maxLength > 0 && phase->minLength > 0
-        && (length < 0 || length < phase->minLength || length > phase->maxLength)) {
-        m_error = QObject::tr("В программе %1 длительность фазы %2 = %3 выходит за разрешённые пределы [%4;%5]")
-                      .arg(program->id, step->id())
-                      .arg(length)
-                      .arg(phase->minLength)
-                      .arg(phase->maxLength);
-        return false;
+    // A length of -1 is a step without a duration of its own (a call phase,
+    // a phase field without a duration): it has nothing to check.
+    if (phase && phase->maxLength > 0 && phase->minLength > 0 && length != NoDuration
+        && (length < phase->minLength || length > phase->maxLength)) {
+        const QString message
+            = QObject::tr("В программе %1 длительность фазы %2 = %3 выходит за разрешённые пределы [%4;%5]")
+                  .arg(program->id, step->id())
+                  .arg(length)
+                  .arg(phase->minLength)
+                  .arg(phase->maxLength);
+        if (m_refused == RefusedEntry::FailDocument) {
+            m_error = message;
+            return false;
+        }
+        logLeftOut(message);
+        ++m_stepsLeftOut;
+        return true;
     }
     QDomElement stepElement = ProjectXml::appendElement(m_document, element, QStringLiteral("Phase"));
     ProjectXml::appendText(m_document, stepElement, step->id());

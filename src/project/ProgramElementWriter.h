@@ -13,16 +13,26 @@ class CnfPhaseDef;
 class CnfProgram;
 class CnfSignalGroup;
 
+// What a writer does with an entry that fails one of its consistency checks.
+enum class RefusedEntry {
+    FailDocument, // nothing is written; errorString() says why
+    LeaveOut,     // the entry alone is left out, with a warning in the diagnostic log
+};
+
 // Writes one program as the "Program" element of a project document, checking
 // every step's length against the limits of its phase.
 class ProgramElementWriter
 {
 public:
-    ProgramElementWriter(const CnfController& controller, QDomDocument& document);
+    ProgramElementWriter(const CnfController& controller, QDomDocument& document,
+                         RefusedEntry refused = RefusedEntry::FailDocument);
 
     // The element, or a null element with errorString() set.
     QDomElement write(const QSharedPointer<CnfProgram>& program);
     QString errorString() const;
+
+    // Logs that the entry `message` describes is left out of a document.
+    static void logLeftOut(const QString& message);
 
     // Attributes of a step element that carry the step's own data; dynamic
     // properties of these names are neither written nor read, as they would
@@ -40,6 +50,8 @@ private:
 
     const CnfController& m_controller;
     QDomDocument& m_document;
+    RefusedEntry m_refused;
+    int m_stepsLeftOut = 0;
     QString m_error;
 };
 

@@ -3,6 +3,7 @@
 #include "CnfController.h"
 #include "CnfController_p.h"
 #include "CnfTransition.h"
+#include "DayAndMonth.h"
 #include "NativeValueCodec.h"
 #include "ProgramElementReader.h"
 #include "ProjectXml.h"
@@ -20,17 +21,10 @@ bool isDetectorModelAttribute(const QString& name)
     return name == QLatin1String("id") || name == QLatin1String("name");
 }
 
-// A "dd.MM" date, in the year 1900 like every day and month of the
-// document; null when the text is no such date.
+// A "dd.MM" date; null when the text is no such date.
 QDate dayAndMonth(const QString& text)
 {
-    const QDate date = QDate::fromString(text, QStringLiteral("dd.MM"));
-    if (date.isValid())
-        return date;
-    // 1900 has no 29 February, which a special day may well fall on.
-    if (text.size() == 5)
-        return QDate::fromString(text + QStringLiteral(".2000"), QStringLiteral("dd.MM.yyyy"));
-    return QDate();
+    return DayAndMonth::fromText(text, QStringLiteral("dd.MM"));
 }
 
 } // namespace

@@ -41,9 +41,10 @@ using MatrixPlace = std::tuple<int, int, int>;
 
 } // namespace
 
-ProjectWriter::ProjectWriter(const CnfController& controller, const VObject& nativeData)
+ProjectWriter::ProjectWriter(const CnfController& controller, const VObject& nativeData, RefusedEntry refused)
     : m_controller(controller)
     , m_nativeData(nativeData)
+    , m_refused(refused)
 {
 }
 
@@ -56,6 +57,16 @@ bool ProjectWriter::fail(const QString& message)
 {
     m_error = message;
     return false;
+}
+
+// An entry failed a check: false when that stops the writing, true when the
+// entry is only left out.
+bool ProjectWriter::refuse(const QString& message)
+{
+    if (m_refused == RefusedEntry::FailDocument)
+        return fail(message);
+    ProgramElementWriter::logLeftOut(message);
+    return true;
 }
 
 QDomDocument ProjectWriter::write()
@@ -266,7 +277,7 @@ void ProjectWriter::writePhases(QDomElement& root)
 
 bool ProjectWriter::writePrograms(QDomElement& root)
 {
-    ProgramElementWriter writer(m_controller, m_document);
+    ProgramElementWriter writer(m_controller, m_document, m_refused);
     const auto programs = m_controller.programs();
     for (const auto& program : programs) {
         if (!program)
@@ -348,8 +359,10 @@ bool ProjectWriter::writeDayCards(QDomElement& root)
             ProjectXml::setAttribute(element, QStringLiteral("name"), card->name);
         for (auto it = card->records.cbegin(); it != card->records.cend(); ++it) {
             if (!it->program) {
-                return fail(QObject::tr("В суточной карте %1 не задана программа для времени %2")
-                                .arg(card->id, it.key().toString()));
+                if (!refuse(QObject::tr("В суточной карте %1 не задана программа для времени %2")
+                                .arg(card->id, it.key().toString())))
+                    return false;
+                continue;
             }
             QDomElement time = ProjectXml::appendElement(m_document, element, QStringLiteral("Time"));
             ProjectXml::appendText(m_document, time, it.key().toString(TimeFormat));
@@ -373,9 +386,11 @@ bool ProjectWriter::writeWeekCards(QDomElement& root)
             ProjectXml::setAttribute(element, QStringLiteral("name"), card->name);
         for (auto it = card->days.cbegin(); it != card->days.cend(); ++it) {
             if (!it.value()) {
-                return fail(QObject::tr("В недельной карте %1 не задана суточная карта для дня %2")
+                if (!refuse(QObject::tr("В недельной карте %1 не задана суточная карта для дня %2")
                                 .arg(card->id)
-                                .arg(int(it.key())));
+                                .arg(int(it.key()))))
+                    return false;
+                continue;
             }
             QDomElement day = ProjectXml::appendElement(m_document, element, QStringLiteral("DayOfWeek"));
             ProjectXml::appendText(m_document, day, QString::number(int(it.key())));
@@ -390,8 +405,11 @@ bool ProjectWriter::writeSpecialDays(QDomElement& root)
     const auto days = m_controller.specialDays();
     for (auto it = days.cbegin(); it != days.cend(); ++it) {
         const QString date = it.key().toString(DateFormat);
-        if (!it.value() || !it.value()->dayCard)
-            return fail(QObject::tr("В особых днях для даты %1 не задана суточная карта").arg(date));
+        if (!it.value() || !it.value()->dayCard) {
+            if (!refuse(QObject::tr("В особых днях для даты %1 не задана суточная карта").arg(date)))
+                return false;
+            continue;
+        }
         QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("SpecialDay"));
         ProjectXml::appendText(m_document, element, date);
         ProjectXml::setAttribute(element, QStringLiteral("id"), it.value()->id);
@@ -411,8 +429,9 @@ bool ProjectWriter::writeSeasonPlans(QDomElement& root)
         const QString from = plan->from.toString(DateFormat);
         const QString to = plan->to.toString(DateFormat);
         if (!plan->weekCard) {
-            return fail(QObject::tr("In season plan for period from %1 to %2 not specifyed weekly card")
-                            .arg(from, to));
+            if (!refuse(QObject::tr("In season plan for period from %1 to %2 not specifyed weekly card").arg(from, to)))
+                return false;
+            continue;
         }
         QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("SeasonPlan"));
         ProjectXml::appendText(m_document, element, plan->weekCard->id);

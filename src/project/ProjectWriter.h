@@ -6,6 +6,7 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include "ProgramElementWriter.h"
 #include "VObject.h"
 
 class CnfController;
@@ -13,13 +14,16 @@ class CnfDetector;
 class CnfMatrix;
 class CnfSignalGroup;
 
-// Builds the project document of a controller. The document is complete or
-// not built at all: the first failed consistency check stops the writing.
+// Builds the project document of a controller. By default the document is
+// complete or not built at all: the first failed consistency check stops the
+// writing. A copy of the controller instead leaves out only the entries that
+// fail a check.
 class ProjectWriter
 {
 public:
     // `nativeData` is the controller's native data root.
-    ProjectWriter(const CnfController& controller, const VObject& nativeData);
+    ProjectWriter(const CnfController& controller, const VObject& nativeData,
+                  RefusedEntry refused = RefusedEntry::FailDocument);
 
     // The document, or a null document with errorString() set.
     QDomDocument write();
@@ -44,9 +48,11 @@ private:
     bool writeSeasonPlans(QDomElement& root);
     void writeDefaults(QDomElement& root);
     bool fail(const QString& message);
+    bool refuse(const QString& message);
 
     const CnfController& m_controller;
     VObject m_nativeData;
+    RefusedEntry m_refused;
     QDomDocument m_document;
     QString m_error;
 };

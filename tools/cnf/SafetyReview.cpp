@@ -19,6 +19,7 @@ const QString DanglingReference = QStringLiteral("dangling-reference");
 const QString ConflictingGreens = QStringLiteral("conflicting-greens");
 const QString StepOutOfLimits = QStringLiteral("step-out-of-limits");
 const QString MissingIntergreen = QStringLiteral("missing-intergreen");
+const QString MissingVariantTimings = QStringLiteral("missing-variant-timings");
 
 Finding::Element group(int id)
 {
@@ -67,9 +68,11 @@ QList<CnfSignalGroup*> listedGroups(const CnfPhase& phase, const QSet<const CnfS
 
 // Whether the change from step `from` into `step` gives the pair (`clearing`
 // loses green, `entering` gets green) any intergreen time at all, the way the
-// controller times it: the program's intergreen matrix when it has one,
-// otherwise the groups' timings of the program's intergreen variant, or the
-// transition times and the groups' own timings.
+// controller times it. An intergreen matrix times each pair on its own.
+// Without one the controller runs a single intergreen for the whole change,
+// the longest any changing group needs (from the groups' timings of the
+// program's intergreen variant, or the transition times and the groups' own
+// timings): the model computes it.
 bool hasIntergreen(const CnfProgram& program, const CnfPhaseDef& step, const QSharedPointer<CnfPhaseDef>& from,
                    CnfSignalGroup& clearing, CnfSignalGroup& entering)
 {
@@ -78,22 +81,7 @@ bool hasIntergreen(const CnfProgram& program, const CnfPhaseDef& step, const QSh
         const double time = matrix->releaf(&entering, &clearing);
         return !qIsNaN(time) && time > 0;
     }
-    int clearingTime = 0;
-    int enteringTime = 0;
-    const int variant = program.interstateVariant();
-    if (variant >= 1) {
-        const CnfSGTimes clearingRecord = clearing.variantTimes.value(variant);
-        const CnfSGTimes enteringRecord = entering.variantTimes.value(variant);
-        clearingTime = clearing.greenBlink(variant) + clearing.yellow(variant) + clearingRecord.greenAdd1 + clearingRecord.redAdd;
-        enteringTime = entering.redYellow(variant) + enteringRecord.greenAdd2;
-    } else if (const auto transition = step.findTransition(from)) {
-        clearingTime = transition->clearing.value(clearing.id) + transition->addRed.value(clearing.id) + clearing.yellow(1);
-        enteringTime = transition->entering.value(entering.id);
-    } else {
-        clearingTime = clearing.extGreen1() + clearing.greenBlink(1) + clearing.extRed() + clearing.yellow(1);
-        enteringTime = entering.redYellow(1) + entering.extGreen2();
-    }
-    return clearingTime > 0 || enteringTime > 0;
+    return step.phaseInterstate(from) > 0;
 }
 } // namespace
 
@@ -158,13 +146,14 @@ bool SafetyReview::isListed(const QSharedPointer<CnfSignalGroup>& group) const
     return m_groups.contains(group.data());
 }
 
-void SafetyReview::report(const QString& code, const QString& message, const QList<Finding::Element>& elements)
+void SafetyReview::report(const QString& code, const QString& message, const QList<Finding::Element>& elements,
+                          Finding::Severity severity)
 {
     const QString key = code + QLatin1Char('\n') + message;
     if (m_reported.contains(key))
         return;
     m_reported.insert(key);
-    m_findings.append(Finding{code, Finding::Error, message, elements});
+    m_findings.append(Finding{code, severity, message, elements});
 }
 
 void SafetyReview::reviewGroups()
@@ -270,6 +259,8 @@ void SafetyReview::reviewProgram(const CnfProgram& prog)
         for (const auto& step : steps)
             reviewChangeOfPhase(prog, *step);
     }
+    if (complete)
+        reviewVariantTimings(prog);
     if (prog.matrix && !m_controller.matrixList().contains(prog.matrix)) {
         report(DanglingReference,
                tr("program %1 uses intergreen matrix %2, which the controller does not list").arg(prog.id).arg(prog.matrix->id()),
@@ -326,6 +317,33 @@ void SafetyReview::reviewChangeOfPhase(const CnfProgram& prog, const CnfPhaseDef
                        .arg(entering->id),
                    {program(prog.id), phase(before.id), phase(after.id), group(clearing->id), group(entering->id)});
         }
+    }
+}
+
+// A group without timings for the program's intergreen variant runs that
+// variant on zeros: no green blink, no yellow, no red-yellow.
+void SafetyReview::reviewVariantTimings(const CnfProgram& prog)
+{
+    const int variant = prog.interstateVariant();
+    if (variant < 1)
+        return;
+    QList<CnfSignalGroup*> groups;
+    const auto steps = prog.phases();
+    for (const auto& step : steps) {
+        for (CnfSignalGroup* sg : listedGroups(*step->phase(), m_groups)) {
+            if (!groups.contains(sg))
+                groups.append(sg);
+        }
+    }
+    for (const CnfSignalGroup* sg : qAsConst(groups)) {
+        if (sg->variantTimes.contains(variant))
+            continue;
+        report(MissingVariantTimings,
+               tr("signal group %1 has no timings for intergreen variant %2, which program %3 uses")
+                   .arg(sg->id)
+                   .arg(variant)
+                   .arg(prog.id),
+               {program(prog.id), group(sg->id)}, Finding::Warning);
     }
 }
 

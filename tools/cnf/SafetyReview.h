@@ -19,7 +19,8 @@ class CnfSignalGroup;
 // Reviews a model for what endangers road users or makes it inconsistent:
 // conflicting groups green together, references to missing elements, program
 // steps outside their phase limits and conflicting changes of phase without
-// any intergreen time. The model is only read.
+// any intergreen time; it warns of groups without timings for the intergreen
+// variant a program uses. The model is only read.
 class SafetyReview
 {
     Q_DECLARE_TR_FUNCTIONS(SafetyReview)
@@ -42,6 +43,7 @@ private:
     void reviewProgram(const CnfProgram& program);
     void reviewStepLimits(const CnfProgram& program, int index, const CnfPhaseDef& step);
     void reviewChangeOfPhase(const CnfProgram& program, const CnfPhaseDef& step);
+    void reviewVariantTimings(const CnfProgram& program);
     void reviewDayCards();
     void reviewWeekCards();
     void reviewSpecialDays();
@@ -50,7 +52,8 @@ private:
 
     bool isListed(const QSharedPointer<CnfSignalGroup>& group) const;
     bool conflicting(const CnfSignalGroup* a, const CnfSignalGroup* b) const;
-    void report(const QString& code, const QString& message, const QList<Finding::Element>& elements);
+    void report(const QString& code, const QString& message, const QList<Finding::Element>& elements,
+                Finding::Severity severity = Finding::Error);
 
     const CnfController& m_controller;
     QSet<const CnfSignalGroup*> m_groups;

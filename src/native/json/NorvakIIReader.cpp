@@ -17,6 +17,7 @@
 #include "CnfProgram.h"
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
+#include "DayAndMonth.h"
 
 namespace {
 
@@ -134,7 +135,7 @@ QTime parseTime(const QString& text)
 QDate parseSpecialDate(const QString& text)
 {
     const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-    return date.isValid() ? date : QDate::fromString(text, QStringLiteral("dd.MM"));
+    return date.isValid() ? date : DayAndMonth::fromText(text, QStringLiteral("dd.MM"));
 }
 
 } // namespace
@@ -888,8 +889,8 @@ void NorvakIIReader::readSeasonPlans(const Array& entries)
         const Reference week = referenceOf(entry, "week");
         if (failed())
             return;
-        plan->from = QDate::fromString(from, QStringLiteral("dd.MM"));
-        plan->to = QDate::fromString(to, QStringLiteral("dd.MM"));
+        plan->from = DayAndMonth::fromText(from, QStringLiteral("dd.MM"));
+        plan->to = DayAndMonth::fromText(to, QStringLiteral("dd.MM"));
         plan->weekCard = findWeekCard(week);
         if (!plan->from.isValid() || !plan->to.isValid())
             fail(tr("Season plan has invalid date period (%1 - %2)").arg(from, to));

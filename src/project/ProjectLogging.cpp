@@ -1,0 +1,3 @@
+#include "ProjectLogging.h"
+
+Q_LOGGING_CATEGORY(lcProject, "cnf.project")
