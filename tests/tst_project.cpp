@@ -540,6 +540,12 @@ private slots:
         QTest::newRow("day card") << 3 << "В недельной карте 1 не задана суточная карта для дня 3";
         QTest::newRow("special") << 4 << "В особых днях для даты 08.03 не задана суточная карта";
         QTest::newRow("season") << 5 << "In season plan for period from 01.09 to  not specifyed weekly card";
+        // References the reader could not bind.
+        QTest::newRow("unknown program") << 6 << "В суточной карте 1 для времени 07:30 указана несуществующая программа 9";
+        QTest::newRow("unknown daily card") << 7 << "В недельной карте 1 для дня 3 указана несуществующая суточная карта 8";
+        QTest::newRow("unknown special card") << 8 << "В особых днях для даты 08.03 указана несуществующая суточная карта 8";
+        QTest::newRow("unknown weekly card") << 9
+                                             << "In season plan for period from 01.09 to  specifyed invalid weekly card 7";
     }
     void writerFailures()
     {
@@ -564,10 +570,31 @@ private slots:
         case 4:
             c.addSpecialDay(QDate(2024, 3, 8), QSharedPointer<CnfSpecialDay>::create());
             break;
-        case 5: {
+        case 5:
+        case 9: {
             auto plan = QSharedPointer<CnfSeasonPlan>::create();
             plan->from = QDate(1900, 9, 1);
+            if (fault == 9) {
+                plan->weekCard = QSharedPointer<CnfWeekCard>::create();
+                plan->weekCard->id = "7";
+            }
             c.addSeasonPlan(plan);
+            break;
+        }
+        case 6:
+            c.findDayCard("1")->addRecord(QTime(7, 30), program("9", CnfProgram::Timer), {});
+            break;
+        case 7:
+        case 8: {
+            auto card = QSharedPointer<CnfDayCard>::create();
+            card->id = "8";
+            if (fault == 7) {
+                c.weekCards().first()->days.insert(Qt::Wednesday, card);
+                break;
+            }
+            auto day = QSharedPointer<CnfSpecialDay>::create();
+            day->dayCard = card;
+            c.addSpecialDay(QDate(2024, 3, 8), day);
             break;
         }
         }

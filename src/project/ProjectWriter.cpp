@@ -364,6 +364,13 @@ bool ProjectWriter::writeDayCards(QDomElement& root)
                     return false;
                 continue;
             }
+            // The reader binds the entry by the program's id.
+            if (!m_controller.findProgram(it->program->id)) {
+                if (!refuse(QObject::tr("В суточной карте %1 для времени %2 указана несуществующая программа %3")
+                                .arg(card->id, it.key().toString(TimeFormat), it->program->id)))
+                    return false;
+                continue;
+            }
             QDomElement time = ProjectXml::appendElement(m_document, element, QStringLiteral("Time"));
             ProjectXml::appendText(m_document, time, it.key().toString(TimeFormat));
             ProjectXml::setAttribute(time, QStringLiteral("program"), it->program->id);
@@ -392,6 +399,14 @@ bool ProjectWriter::writeWeekCards(QDomElement& root)
                     return false;
                 continue;
             }
+            if (!m_controller.findDayCard(it.value()->id)) {
+                if (!refuse(QObject::tr("В недельной карте %1 для дня %2 указана несуществующая суточная карта %3")
+                                .arg(card->id)
+                                .arg(int(it.key()))
+                                .arg(it.value()->id)))
+                    return false;
+                continue;
+            }
             QDomElement day = ProjectXml::appendElement(m_document, element, QStringLiteral("DayOfWeek"));
             ProjectXml::appendText(m_document, day, QString::number(int(it.key())));
             ProjectXml::setAttribute(day, QStringLiteral("daycard"), it.value()->id);
@@ -407,6 +422,12 @@ bool ProjectWriter::writeSpecialDays(QDomElement& root)
         const QString date = it.key().toString(DateFormat);
         if (!it.value() || !it.value()->dayCard) {
             if (!refuse(QObject::tr("В особых днях для даты %1 не задана суточная карта").arg(date)))
+                return false;
+            continue;
+        }
+        if (!m_controller.findDayCard(it.value()->dayCard->id)) {
+            if (!refuse(QObject::tr("В особых днях для даты %1 указана несуществующая суточная карта %2")
+                            .arg(date, it.value()->dayCard->id)))
                 return false;
             continue;
         }
@@ -430,6 +451,12 @@ bool ProjectWriter::writeSeasonPlans(QDomElement& root)
         const QString to = plan->to.toString(DateFormat);
         if (!plan->weekCard) {
             if (!refuse(QObject::tr("In season plan for period from %1 to %2 not specifyed weekly card").arg(from, to)))
+                return false;
+            continue;
+        }
+        if (!m_controller.findWeekCard(plan->weekCard->id)) {
+            if (!refuse(QObject::tr("In season plan for period from %1 to %2 specifyed invalid weekly card %3")
+                            .arg(from, to, plan->weekCard->id)))
                 return false;
             continue;
         }
