@@ -112,17 +112,21 @@ int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arg
     if (!refused && !written)
         Console::message(error);
     if (json) {
-        const QJsonObject object{
+        printJson(QJsonObject{
             {QStringLiteral("input"), input},
             {QStringLiteral("output"), output},
             {QStringLiteral("format"), format.name()},
             {QStringLiteral("written"), written},
             {QStringLiteral("warning"), problem},
             {QStringLiteral("losses"), losses.toJson()},
-        };
-        Console::out() << QString::fromUtf8(QJsonDocument(object).toJson(QJsonDocument::Compact)) << '\n';
+        });
     }
     return written ? Success : Failure;
+}
+
+void ConvertCommand::printJson(const QJsonObject& report)
+{
+    Console::out() << QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Compact)) << '\n';
 }
 
 void ConvertCommand::report(const LossReport& losses, const FileFormat& format, bool verbose)

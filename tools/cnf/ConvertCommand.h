@@ -5,6 +5,7 @@
 #include "FileFormat.h"
 
 class LossReport;
+class QJsonObject;
 
 // `cnf convert IN OUT --to FORMAT`: reads a configuration in any format the
 // library knows and writes it in another, reporting every loss. OUT is left
@@ -25,6 +26,7 @@ protected:
 private:
     FileFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
     static void report(const LossReport& losses, const FileFormat& format, bool verbose);
+    static void printJson(const QJsonObject& report);
 };
 
 #endif
