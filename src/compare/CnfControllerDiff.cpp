@@ -2,7 +2,6 @@
 
 #include <QCoreApplication>
 #include <QMap>
-#include <QSet>
 #include <QStringList>
 
 #include "CnfController.h"

@@ -39,6 +39,7 @@ public:
     // The stable code of a change: "changed", "missing", "added", "reordered".
     static QString changeName(Change change);
 
+    // Equal when every field is.
     bool operator==(const CnfDifference& other) const;
     bool operator!=(const CnfDifference& other) const { return !(*this == other); }
 };
