@@ -4,7 +4,9 @@
 // Every public header of the library.
 
 #include "CnfController.h"
+#include "CnfControllerDiff.h"
 #include "CnfDetector.h"
+#include "CnfDifference.h"
 #include "CnfInterstate.h"
 #include "CnfMatrix.h"
 #include "CnfMatrixCell.h"

@@ -7,6 +7,7 @@
 #include "CnfController_p.h"
 #include "ProgramElementReader.h"
 #include "ProgramElementWriter.h"
+#include "ProjectDocumentSerializer.h"
 #include "ProjectReader.h"
 #include "ProjectWriter.h"
 
@@ -56,7 +57,7 @@ QByteArray CnfController::save(int indent) const
         d->lastError = writer.errorString();
         return QByteArray();
     }
-    return document.toByteArray(indent);
+    return ProjectDocumentSerializer::serialize(document, indent);
 }
 
 QByteArray cnfCopyDocument(const CnfController& controller, const CnfControllerPrivate& data)

@@ -31,11 +31,11 @@ void CheckCommand::configure(QCommandLineParser& parser)
 {
     parser.addOption({QStringLiteral("as"),
                       tr("Check that the configuration can be written as FORMAT (%1) instead of its own format.")
-                          .arg(FileFormat::names().join(QLatin1String(", "))),
+                          .arg(FileFormat::writableNames().join(QLatin1String(", "))),
                       QStringLiteral("FORMAT")});
     parser.addOption({QStringLiteral("json"), tr("Print the findings as one JSON object.")});
-    parser.addPositionalArgument(QStringLiteral("file"), tr("Configuration file; - reads standard input."),
-                                 QStringLiteral("FILE"));
+    parser.addPositionalArgument(QStringLiteral("file"), tr("Configuration files; - reads standard input."),
+                                 QStringLiteral("FILE..."));
 }
 
 QList<Finding> CheckCommand::readerFindings(const ConfigFile& file)
@@ -92,18 +92,28 @@ void CheckCommand::print(const ConfigFile& file, const QList<Finding>& findings,
 
 int CheckCommand::run(const QCommandLineParser& parser, const QStringList& arguments)
 {
-    if (arguments.size() != 1)
-        return usageError(tr("expected one FILE, got %1 arguments").arg(arguments.size()));
+    if (arguments.isEmpty())
+        return usageError(tr("expected at least one FILE"));
     FileFormat format;
     if (parser.isSet(QStringLiteral("as"))) {
         format = FileFormat::fromName(parser.value(QStringLiteral("as")));
-        if (!format.isValid())
-            return usageError(tr("unknown format \"%1\"").arg(parser.value(QStringLiteral("as"))));
+        if (!(format.capabilities() & FileFormat::Write))
+            return usageError(tr("cannot check for writing as \"%1\"; formats written: %2")
+                                  .arg(parser.value(QStringLiteral("as")), FileFormat::writableNames().join(QLatin1String(", "))));
     }
     const bool json = parser.isSet(QStringLiteral("json"));
+    int result = Success;
+    for (const QString& fileName : arguments) {
+        if (check(fileName, format, json) != Success)
+            result = Failure;
+    }
+    return result;
+}
 
+int CheckCommand::check(const QString& fileName, const FileFormat& format, bool json)
+{
     ConfigFile file;
-    if (!file.read(arguments.first())) {
+    if (!file.read(fileName)) {
         Console::message(tr("%1: %2").arg(file.fileName(), file.errorString()));
         if (json) {
             const QJsonObject report{{QStringLiteral("file"), file.fileName()}, {QStringLiteral("error"), file.errorString()}};

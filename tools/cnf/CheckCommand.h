@@ -9,7 +9,7 @@
 
 class ConfigFile;
 
-// `cnf check FILE [--as FORMAT]`: every problem of one configuration — the
+// `cnf check FILE... [--as FORMAT]`: every problem of each configuration — the
 // reader's warnings, whether it can be written, and the safety review.
 class CheckCommand : public Command
 {
@@ -25,6 +25,7 @@ protected:
     int run(const QCommandLineParser& parser, const QStringList& arguments) override;
 
 private:
+    static int check(const QString& fileName, const FileFormat& format, bool json);
     static QList<Finding> readerFindings(const ConfigFile& file);
     static QList<Finding> writerFindings(const ConfigFile& file, const FileFormat& format);
     static void print(const ConfigFile& file, const QList<Finding>& findings, bool json);

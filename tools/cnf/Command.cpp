@@ -7,11 +7,18 @@ Command::~Command() = default;
 void Command::setUp(QCommandLineParser& parser)
 {
     parser.setApplicationDescription(summary());
-    parser.addHelpOption();
+    addHelpOption(parser);
     // The command name is the first positional argument; declaring it puts
     // it into the usage line.
-    parser.addPositionalArgument(name(), tr("The command."), name());
+    parser.addPositionalArgument(name(), brief(), name());
     configure(parser);
+}
+
+void Command::addHelpOption(QCommandLineParser& parser)
+{
+    // QCommandLineParser::addHelpOption() also offers --help-all, for the
+    // options of Qt itself, which a command-line tool does not take.
+    parser.addOption({{QStringLiteral("h"), QStringLiteral("help")}, tr("Displays this help.")});
 }
 
 QString Command::helpText()

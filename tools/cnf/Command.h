@@ -32,6 +32,8 @@ public:
     int execute(const QStringList& arguments);
     // The command's help text.
     QString helpText();
+    // Declares -h and --help.
+    static void addHelpOption(QCommandLineParser& parser);
 
 protected:
     // Declares the command's options and positional arguments.

@@ -3,6 +3,8 @@
 #include <QFile>
 #include <QSaveFile>
 
+#include "OutputFile.h"
+
 #include <cstdio>
 
 namespace
@@ -69,6 +71,8 @@ bool Console::writeFile(const QString& fileName, const QByteArray& data, QString
         }
         return true;
     }
+    if (OutputFile::isSpecial(fileName))
+        return OutputFile::writeInPlace(fileName, data, error);
     QSaveFile file(fileName);
     if (!file.open(QIODevice::WriteOnly)) {
         *error = tr("cannot open %1 for writing: %2").arg(fileName, file.errorString());

@@ -24,8 +24,8 @@ public:
     // Reads the whole file, or standard input for "-". The error does not
     // repeat the file name.
     static bool readFile(const QString& fileName, QByteArray* data, QString* error);
-    // Replaces the file atomically (an existing file stays untouched on
-    // failure), or writes to standard output for "-".
+    // Replaces a regular file atomically (an existing file stays untouched on
+    // failure), writes a FIFO or device in place, or standard output for "-".
     static bool writeFile(const QString& fileName, const QByteArray& data, QString* error);
 
     // The text on a single line, for messages that quote multi-line input.

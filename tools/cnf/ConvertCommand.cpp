@@ -1,9 +1,13 @@
 #include "ConvertCommand.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include "CnfController.h"
 #include "ConfigFile.h"
 #include "ConfigWriter.h"
 #include "Console.h"
+#include "ConversionCheck.h"
 
 QString ConvertCommand::name() const
 {
@@ -18,14 +22,21 @@ QString ConvertCommand::brief() const
 QString ConvertCommand::summary() const
 {
     return tr("Reads IN in any supported format and writes it to OUT in the format --to names. "
-              "Without --to, an OUT ending in .xml is written as a project document.");
+              "Without --to, an OUT ending in .xml is written as a project document. OUT is read back and "
+              "every loss is reported on standard error. A source with a wrong checksum or a safety error "
+              "is not written as a native image unless --force is given.");
 }
 
 void ConvertCommand::configure(QCommandLineParser& parser)
 {
     parser.addOption({QStringLiteral("to"),
-                      tr("Format of OUT: %1.").arg(FileFormat::names().join(QLatin1String(", "))),
+                      tr("Format of OUT: %1.").arg(FileFormat::writableNames().join(QLatin1String(", "))),
                       QStringLiteral("FORMAT")});
+    parser.addOption({QStringLiteral("strict"), tr("Fail, leaving OUT untouched, when OUT cannot hold everything.")});
+    parser.addOption({QStringLiteral("force"),
+                      tr("Write a native image even from a corrupt or unsafe source (a warning is still printed).")});
+    parser.addOption({QStringLiteral("verbose"), tr("List every lost element, not only a line per kind.")});
+    parser.addOption({QStringLiteral("json"), tr("Print the report as one JSON object on standard output.")});
     parser.addPositionalArgument(QStringLiteral("in"), tr("File to read; - reads standard input."), QStringLiteral("IN"));
     parser.addPositionalArgument(QStringLiteral("out"), tr("File to write; - writes standard output."),
                                  QStringLiteral("OUT"));
@@ -36,8 +47,10 @@ FileFormat ConvertCommand::targetFormat(const QCommandLineParser& parser, const 
     if (parser.isSet(QStringLiteral("to"))) {
         const QString name = parser.value(QStringLiteral("to"));
         const FileFormat format = FileFormat::fromName(name);
-        if (!format.isValid())
-            *error = tr("unknown format \"%1\"; known are: %2").arg(name, FileFormat::names().join(QLatin1String(", ")));
+        if (!(format.capabilities() & FileFormat::Write)) {
+            *error = tr("cannot write \"%1\"; formats written: %2").arg(name, FileFormat::writableNames().join(QLatin1String(", ")));
+            return FileFormat();
+        }
         return format;
     }
     if (output.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
@@ -57,6 +70,10 @@ int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arg
     if (!format.isValid())
         return usageError(error);
 
+    const bool json = parser.isSet(QStringLiteral("json"));
+    if (json && output == QLatin1String("-"))
+        return usageError(tr("--json prints on standard output; it cannot be OUT as well"));
+
     ConfigFile file;
     if (!file.read(input)) {
         Console::message(tr("%1: %2").arg(input, file.errorString()));
@@ -66,15 +83,61 @@ int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arg
     for (const QString& warning : warnings)
         Console::message(tr("%1: warning: %2").arg(input, warning));
 
+    const QString problem = ConversionCheck::sourceProblem(file);
+    if (!problem.isEmpty()) {
+        if (format.isNative() && !parser.isSet(QStringLiteral("force"))) {
+            Console::message(tr("%1: not written as %2: %3; --force writes it anyway")
+                                 .arg(input, format.description(), problem));
+            return Failure;
+        }
+        Console::message(tr("%1: warning: %2").arg(input, problem));
+    }
+
     ConfigWriter writer(format);
     const QByteArray converted = writer.write(file.controller());
     if (converted.isEmpty()) {
         Console::message(tr("%1 cannot be written as %2: %3").arg(input, format.name(), writer.errorString()));
         return Failure;
     }
-    if (!Console::writeFile(output, converted, &error)) {
-        Console::message(error);
+    LossReport losses({});
+    if (!ConversionCheck::readBack(converted, file.controller(), &losses, &error)) {
+        Console::message(tr("%1: %2").arg(output, error));
         return Failure;
     }
-    return Success;
+    report(losses, format, parser.isSet(QStringLiteral("verbose")));
+    const bool refused = parser.isSet(QStringLiteral("strict")) && !losses.isEmpty();
+    if (refused)
+        Console::message(tr("%1 not written: --strict and %2 cannot hold everything").arg(output, format.description()));
+    const bool written = !refused && Console::writeFile(output, converted, &error);
+    if (!refused && !written)
+        Console::message(error);
+    if (json) {
+        printJson(QJsonObject{
+            {QStringLiteral("input"), input},
+            {QStringLiteral("output"), output},
+            {QStringLiteral("format"), format.name()},
+            {QStringLiteral("written"), written},
+            {QStringLiteral("warning"), problem},
+            {QStringLiteral("losses"), losses.toJson()},
+        });
+    }
+    return written ? Success : Failure;
+}
+
+void ConvertCommand::printJson(const QJsonObject& report)
+{
+    Console::out() << QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Compact)) << '\n';
+}
+
+void ConvertCommand::report(const LossReport& losses, const FileFormat& format, bool verbose)
+{
+    const auto lines = losses.summary(format.description());
+    for (const QString& line : lines)
+        Console::message(line);
+    if (!verbose)
+        return;
+    const auto details = losses.details();
+    for (const QString& line : details)
+        Console::err() << "  " << line << '\n';
+    Console::err().flush();
 }

@@ -4,8 +4,12 @@
 #include "Command.h"
 #include "FileFormat.h"
 
+class LossReport;
+class QJsonObject;
+
 // `cnf convert IN OUT --to FORMAT`: reads a configuration in any format the
-// library knows and writes it in another. OUT is left untouched on failure.
+// library knows and writes it in another, reporting every loss. OUT is left
+// untouched on failure.
 class ConvertCommand : public Command
 {
     Q_DECLARE_TR_FUNCTIONS(ConvertCommand)
@@ -21,6 +25,8 @@ protected:
 
 private:
     FileFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
+    static void report(const LossReport& losses, const FileFormat& format, bool verbose);
+    static void printJson(const QJsonObject& report);
 };
 
 #endif

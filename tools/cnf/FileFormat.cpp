@@ -39,6 +39,46 @@ QStringList FileFormat::names()
         + QStringList{QStringLiteral("norvakii"), QStringLiteral("zt_loom"), QStringLiteral("adapter")};
 }
 
+QList<FileFormat> FileFormat::all()
+{
+    QList<FileFormat> formats;
+    const auto names = FileFormat::names();
+    for (const QString& name : names) {
+        const FileFormat format = fromName(name);
+        if (format.capabilities())
+            formats.append(format);
+    }
+    return formats;
+}
+
+QStringList FileFormat::writableNames()
+{
+    QStringList result;
+    const auto formats = all();
+    for (const FileFormat& format : formats) {
+        if (format.capabilities() & Write)
+            result.append(format.name());
+    }
+    return result;
+}
+
+FileFormat::Capabilities FileFormat::capabilities() const
+{
+    switch (m_kind) {
+    case Project:
+        return Detect | Read | Write;
+    case Norvak3x:
+        return m_firmware == QLatin1String("3.18") ? Detect | Read | Write : Capabilities();
+    case NorvakII:
+        return Detect | Read;
+    case ZtLoom:
+    case Adapter:
+    case Unknown:
+        break;
+    }
+    return Capabilities();
+}
+
 FileFormat FileFormat::ofController(const QObject& controller)
 {
     const QString type = controller.property("type").toString();

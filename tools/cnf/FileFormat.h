@@ -22,6 +22,14 @@ public:
         Adapter,  // text configuration of the communication adapter
     };
 
+    // What the tool can do with files of a format.
+    enum Capability {
+        Detect = 0x1, // recognised among other formats by its content
+        Read = 0x2,
+        Write = 0x4,
+    };
+    Q_DECLARE_FLAGS(Capabilities, Capability)
+
     FileFormat() = default;
     FileFormat(Kind kind, const QString& firmware = QString());
 
@@ -29,6 +37,10 @@ public:
     static FileFormat fromName(const QString& name);
     // Every name fromName() accepts.
     static QStringList names();
+    // Every format the tool knows something of, in the order of `cnf formats`.
+    static QList<FileFormat> all();
+    // The names of the formats that can be written, for --to and --as.
+    static QStringList writableNames();
     // The native format that the controller's "type" and "version" name.
     static FileFormat ofController(const QObject& controller);
 
@@ -37,6 +49,8 @@ public:
     // Whether files of the format carry an integrity value (checksum, digest).
     bool hasChecksum() const { return m_kind == Norvak3x || m_kind == Adapter; }
     Kind kind() const { return m_kind; }
+    // What works today; the one place that says which readers and writers exist.
+    Capabilities capabilities() const;
 
     QString name() const;
     QString description() const;
@@ -49,5 +63,7 @@ private:
     Kind m_kind = Unknown;
     QString m_firmware; // "3.14" … "3.18" for Norvak3x
 };
+
+Q_DECLARE_OPERATORS_FOR_FLAGS(FileFormat::Capabilities)
 
 #endif

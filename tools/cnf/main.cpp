@@ -8,6 +8,8 @@
 #include "CheckCommand.h"
 #include "Console.h"
 #include "ConvertCommand.h"
+#include "DiffCommand.h"
+#include "FormatsCommand.h"
 #include "InfoCommand.h"
 
 namespace
@@ -18,6 +20,8 @@ std::vector<std::unique_ptr<Command>> makeCommands()
     commands.push_back(std::make_unique<InfoCommand>());
     commands.push_back(std::make_unique<ConvertCommand>());
     commands.push_back(std::make_unique<CheckCommand>());
+    commands.push_back(std::make_unique<DiffCommand>());
+    commands.push_back(std::make_unique<FormatsCommand>());
     return commands;
 }
 
@@ -57,9 +61,9 @@ int main(int argc, char* argv[])
 
     QCommandLineParser parser;
     parser.setApplicationDescription(description(commands));
-    parser.addHelpOption();
+    Command::addHelpOption(parser);
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check or help."),
+    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, diff, formats or help."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
     // Everything after the command name belongs to the command.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);

@@ -1,0 +1,50 @@
+#include "FormatsCommand.h"
+
+#include "Console.h"
+#include "FileFormat.h"
+
+QString FormatsCommand::name() const
+{
+    return QStringLiteral("formats");
+}
+
+QString FormatsCommand::brief() const
+{
+    return tr("List the formats the tool detects, reads and writes.");
+}
+
+QString FormatsCommand::summary() const
+{
+    return tr("Lists every configuration format with what the tool can do with it (detect, read, write) and "
+              "the name that --to takes for the formats it writes.");
+}
+
+void FormatsCommand::configure(QCommandLineParser&)
+{
+}
+
+int FormatsCommand::run(const QCommandLineParser&, const QStringList& arguments)
+{
+    if (!arguments.isEmpty())
+        return usageError(tr("expected no arguments, got %1").arg(arguments.size()));
+    const auto formats = FileFormat::all();
+    for (const FileFormat& format : formats) {
+        const FileFormat::Capabilities can = format.capabilities();
+        QStringList abilities;
+        if (can & FileFormat::Detect)
+            abilities.append(tr("detect"));
+        if (can & FileFormat::Read)
+            abilities.append(tr("read"));
+        if (can & FileFormat::Write)
+            abilities.append(tr("write"));
+        const QString to = (can & FileFormat::Write) ? QStringLiteral("--to %1").arg(format.name()) : QString();
+        Console::out() << QStringLiteral("%1  %2  %3  %4")
+                              .arg(format.name(), -9)
+                              .arg(format.description(), -28)
+                              .arg(abilities.join(QLatin1Char(' ')), -18)
+                              .arg(to)
+                              .trimmed()
+                       << '\n';
+    }
+    return Success;
+}
