@@ -5,7 +5,7 @@
 
 #include <functional>
 
-#include "SafetyReview.h"
+#include "CnfSafetyReview.h"
 #include "cnf.h"
 
 namespace

@@ -8,7 +8,7 @@
 #include "ConfigFile.h"
 #include "ConfigWriter.h"
 #include "Console.h"
-#include "SafetyReview.h"
+#include "CnfSafetyReview.h"
 
 QString CheckCommand::name() const
 {

@@ -5,7 +5,7 @@
 
 #include "Command.h"
 #include "FileFormat.h"
-#include "Finding.h"
+#include "CnfFinding.h"
 
 class ConfigFile;
 

@@ -7,7 +7,7 @@
 #include <QSet>
 #include <QSharedPointer>
 
-#include "Finding.h"
+#include "CnfFinding.h"
 
 class CnfController;
 class CnfMatrix;

@@ -1,4 +1,4 @@
-#include "SafetyReview.h"
+#include "CnfSafetyReview.h"
 
 #include <QLocale>
 #include <QtMath>

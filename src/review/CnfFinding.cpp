@@ -1,4 +1,4 @@
-#include "Finding.h"
+#include "CnfFinding.h"
 
 #include <QJsonArray>
 
