@@ -5,6 +5,7 @@
 
 #include "CnfController.h"
 #include "CnfDetector.h"
+#include "CnfFinding.h"
 #include "CnfInterstate.h"
 #include "CnfMatrix.h"
 #include "CnfMatrixCell.h"
@@ -13,6 +14,7 @@
 #include "CnfPhaseDef.h"
 #include "CnfPowerDevice.h"
 #include "CnfProgram.h"
+#include "CnfSafetyReview.h"
 #include "CnfSchedule.h"
 #include "CnfSGTimes.h"
 #include "CnfSignalGroup.h"

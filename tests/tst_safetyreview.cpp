@@ -175,15 +175,15 @@ void TestSafetyReview::findings()
 
     Junction junction;
     damage(junction);
-    const QList<Finding> findings = SafetyReview(junction.controller).run();
+    const QList<CnfFinding> findings = CnfSafetyReview(junction.controller).run();
     QStringList found;
-    for (const Finding& finding : findings) {
+    for (const CnfFinding& finding : findings) {
         QVERIFY(!finding.message.isEmpty());
         found.append(finding.code);
     }
     QCOMPARE(found, codes);
     if (!element.isEmpty()) {
-        const Finding::Element expected(element.section(QLatin1Char(':'), 0, 0), element.section(QLatin1Char(':'), 1));
+        const CnfFinding::Element expected(element.section(QLatin1Char(':'), 0, 0), element.section(QLatin1Char(':'), 1));
         QVERIFY2(findings.first().elements.contains(expected), qPrintable(findings.first().message));
     }
 }

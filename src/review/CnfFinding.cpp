@@ -2,12 +2,12 @@
 
 #include <QJsonArray>
 
-QString Finding::severityName(Severity severity)
+QString CnfFinding::severityName(Severity severity)
 {
     return severity == Error ? QStringLiteral("error") : QStringLiteral("warning");
 }
 
-QJsonObject Finding::toJson() const
+QJsonObject CnfFinding::toJson() const
 {
     QJsonArray involved;
     for (const auto& element : elements)

@@ -25,9 +25,9 @@ protected:
     int run(const QCommandLineParser& parser, const QStringList& arguments) override;
 
 private:
-    static QList<Finding> readerFindings(const ConfigFile& file);
-    static QList<Finding> writerFindings(const ConfigFile& file, const FileFormat& format);
-    static void print(const ConfigFile& file, const QList<Finding>& findings, bool json);
+    static QList<CnfFinding> readerFindings(const ConfigFile& file);
+    static QList<CnfFinding> writerFindings(const ConfigFile& file, const FileFormat& format);
+    static void print(const ConfigFile& file, const QList<CnfFinding>& findings, bool json);
 };
 
 #endif
