@@ -6,6 +6,8 @@
 #include "CnfController.h"
 #include "CnfDetector.h"
 #include "CnfFinding.h"
+#include "CnfFormat.h"
+#include "CnfFormatRegistry.h"
 #include "CnfInterstate.h"
 #include "CnfMatrix.h"
 #include "CnfMatrixCell.h"

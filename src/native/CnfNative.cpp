@@ -4,8 +4,7 @@
 #include <QSaveFile>
 
 #include "CnfController.h"
-#include "Norvak318Config.h"
-#include "NorvakIIConfig.h"
+#include "CnfFormatRegistry.h"
 
 CnfNative::~CnfNative() = default;
 
@@ -14,74 +13,14 @@ QStringList CnfNative::warnings()
     return {};
 }
 
-namespace {
-
-using AdapterFactory = QSharedPointer<CnfNative> (*)();
-
-template <class Adapter>
-QSharedPointer<CnfNative> create()
-{
-    return QSharedPointer<CnfNative>(new Adapter);
-}
-
-// The order in which an unknown image is offered to the adapters.
-const AdapterFactory detectionOrder[] = {
-    create<Norvak318Config>,
-    create<NorvakIIConfig>,
-};
-
-struct NorvakVersion
-{
-    const char* version;
-    AdapterFactory factory;
-};
-
-const NorvakVersion norvakVersions[] = {
-    {"3.18", create<Norvak318Config>},
-};
-
-enum class Dispatch { Found, UnknownType, UnknownVersion };
-
-// The adapter that writes a controller of this type and version.
-Dispatch adapterFor(const QString& type, const QString& version, QSharedPointer<CnfNative>* adapter)
-{
-    if (type == QLatin1String("norvak")) {
-        for (const NorvakVersion& v : norvakVersions) {
-            if (version == QLatin1String(v.version)) {
-                *adapter = v.factory();
-                return Dispatch::Found;
-            }
-        }
-        return Dispatch::UnknownVersion;
-    }
-    if (type == QLatin1String("norvakii")) {
-        *adapter = create<NorvakIIConfig>();
-        return Dispatch::Found;
-    }
-    return Dispatch::UnknownType;
-}
-
-template <class Source>
-QSharedPointer<CnfNative> detect(const Source& source)
-{
-    for (const AdapterFactory factory : detectionOrder) {
-        const QSharedPointer<CnfNative> adapter = factory();
-        if (adapter->load(source))
-            return adapter;
-    }
-    return {};
-}
-
-} // namespace
-
 QSharedPointer<CnfNative> CnfNative::loadNativeConfig(const QByteArray& data)
 {
-    return detect(data);
+    return CnfFormatRegistry::detectNative(data);
 }
 
 QSharedPointer<CnfNative> CnfNative::loadNativeConfig(const QString& fileName)
 {
-    return detect(fileName);
+    return CnfFormatRegistry::detectNative(fileName);
 }
 
 // The file is replaced only once the whole image is written: a failure at
@@ -93,17 +32,11 @@ bool CnfNative::save(const QString& fileName, CnfController& controller, QString
             *error = message;
         return false;
     };
-    const QString type = controller.property("type").toString();
-    const QString version = controller.property("version").toString();
-    QSharedPointer<CnfNative> adapter;
-    switch (adapterFor(type, version, &adapter)) {
-    case Dispatch::UnknownType:
-        return report(QObject::tr("Unsupported type of configuration: %1").arg(type));
-    case Dispatch::UnknownVersion:
-        return report(QObject::tr("Unsupported version of configuration: %1").arg(version));
-    case Dispatch::Found:
-        break;
-    }
+    QString dispatchError;
+    const QSharedPointer<CnfNative> adapter = CnfFormatRegistry::adapterFor(
+        controller.property("type").toString(), controller.property("version").toString(), &dispatchError);
+    if (!adapter)
+        return report(dispatchError);
     const QByteArray image = adapter->save(controller);
     if (image.isEmpty())
         return report(adapter->lastError());
@@ -122,7 +55,7 @@ void CnfNative::initController(CnfController& controller, QVariant type, QVarian
 {
     controller.setProperty("type", type);
     controller.setProperty("version", version);
-    QSharedPointer<CnfNative> adapter;
-    if (adapterFor(type.toString(), version.toString(), &adapter) == Dispatch::Found)
+    const QSharedPointer<CnfNative> adapter = CnfFormatRegistry::adapterFor(type.toString(), version.toString());
+    if (adapter)
         adapter->initController(controller);
 }

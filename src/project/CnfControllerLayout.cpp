@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QHash>
 
+#include "CnfFormatRegistry.h"
 #include "ProgramRecordDecoder.h"
 
 namespace {
@@ -71,11 +72,14 @@ const QDomDocument& norvakLayoutShared(const QString& version)
 const QDomDocument& controllerLayoutShared(const CnfController& controller)
 {
     static const QDomDocument none;
-    const QString type = controller.property("type").toString();
-    if (type == QLatin1String("norvakii") || type == QLatin1String("ZT_LOOM"))
+    switch (CnfFormatRegistry::ofController(controller).recordLayout()) {
+    case CnfFormat::NoLayout:
         return none;
-    if (type == QLatin1String("adapter"))
+    case CnfFormat::AdapterLayout:
         return adapterLayoutShared();
+    case CnfFormat::NorvakLayout:
+        break;
+    }
     return norvakLayoutShared(controller.property("version").toString());
 }
 
@@ -109,7 +113,7 @@ bool CnfController::setProgramRawData(QSharedPointer<CnfProgram> program, const 
         return true;
     d->lastError.clear();
     ProgramRecordDecoder decoder(*this, *program);
-    const bool adapter = property("type").toString() == QLatin1String("adapter");
+    const bool adapter = CnfFormatRegistry::ofController(*this).recordLayout() == CnfFormat::AdapterLayout;
     if (!decoder.readHead(data, adapter)) {
         d->lastError = decoder.errorString();
         return false;

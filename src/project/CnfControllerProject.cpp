@@ -5,6 +5,7 @@
 
 #include "CnfController.h"
 #include "CnfController_p.h"
+#include "CnfFormatRegistry.h"
 #include "ProgramElementReader.h"
 #include "ProgramElementWriter.h"
 #include "ProjectReader.h"
@@ -93,7 +94,7 @@ QSharedPointer<CnfProgram> cnfRebuildProgramThroughDocument(CnfController& contr
         qWarning().noquote() << writer.errorString();
         return {};
     }
-    const bool adapter = controller.property("type").toString() == QLatin1String("adapter");
+    const bool adapter = CnfFormatRegistry::ofController(controller).recordLayout() == CnfFormat::AdapterLayout;
     ProgramElementReader reader(controller, false, adapter);
     const QSharedPointer<CnfProgram> rebuilt = reader.read(element);
     if (!rebuilt) {

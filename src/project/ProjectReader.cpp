@@ -2,6 +2,7 @@
 
 #include "CnfController.h"
 #include "CnfController_p.h"
+#include "CnfFormatRegistry.h"
 #include "CnfTransition.h"
 #include "NativeValueCodec.h"
 #include "ProgramElementReader.h"
@@ -308,7 +309,7 @@ QSharedPointer<CnfMatrix> ProjectReader::readMatrix(const QDomElement& element)
 
 bool ProjectReader::readPrograms(const QDomElement& root)
 {
-    const bool adapter = m_controller.property("type").toString() == QLatin1String("adapter");
+    const bool adapter = CnfFormatRegistry::ofController(m_controller).recordLayout() == CnfFormat::AdapterLayout;
     ProgramElementReader reader(m_controller, m_strict, adapter);
     for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Program"))) {
         const auto program = reader.read(element);
