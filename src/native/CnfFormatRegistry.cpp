@@ -93,10 +93,8 @@ const QVector<CnfFormat>& CnfFormatRegistry::formats()
 QStringList CnfFormatRegistry::names()
 {
     QStringList names;
-    for (const CnfFormat& format : formats()) {
-        if (format.can(CnfFormat::Read) || format.can(CnfFormat::Write))
-            names << format.name();
-    }
+    for (const CnfFormat& format : formats())
+        names << format.name();
     return names;
 }
 

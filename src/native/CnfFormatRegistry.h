@@ -23,7 +23,7 @@ class CNF_EXPORT CnfFormatRegistry
 public:
     // Every format, in registry order.
     static const QVector<CnfFormat>& formats();
-    // The names of the formats that can be read or written, in registry order.
+    // The command-line names of every format, in registry order.
     static QStringList names();
     // The format of that command-line name; invalid when none.
     static CnfFormat byName(const QString& name);

@@ -8,6 +8,7 @@
 #include "ConfigFile.h"
 #include "ConfigWriter.h"
 #include "Console.h"
+#include "CnfFormatRegistry.h"
 #include "CnfSafetyReview.h"
 
 QString CheckCommand::name() const
@@ -31,7 +32,7 @@ void CheckCommand::configure(QCommandLineParser& parser)
 {
     parser.addOption({QStringLiteral("as"),
                       tr("Check that the configuration can be written as FORMAT (%1) instead of its own format.")
-                          .arg(FileFormat::names().join(QLatin1String(", "))),
+                          .arg(CnfFormatRegistry::names().join(QLatin1String(", "))),
                       QStringLiteral("FORMAT")});
     parser.addOption({QStringLiteral("json"), tr("Print the findings as one JSON object.")});
     parser.addPositionalArgument(QStringLiteral("file"), tr("Configuration file; - reads standard input."),
@@ -53,7 +54,7 @@ QList<CnfFinding> CheckCommand::readerFindings(const ConfigFile& file)
 
 // Writing changes the model (native writers stamp it and note the time of
 // change), so the attempt is made on a second model read from the same bytes.
-QList<CnfFinding> CheckCommand::writerFindings(const ConfigFile& file, const FileFormat& format)
+QList<CnfFinding> CheckCommand::writerFindings(const ConfigFile& file, const CnfFormat& format)
 {
     const auto copy = file.readAgain();
     ConfigWriter writer(format);
@@ -94,9 +95,9 @@ int CheckCommand::run(const QCommandLineParser& parser, const QStringList& argum
 {
     if (arguments.size() != 1)
         return usageError(tr("expected one FILE, got %1 arguments").arg(arguments.size()));
-    FileFormat format;
+    CnfFormat format;
     if (parser.isSet(QStringLiteral("as"))) {
-        format = FileFormat::fromName(parser.value(QStringLiteral("as")));
+        format = CnfFormatRegistry::byName(parser.value(QStringLiteral("as")));
         if (!format.isValid())
             return usageError(tr("unknown format \"%1\"").arg(parser.value(QStringLiteral("as"))));
     }

@@ -4,8 +4,8 @@
 #include <QList>
 
 #include "Command.h"
-#include "FileFormat.h"
 #include "CnfFinding.h"
+#include "CnfFormat.h"
 
 class ConfigFile;
 
@@ -26,7 +26,7 @@ protected:
 
 private:
     static QList<CnfFinding> readerFindings(const ConfigFile& file);
-    static QList<CnfFinding> writerFindings(const ConfigFile& file, const FileFormat& format);
+    static QList<CnfFinding> writerFindings(const ConfigFile& file, const CnfFormat& format);
     static void print(const ConfigFile& file, const QList<CnfFinding>& findings, bool json);
 };
 

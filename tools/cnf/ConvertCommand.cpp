@@ -1,6 +1,7 @@
 #include "ConvertCommand.h"
 
 #include "CnfController.h"
+#include "CnfFormatRegistry.h"
 #include "ConfigFile.h"
 #include "ConfigWriter.h"
 #include "Console.h"
@@ -24,26 +25,26 @@ QString ConvertCommand::summary() const
 void ConvertCommand::configure(QCommandLineParser& parser)
 {
     parser.addOption({QStringLiteral("to"),
-                      tr("Format of OUT: %1.").arg(FileFormat::names().join(QLatin1String(", "))),
+                      tr("Format of OUT: %1.").arg(CnfFormatRegistry::names().join(QLatin1String(", "))),
                       QStringLiteral("FORMAT")});
     parser.addPositionalArgument(QStringLiteral("in"), tr("File to read; - reads standard input."), QStringLiteral("IN"));
     parser.addPositionalArgument(QStringLiteral("out"), tr("File to write; - writes standard output."),
                                  QStringLiteral("OUT"));
 }
 
-FileFormat ConvertCommand::targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const
+CnfFormat ConvertCommand::targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const
 {
     if (parser.isSet(QStringLiteral("to"))) {
         const QString name = parser.value(QStringLiteral("to"));
-        const FileFormat format = FileFormat::fromName(name);
+        const CnfFormat format = CnfFormatRegistry::byName(name);
         if (!format.isValid())
-            *error = tr("unknown format \"%1\"; known are: %2").arg(name, FileFormat::names().join(QLatin1String(", ")));
+            *error = tr("unknown format \"%1\"; known are: %2").arg(name, CnfFormatRegistry::names().join(QLatin1String(", ")));
         return format;
     }
     if (output.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
-        return FileFormat(FileFormat::Project);
+        return CnfFormatRegistry::byName(QStringLiteral("project"));
     *error = tr("name the format of %1 with --to").arg(output);
-    return FileFormat();
+    return CnfFormat();
 }
 
 int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arguments)
@@ -53,7 +54,7 @@ int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arg
     const QString& input = arguments.at(0);
     const QString& output = arguments.at(1);
     QString error;
-    const FileFormat format = targetFormat(parser, output, &error);
+    const CnfFormat format = targetFormat(parser, output, &error);
     if (!format.isValid())
         return usageError(error);
 

@@ -2,7 +2,7 @@
 #define CONVERTCOMMAND_H
 
 #include "Command.h"
-#include "FileFormat.h"
+#include "CnfFormat.h"
 
 // `cnf convert IN OUT --to FORMAT`: reads a configuration in any format the
 // library knows and writes it in another. OUT is left untouched on failure.
@@ -20,7 +20,7 @@ protected:
     int run(const QCommandLineParser& parser, const QStringList& arguments) override;
 
 private:
-    FileFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
+    CnfFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
 };
 
 #endif
