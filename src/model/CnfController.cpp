@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "CnfControllerInternal.h"
 #include "CnfController_p.h"
 #include "CnfFormatRegistry.h"
 #include "CnfPhaseDef.h"
@@ -424,6 +425,13 @@ void CnfController::addProgram(QSharedPointer<CnfProgram> p)
         return;
     rebuilt->defaultMatrix = d->defaultMatrix;
     d->programs << rebuilt;
+}
+
+void cnfAppendProgramAsRead(CnfController& controller, QSharedPointer<CnfProgram> program)
+{
+    CnfControllerPrivate* d = controller.d;
+    if (d && program && !d->programs.contains(program))
+        d->programs << program;
 }
 
 void CnfController::addDayCard(QSharedPointer<CnfDayCard> c)

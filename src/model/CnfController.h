@@ -162,6 +162,7 @@ private:
     CnfController& operator=(const CnfController&) = delete;
 
     friend class CnfControllerPrivate;
+    friend void cnfAppendProgramAsRead(CnfController& controller, QSharedPointer<CnfProgram> program);
     CnfControllerPrivate* d;
 };
 

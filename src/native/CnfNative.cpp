@@ -1,16 +1,68 @@
 #include "CnfNative.h"
 
+#include <QFile>
 #include <QObject>
 #include <QSaveFile>
 
 #include "CnfController.h"
 #include "CnfFormatRegistry.h"
 
+// What every adapter keeps alike: the outcome of its last operation.
+class CnfNativePrivate
+{
+public:
+    QString lastError;
+    QStringList warnings;
+};
+
+CnfNative::CnfNative()
+    : d(new CnfNativePrivate)
+{
+}
+
+CnfNative::CnfNative(const CnfNative& other)
+    : d(new CnfNativePrivate(*other.d))
+{
+}
+
+CnfNative& CnfNative::operator=(const CnfNative& other)
+{
+    *d = *other.d;
+    return *this;
+}
+
 CnfNative::~CnfNative() = default;
+
+bool CnfNative::load(const QString& fileName)
+{
+    setLastError(QString());
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        load(QByteArray()); // an earlier image does not survive a failed load
+        setLastError(QObject::tr("Error opening %1: %2").arg(fileName, file.errorString()));
+        return false;
+    }
+    return load(file.readAll());
+}
+
+QString CnfNative::lastError()
+{
+    return d->lastError;
+}
 
 QStringList CnfNative::warnings()
 {
-    return {};
+    return d->warnings;
+}
+
+void CnfNative::setLastError(const QString& message)
+{
+    d->lastError = message;
+}
+
+void CnfNative::setWarnings(const QStringList& warnings)
+{
+    d->warnings = warnings;
 }
 
 QSharedPointer<CnfNative> CnfNative::loadNativeConfig(const QByteArray& data)

@@ -29,8 +29,12 @@ bool CnfController::load(const QByteArray& data, bool strict)
         return false;
     }
     d->loadedDocument = data;
-    ProjectReader reader(*this, *d, strict);
-    return reader.read(document.documentElement());
+    d->strict = strict;
+    ProjectReader reader(*this, strict);
+    if (reader.read(document.documentElement()))
+        return true;
+    d->lastError = reader.errorString();
+    return false;
 }
 
 bool CnfController::load(const QString& fileName, bool strict)
