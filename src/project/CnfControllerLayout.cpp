@@ -2,7 +2,7 @@
 #include "CnfController.h"
 #include "CnfController_p.h"
 
-#include <QDebug>
+#include "CnfLogging.h"
 #include <QFile>
 #include <QHash>
 
@@ -18,11 +18,11 @@ QDomDocument loadLayout(const QString& path, const QString& missingMessage)
     cnfRegisterResourcesOnce();
     QFile file(path);
     if (!file.exists()) {
-        qWarning().noquote() << missingMessage;
+        qCWarning(lcCnfProject).noquote() << missingMessage;
         return {};
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << QObject::tr("Ошибка при открытии файла разметки %1:%2").arg(path, file.errorString());
+        qCWarning(lcCnfProject).noquote() << QObject::tr("Ошибка при открытии файла разметки %1:%2").arg(path, file.errorString());
         return {};
     }
     QDomDocument layout;
@@ -30,7 +30,7 @@ QDomDocument loadLayout(const QString& path, const QString& missingMessage)
     int line = 0;
     int column = 0;
     if (!layout.setContent(&file, &error, &line, &column)) {
-        qWarning().noquote() << QObject::tr("Ошибка обработки файла разметки (строка %1, столбец %2): %3")
+        qCWarning(lcCnfProject).noquote() << QObject::tr("Ошибка обработки файла разметки (строка %1, столбец %2): %3")
                                     .arg(line)
                                     .arg(column)
                                     .arg(error);

@@ -1,5 +1,5 @@
 // Project document reading and writing of CnfController.
-#include <QDebug>
+#include "CnfLogging.h"
 #include <QFile>
 #include <QSaveFile>
 
@@ -95,14 +95,14 @@ QSharedPointer<CnfProgram> cnfRebuildProgramThroughDocument(CnfController& contr
     ProgramElementWriter writer(controller, document);
     const QDomElement element = writer.write(program);
     if (element.isNull()) {
-        qWarning().noquote() << writer.errorString();
+        qCWarning(lcCnfProject).noquote() << writer.errorString();
         return {};
     }
     const bool adapter = CnfFormatRegistry::ofController(controller).recordLayout() == CnfFormat::AdapterLayout;
     ProgramElementReader reader(controller, false, adapter);
     const QSharedPointer<CnfProgram> rebuilt = reader.read(element);
     if (!rebuilt) {
-        qWarning().noquote() << reader.errorString();
+        qCWarning(lcCnfProject).noquote() << reader.errorString();
         return {};
     }
     // The document names the program's own matrix by id only; keep the
