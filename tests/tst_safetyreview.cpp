@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "CnfSafetyReview.h"
+#include "ModelBuilders.h"
 #include "cnf.h"
 
 namespace
@@ -26,27 +27,17 @@ struct Junction {
     QSharedPointer<CnfProgram> strangeProgram = withId<CnfProgram>(QStringLiteral("9"));
     QSharedPointer<CnfDayCard> strangeCard = withId<CnfDayCard>(QStringLiteral("8"));
 
-    static QSharedPointer<CnfSignalGroup> group(int id)
-    {
-        auto sg = QSharedPointer<CnfSignalGroup>::create();
-        sg->id = id;
-        sg->setType(CnfSignalGroup::Transport);
-        return sg;
-    }
+    static QSharedPointer<CnfSignalGroup> group(int id) { return CnfTest::group(id); }
 
     template <class T>
     static QSharedPointer<T> withId(const QString& id)
     {
-        auto element = QSharedPointer<T>::create();
-        element->id = id;
-        return element;
+        return CnfTest::withId<T>(id);
     }
 
     static QSharedPointer<CnfPhase> phase(const QString& id, const QSharedPointer<CnfSignalGroup>& sg)
     {
-        auto p = withId<CnfPhase>(id);
-        p->signalGroups.append(sg);
-        return p;
+        return CnfTest::phase(id, {sg});
     }
 
     Junction()
