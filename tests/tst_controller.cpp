@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "ModelBuilders.h"
 #include "cnf.h"
 
 using Group = QSharedPointer<CnfSignalGroup>;
@@ -8,48 +9,7 @@ using Phase = QSharedPointer<CnfPhase>;
 using Program = QSharedPointer<CnfProgram>;
 using Device = QSharedPointer<CnfPowerDevice>;
 
-namespace {
-
-Group group(int id)
-{
-    auto sg = Group::create();
-    sg->id = id;
-    return sg;
-}
-
-Phase phase(const QString& id, const QList<Group>& groups = {})
-{
-    auto p = Phase::create();
-    p->id = id;
-    p->signalGroups = groups;
-    return p;
-}
-
-Program program(const QString& id, const QList<Phase>& steps = {})
-{
-    auto p = Program::create();
-    p->id = id;
-    for (const auto& step : steps)
-        p->appendPhase(step, 10);
-    return p;
-}
-
-Matrix matrix(int id)
-{
-    auto m = Matrix::create();
-    m->setId(id);
-    return m;
-}
-
-Device device(int id, int address)
-{
-    auto dev = Device::create();
-    dev->id = id;
-    dev->address = address;
-    return dev;
-}
-
-} // namespace
+using namespace CnfTest;
 
 class TestController : public QObject
 {

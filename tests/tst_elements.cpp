@@ -9,19 +9,14 @@
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
 #include "CnfTransition.h"
+#include "ModelBuilders.h"
 
 using Group = QSharedPointer<CnfSignalGroup>;
 using TimeMap = QMap<int, int>;
 
 namespace {
 
-Group makeGroup(int id, CnfSignalGroup::Type type = CnfSignalGroup::Transport)
-{
-    Group g = Group::create();
-    g->id = id;
-    g->type = type;
-    return g;
-}
+using CnfTest::group;
 
 QSharedPointer<CnfInterstate> makeRecord(int greenBlink, int yellow, int redYellow)
 {
@@ -78,7 +73,7 @@ private slots:
         QFETCH(QVariant, amber);
         QFETCH(int, defaultType);
         QFETCH(int, variant);
-        Group g = makeGroup(1, CnfSignalGroup::Type(type));
+        Group g = group(1, CnfSignalGroup::Type(type));
         if (entry)
             g->variantTimes.insert(2, CnfSGTimes{0, 3, 1, 0, 2, 0});
         if (record)
@@ -86,7 +81,7 @@ private slots:
         if (amber.isValid())
             setTimings(*g, amber, 8, 9);
         if (defaultType >= 0) {
-            Group templ = makeGroup(99, CnfSignalGroup::Type(defaultType));
+            Group templ = group(99, CnfSignalGroup::Type(defaultType));
             setTimings(*templ, 10, 11, 12);
             g->setDefaulSignalGroup(templ);
         }
@@ -98,7 +93,7 @@ private slots:
     // not kept alive by that link.
     void defaultChain()
     {
-        Group a = makeGroup(1), b = makeGroup(2), c = makeGroup(3), self = makeGroup(4);
+        Group a = group(1), b = group(2), c = group(3), self = group(4);
         a->setDefaulSignalGroup(b);
         b->setDefaulSignalGroup(c);
         c->setDefaulSignalGroup(a);
@@ -133,7 +128,7 @@ private slots:
     {
         QFETCH(int, type);
         const auto shared = makeRecord(6, 5, 1);
-        Group g = makeGroup(1);
+        Group g = group(1);
         g->interstate = shared;
         g->variantTimes.insert(1, CnfSGTimes{0, 3, 4, 0, 2, 0});
         g->setType(CnfSignalGroup::Type(type));
@@ -180,7 +175,7 @@ private slots:
         }
         QCOMPARE(keys, (QList<int>{1, 4, 5}));
 
-        Group g = makeGroup(3);
+        Group g = group(3);
         g->name = "North";
         CnfPhase phase;
         phase.name = "Main";
@@ -188,7 +183,7 @@ private slots:
         detector.setId(5);
         detector.setName("Loop A");
         QCOMPARE(g->friendlyName(), QString("3(North),тр"));
-        QCOMPARE(makeGroup(7, CnfSignalGroup::Pedestrian)->friendlyName(), QString("7,пш"));
+        QCOMPARE(group(7, CnfSignalGroup::Pedestrian)->friendlyName(), QString("7,пш"));
         QCOMPARE(detector.friendlyName(), QString("5 (Loop A)"));
         QCOMPARE(phase.friendlyName(), QString("(Main)"));
         phase.id = "2";
@@ -199,7 +194,7 @@ private slots:
 
     void matrix()
     {
-        Group a = makeGroup(1), b = makeGroup(2), c = makeGroup(3);
+        Group a = group(1), b = group(2), c = group(3);
         auto m = QSharedPointer<CnfMatrix>::create();
         m->setReleaf(a, b, 5);
         m->setReleaf(a, b, 7);
@@ -247,13 +242,13 @@ private slots:
     void phaseInterstate()
     {
         const auto record = makeRecord(2, 3, 1);
-        Group g1 = makeGroup(1), g2 = makeGroup(2, CnfSignalGroup::Pedestrian), g5 = makeGroup(5);
+        Group g1 = group(1), g2 = group(2, CnfSignalGroup::Pedestrian), g5 = group(5);
         g1->interstate = g2->interstate = record;
         auto from = QSharedPointer<CnfPhase>::create(), to = QSharedPointer<CnfPhase>::create();
         from->id = "1";
         from->signalGroups << g1 << Group() << g2 << g5;
         to->id = "2";
-        to->signalGroups << makeGroup(3) << g5 << makeGroup(4);
+        to->signalGroups << group(3) << g5 << group(4);
         QVERIFY(to->contains(4) && from->contains(1) && !from->contains(3));
         QCOMPARE(to->phaseInterstate(from), -1); // no transition from phase 1
 

@@ -8,29 +8,15 @@
 #include "CnfProgram.h"
 #include "CnfSignalGroup.h"
 #include "CnfTransition.h"
+#include "ModelBuilders.h"
 
 using GroupPtr = QSharedPointer<CnfSignalGroup>;
 using PhasePtr = QSharedPointer<CnfPhase>;
 
 namespace {
 
-GroupPtr group(int id, const QVariantMap& timings)
-{
-    auto g = GroupPtr::create();
-    g->id = id;
-    g->type = CnfSignalGroup::Transport;
-    for (auto it = timings.begin(); it != timings.end(); ++it)
-        g->setProperty(it.key().toUtf8().constData(), it.value());
-    return g;
-}
-
-PhasePtr phase(const QString& id, const QList<GroupPtr>& groups)
-{
-    auto p = PhasePtr::create();
-    p->id = id;
-    p->signalGroups = groups;
-    return p;
-}
+using CnfTest::group;
+using CnfTest::phase;
 
 // Going from phase 1 to phase 2, group a loses green, b gets green and s
 // keeps it; c shows only in phase 3. Timings come from the groups' properties

@@ -4,6 +4,7 @@
 #include "CnfPhaseDef.h"
 #include "CnfProgram.h"
 #include "CnfSignalGroup.h"
+#include "ModelBuilders.h"
 
 using GroupPtr = QSharedPointer<CnfSignalGroup>;
 using PhasePtr = QSharedPointer<CnfPhase>;
@@ -14,21 +15,13 @@ namespace {
 // one group each has a 5 s intergreen.
 GroupPtr group(int id)
 {
-    auto g = GroupPtr::create();
-    g->id = id;
-    g->type = CnfSignalGroup::Transport;
-    g->setProperty("amber", 5);
-    return g;
+    return CnfTest::group(id, QVariantMap{{QStringLiteral("amber"), 5}});
 }
 
+// A phase of its own group when none is given.
 PhasePtr phase(const QString& id, const QList<GroupPtr>& groups = {}, int minLength = -1, int maxLength = -1)
 {
-    auto p = PhasePtr::create();
-    p->id = id;
-    p->signalGroups = groups.isEmpty() ? QList<GroupPtr>{group(id.toInt() + 100)} : groups;
-    p->minLength = minLength;
-    p->maxLength = maxLength;
-    return p;
+    return CnfTest::phase(id, groups.isEmpty() ? QList<GroupPtr>{group(id.toInt() + 100)} : groups, minLength, maxLength);
 }
 
 // Two steps of 25 s, each led into by a 5 s intergreen: a 60 s cycle.

@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "ModelBuilders.h"
 #include "cnf.h"
 
 using Group = QSharedPointer<CnfSignalGroup>;
@@ -46,38 +47,7 @@ QStringList canonical(const QByteArray& xml)
     return sortedLines(dom.toString(2));
 }
 
-Group group(int id, CnfSignalGroup::Type type = CnfSignalGroup::Transport)
-{
-    auto sg = Group::create();
-    sg->id = id;
-    sg->setType(type);
-    return sg;
-}
-
-Phase phase(const QString& id, const QList<Group>& groups, int min = -1, int max = -1)
-{
-    auto p = Phase::create();
-    p->id = id;
-    p->signalGroups = groups;
-    p->minLength = min;
-    p->maxLength = max;
-    return p;
-}
-
-Program program(const QString& id, CnfProgram::Type type)
-{
-    auto p = Program::create();
-    p->id = id;
-    p->type = type;
-    return p;
-}
-
-Matrix matrix(int id)
-{
-    auto m = Matrix::create();
-    m->setId(id);
-    return m;
-}
+using namespace CnfTest;
 
 // Reads `from`'s document into `to`.
 bool reload(const CnfController& from, CnfController& to)

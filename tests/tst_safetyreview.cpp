@@ -5,7 +5,8 @@
 
 #include <functional>
 
-#include "SafetyReview.h"
+#include "CnfSafetyReview.h"
+#include "ModelBuilders.h"
 #include "cnf.h"
 
 namespace
@@ -26,27 +27,17 @@ struct Junction {
     QSharedPointer<CnfProgram> strangeProgram = withId<CnfProgram>(QStringLiteral("9"));
     QSharedPointer<CnfDayCard> strangeCard = withId<CnfDayCard>(QStringLiteral("8"));
 
-    static QSharedPointer<CnfSignalGroup> group(int id)
-    {
-        auto sg = QSharedPointer<CnfSignalGroup>::create();
-        sg->id = id;
-        sg->setType(CnfSignalGroup::Transport);
-        return sg;
-    }
+    static QSharedPointer<CnfSignalGroup> group(int id) { return CnfTest::group(id); }
 
     template <class T>
     static QSharedPointer<T> withId(const QString& id)
     {
-        auto element = QSharedPointer<T>::create();
-        element->id = id;
-        return element;
+        return CnfTest::withId<T>(id);
     }
 
     static QSharedPointer<CnfPhase> phase(const QString& id, const QSharedPointer<CnfSignalGroup>& sg)
     {
-        auto p = withId<CnfPhase>(id);
-        p->signalGroups.append(sg);
-        return p;
+        return CnfTest::phase(id, {sg});
     }
 
     Junction()
@@ -206,17 +197,17 @@ void TestSafetyReview::findings()
 
     Junction junction;
     damage(junction);
-    const QList<Finding> findings = SafetyReview(junction.controller).run();
+    const QList<CnfFinding> findings = CnfSafetyReview(junction.controller).run();
     QStringList found;
-    for (const Finding& finding : findings) {
+    for (const CnfFinding& finding : findings) {
         QVERIFY(!finding.message.isEmpty());
         const bool warning = finding.code == QLatin1String("missing-variant-timings");
-        QCOMPARE(finding.severity, warning ? Finding::Warning : Finding::Error);
+        QCOMPARE(finding.severity, warning ? CnfFinding::Warning : CnfFinding::Error);
         found.append(finding.code);
     }
     QCOMPARE(found, codes);
     if (!element.isEmpty()) {
-        const Finding::Element expected(element.section(QLatin1Char(':'), 0, 0), element.section(QLatin1Char(':'), 1));
+        const CnfFinding::Element expected(element.section(QLatin1Char(':'), 0, 0), element.section(QLatin1Char(':'), 1));
         QVERIFY2(findings.first().elements.contains(expected), qPrintable(findings.first().message));
     }
 }

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 
+#include "CnfControllerInternal.h"
 #include "CnfController_p.h"
+#include "CnfFormatRegistry.h"
 #include "CnfPhaseDef.h"
 #include "CnfTransition.h"
 
@@ -85,16 +87,6 @@ void removeDevice(CnfControllerPrivate& d, const QSharedPointer<CnfPowerDevice>&
     d.powerDevices.removeAll(device);
     for (const auto& sg : d.signalGroups)
         sg->unassignDevice(device);
-}
-
-int limit(const CnfController& controller, int norvak, int adapter)
-{
-    const QString type = controller.property("type").toString();
-    if (type == QLatin1String("norvak"))
-        return norvak;
-    if (type == QLatin1String("adapter"))
-        return adapter;
-    return 65535;
 }
 
 } // namespace
@@ -434,6 +426,13 @@ void CnfController::addProgram(QSharedPointer<CnfProgram> p)
         return;
     rebuilt->defaultMatrix = d->defaultMatrix;
     d->programs << rebuilt;
+}
+
+void cnfAppendProgramAsRead(CnfController& controller, QSharedPointer<CnfProgram> program)
+{
+    CnfControllerPrivate* d = controller.d;
+    if (d && program && !d->programs.contains(program))
+        d->programs << program;
 }
 
 void CnfController::addDayCard(QSharedPointer<CnfDayCard> c)
@@ -819,37 +818,37 @@ void CnfController::createTransitionsFromPrograms()
 
 int CnfController::getMaxPhaseCount() const
 {
-    return limit(*this, 16, 16);
+    return CnfFormatRegistry::limitsOf(*this).phases;
 }
 
 int CnfController::getMaxProgramCount() const
 {
-    return limit(*this, 16, 16);
+    return CnfFormatRegistry::limitsOf(*this).programs;
 }
 
 int CnfController::getMaxDayCardCount() const
 {
-    return limit(*this, 16, 16);
+    return CnfFormatRegistry::limitsOf(*this).dayCards;
 }
 
 int CnfController::getMaxSpecialDayCount() const
 {
-    return limit(*this, 16, 16);
+    return CnfFormatRegistry::limitsOf(*this).specialDays;
 }
 
 int CnfController::getMaxDayCardItems() const
 {
-    return limit(*this, 7, 7);
+    return CnfFormatRegistry::limitsOf(*this).dayCardItems;
 }
 
 int CnfController::getMaxDeviceCount() const
 {
-    return limit(*this, 128, 65535);
+    return CnfFormatRegistry::limitsOf(*this).devices;
 }
 
 int CnfController::getMaxSgCount() const
 {
-    return limit(*this, 32, 65535);
+    return CnfFormatRegistry::limitsOf(*this).signalGroups;
 }
 
 // Native data

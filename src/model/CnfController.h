@@ -28,16 +28,26 @@ class CnfSpecialDay;
 class CnfWeekCard;
 class CnfControllerPrivate;
 
-// One traffic controller's whole configuration. Controller-wide settings are
-// dynamic properties: "type", "version", "number", "description".
+// One traffic controller's whole configuration: the root of the model. It
+// owns the lists of elements and the singled-out ones, keeps them consistent
+// (additions reject duplicates, removals cascade) and carries the native
+// data. Controller-wide settings are dynamic properties: "type" and
+// "version" (the native format, see CnfFormatRegistry), "number",
+// "description". Failing operations return false or an empty value and keep
+// the reason in lastError().
 class CNF_EXPORT CnfController : public QObject
 {
 public:
+    // An empty model with an empty conflict matrix.
     CnfController();
+    // A deep copy made through the project document; shares nothing with `other`.
     CnfController(const CnfController& other);
     ~CnfController() override;
 
+    // Empties the model and removes every dynamic property; the conflict
+    // matrix object stays, without cells.
     void clear();
+    // The reason of the last failure.
     QString lastError() const;
 
     // Collections (copies)
@@ -53,7 +63,9 @@ public:
     QList<QSharedPointer<CnfDetector>> sensorsList() const;
     QMap<QDate, QSharedPointer<CnfSpecialDay>> specialDays() const;
 
-    // Singled-out elements
+    // Singled-out elements; a getter returns null when unset. Setting the
+    // default group or the default matrix hands it to every group or
+    // program; the safety and default matrix are also listed.
     QSharedPointer<CnfSignalGroup> defaultSignalGroup() const;
     void setDefaulSignalGroup(QSharedPointer<CnfSignalGroup> g);
     QSharedPointer<CnfMatrix> conflictMatrix() const;
@@ -71,25 +83,32 @@ public:
     QSharedPointer<CnfInterstate> interstate() const;
     void setInterstate(QSharedPointer<CnfInterstate> is);
 
-    // Additions
+    // Additions; an element already listed (same id, or the same object for
+    // programs and cards) is ignored.
     void addSignalGroup(QSharedPointer<CnfSignalGroup> sg);
+    // False, with lastError(), when a device of the same address is listed.
     bool addPowerDevice(QSharedPointer<CnfPowerDevice> dev);
     void addPhase(QSharedPointer<CnfPhase> phase);
+    // A matrix of id 0 gets the smallest free id.
     void addMatrix(QSharedPointer<CnfMatrix> m, bool asDefault = false, bool asSafety = false);
     void addDetector(QSharedPointer<CnfDetector> d);
     void addSensor(QSharedPointer<CnfDetector> d);
+    // A program without id gets the smallest free number; one whose steps
+    // name phases the controller lacks is rebuilt with those phases added.
     void addProgram(QSharedPointer<CnfProgram> p);
     void addDayCard(QSharedPointer<CnfDayCard> c);
     void addWeekCard(QSharedPointer<CnfWeekCard> c);
     void addSeasonPlan(QSharedPointer<CnfSeasonPlan> sp);
+    // Replaces an earlier day of the same date.
     void addSpecialDay(QDate date, QSharedPointer<CnfSpecialDay> day);
 
-    // Look-ups
+    // Look-ups by id or by name, exact; null when nothing matches.
     QSharedPointer<CnfSignalGroup> findSG(const int& id) const;
     QSharedPointer<CnfSignalGroup> findSGByName(const QString& name) const;
     QSharedPointer<CnfPowerDevice> findPowerDevice(int id) const;
     QSharedPointer<CnfPowerDevice> findPowerDeviceByAddress(int address) const;
     QSharedPointer<CnfPowerDevice> findPowerDeviceByName(const QString& name) const;
+    // The group the device is assigned to.
     QSharedPointer<CnfSignalGroup> findPowerDeviceSg(QSharedPointer<CnfPowerDevice> dev) const;
     QSharedPointer<CnfPhase> findPhase(const QString& id) const;
     QSharedPointer<CnfPhase> findPhaseByName(const QString& name) const;
@@ -106,7 +125,9 @@ public:
     QSharedPointer<CnfWeekCard> findWeekCard(const QString& id) const;
     QSharedPointer<CnfWeekCard> findWeekCardByName(const QString& name) const;
 
-    // Removals, with their cascades
+    // Removals, with their cascades: references to the removed element are
+    // taken out of phases, matrices, programs and the schedule. Absent
+    // elements are ignored.
     void removeSignalGroup(const int& id);
     void removePowerDevice(int address);
     void removePowerDeviceById(int id);
@@ -128,9 +149,12 @@ public:
     void reorderDetectors(QList<QSharedPointer<CnfDetector>>& list);
     void reorderSensors(QList<QSharedPointer<CnfDetector>>& list);
 
+    // Gives every program step a transition from the step before it in its
+    // phase; existing transitions stay.
     void createTransitionsFromPrograms();
 
-    // Limits of the native type (reported, not enforced)
+    // Limits of the native format named by "type" and "version", from
+    // CnfFormatRegistry; 65535 for no limit. Reported, not enforced.
     int getMaxPhaseCount() const;
     int getMaxProgramCount() const;
     int getMaxDayCardCount() const;
@@ -139,29 +163,45 @@ public:
     int getMaxDeviceCount() const;
     int getMaxSgCount() const;
 
-    // Native data
+    // Native data: controller-specific settings by top-level name.
+    // A handle on the stored tree; changes through it change the controller.
     VObject nativeData();
     QStringList nativeDataNames() const;
+    // The value under `name`, or `fallback` when it is absent or invalid.
     QVariant getNativeData(const QString& name, const QVariant& fallback = QVariant()) const;
+    // Stores `value` under `name`; an invalid value removes the name.
     void setNativeData(const QString& name, QVariant value);
     void clearNativeData();
 
     // Project document
+    // Clears the model and reads the document; false with lastError() on
+    // broken XML or a broken reference, leaving what was read. Not `strict`:
+    // missing transitions are derived from the programs.
     bool load(const QByteArray& data, bool strict);
     bool load(const QString& fileName, bool strict);
+    // The project document, indented by `indent` (-1: none); empty with
+    // lastError() when an element cannot be written.
     QByteArray save(int indent) const;
+    // Writes the document to `fileName`, replacing it only when complete.
     bool save(const QString& fileName);
 
     // Layouts and raw program records
+    // A copy of the compiled-in layout of the communication adapter.
     static QDomDocument adapterLayout();
+    // A copy of the layout of firmware `version` ("3.18"); null when none.
     static QDomDocument norvakLayout(QString version);
+    // The layout the controller's "type" and "version" name; null for
+    // formats without raw program records.
     QDomDocument norvakLayout() const;
+    // Decodes a raw program record into `program` with the controller's
+    // layout; false with lastError() when the record does not fit it.
     bool setProgramRawData(QSharedPointer<CnfProgram> program, const QByteArray& data);
 
 private:
     CnfController& operator=(const CnfController&) = delete;
 
     friend class CnfControllerPrivate;
+    friend void cnfAppendProgramAsRead(CnfController& controller, QSharedPointer<CnfProgram> program);
     CnfControllerPrivate* d;
 };
 

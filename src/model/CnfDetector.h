@@ -24,6 +24,7 @@ public:
     bool isSensor() const;
     void setSensor(bool sensor);
 
+    // Text for display.
     QString friendlyName() const;
 
 private:

@@ -1,6 +1,6 @@
 #include "CnfMatrix.h"
 
-#include <QtDebug>
+#include "CnfLogging.h"
 
 #include <algorithm>
 #include <cmath>
@@ -79,7 +79,7 @@ double CnfMatrix::releaf(QSharedPointer<CnfSignalGroup> on, QSharedPointer<CnfSi
 void CnfMatrix::setReleaf(CnfSignalGroup* on, CnfSignalGroup* off, double value)
 {
     if (!on || !off) {
-        qWarning("CnfMatrix::setReleaf(%p,%p)", static_cast<void*>(on), static_cast<void*>(off));
+        qCWarning(lcCnfModel, "CnfMatrix::setReleaf(%p,%p)", static_cast<void*>(on), static_cast<void*>(off));
         return;
     }
     // NaN is "no cell": it removes the pair's cell.

@@ -25,16 +25,23 @@ public:
     QString name() const;
     void setName(const QString& name);
 
+    // The cells in the order they were set.
     const QList<CnfMatrixCell>& content() const;
     bool isEmpty() const;
 
+    // The value of the cell from `off` (losing green) to `on`; NaN when none.
     double releaf(CnfSignalGroup* on, CnfSignalGroup* off) const;
     double releaf(QSharedPointer<CnfSignalGroup> on, QSharedPointer<CnfSignalGroup> off) const;
+    // Sets the pair's cell; NaN removes it. A null group is refused with a
+    // diagnostic.
     void setReleaf(CnfSignalGroup* on, CnfSignalGroup* off, double value);
     void setReleaf(QSharedPointer<CnfSignalGroup> on, QSharedPointer<CnfSignalGroup> off, double value);
 
+    // Removes every cell that names the group.
     void removeSG(QSharedPointer<CnfSignalGroup> sg);
+    // Removes every cell; id and name stay.
     void clear();
+    // Becomes a copy of `source`: cells, id and name; empty for null.
     void clone(QSharedPointer<CnfMatrix> source);
 
 private:

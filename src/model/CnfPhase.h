@@ -22,10 +22,15 @@ public:
     CnfPhase& operator=(CnfPhase&&) = default;
     ~CnfPhase() = default;
 
+    // Whether a group of that id is in the phase.
     bool contains(const int& sgId) const;
+    // The transition from phase `fromId`, the last added winning; null when none.
     QSharedPointer<CnfTransition> findTransition(const QString& fromId) const;
+    // Text for display.
     QString friendlyName() const;
+    // How the group changes when the controller passes from `from` into this phase.
     CnfSignalGroup::SGState getSGState(const QSharedPointer<CnfPhase>& from, const int& sgId) const;
+    // The intergreen for entering this phase from `from`, from its transition; -1 when none.
     int phaseInterstate(const QSharedPointer<CnfPhase>& from) const;
 
     QString id;

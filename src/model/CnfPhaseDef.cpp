@@ -1,7 +1,7 @@
 #include "CnfPhaseDef.h"
 #include "CnfPhaseDef_p.h"
 
-#include <QDebug>
+#include "CnfLogging.h"
 #include <QVariant>
 
 #include <algorithm>
@@ -198,13 +198,13 @@ void CnfPhaseDef::setLength(int length)
         return;
     const int maxLength = d->phase->maxLength;
     if (maxLength >= 1 && d->length > maxLength) {
-        qWarning().noquote() << QObject::tr("Phase length>max - truncated");
+        qCWarning(lcCnfModel).noquote() << QObject::tr("Phase length>max - truncated");
         d->length = maxLength;
     }
     // Checked last, so that the minimum wins over a contradicting maximum.
     const int minLength = d->phase->minLength;
     if (minLength >= 1 && d->length < minLength) {
-        qWarning().noquote() << QObject::tr("Phase length<min - truncated");
+        qCWarning(lcCnfModel).noquote() << QObject::tr("Phase length<min - truncated");
         d->length = minLength;
     }
 }

@@ -31,8 +31,11 @@ public:
 
     bool isKey() const { return isKey(type); }
 
+    // Whether devices of the type are lamp switch keys.
     static bool isKey(Type t);
+    // The text code, or when `human` the translated label.
     static QString type2String(Type t, bool human);
+    // The type of a text code, compared exactly; None when unknown.
     static Type string2Type(const QString& code);
 
     int id = -1;

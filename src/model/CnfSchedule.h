@@ -31,6 +31,7 @@ public:
     CnfDayCard& operator=(CnfDayCard&& other) noexcept;
     ~CnfDayCard() = default;
 
+    // Runs `program` (with `reserve`) from `begin`, replacing a record of the same start.
     void addRecord(QTime begin, QTime end, QSharedPointer<CnfProgram> program,
                    QSharedPointer<CnfProgram> reserve);
     void addRecord(QTime begin, QSharedPointer<CnfProgram> program, QSharedPointer<CnfProgram> reserve);

@@ -51,24 +51,36 @@ public:
     ~CnfSignalGroup() override;
 
     Type getType() const { return type; }
+    // Changes the type; a type without yellow clears the yellow timings of
+    // the group's own entries and of a copy of its intergreen record.
     void setType(Type t);
 
+    // Effective timings in seconds for an intergreen variant: the group's
+    // own entry, its record, its properties or its default group's.
     int yellow(int variant) const;
     int redYellow(int variant) const;
     int greenBlink(int variant) const;
+    // Extension timings in seconds.
     int extGreen1() const;
     int extGreen2() const;
     int extRed() const;
 
     QSharedPointer<CnfSignalGroup> defaultSignalGroup() const;
+    // The template whose timings this group inherits (spelled "Defaul").
     void setDefaulSignalGroup(QSharedPointer<CnfSignalGroup> g);
 
+    // Text for display.
     QString friendlyName() const;
 
+    // Adds the device unless the same object is assigned.
     void assignDevice(QSharedPointer<CnfPowerDevice> d);
+    // Removes every reference to the same device object.
     void unassignDevice(QSharedPointer<CnfPowerDevice> d);
 
+    // The text code, or when `human` the (short, when `brief`) translated label;
+    // unknown types give codes that string2Type reads back.
     static QString type2String(Type t, bool human, bool brief);
+    // The type of a text code, compared exactly; TypeNotSet when unknown.
     static Type string2Type(const QString& code);
     static QString colorState2String(ColorState s);
     static ColorState string2ColorState(const QString& code);

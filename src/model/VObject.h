@@ -24,14 +24,19 @@ public:
     VObject(const VObject& other);
     ~VObject();
 
+    // The child under `key` or at `index`; pending when absent.
     VObject operator[](const QString& key);
     VObject operator[](const char* key);
     VObject operator[](int index);
+    // A handle on the parent node; null at the root.
     VObject parent() const;
+    // In a list, the first map whose entry `key` equals `value`; null when none.
     VObject findByAttr(const QString& key, const QVariant& value);
 
+    // The value; an invalid QVariant for a null handle.
     operator const QVariant&() const;
     QVariant::Type type() const;
+    // Whether the handle has no value (also once its tree is gone).
     bool isNull() const;
     int size() const;
     QStringList keys() const;
@@ -47,16 +52,23 @@ public:
     bool operator==(const QVariant& v) const;
     bool operator!=(const QString& text) const;
     bool operator!=(int n) const;
+    // Whether both values exist and are equal.
     bool dataEqual(const VObject& other) const;
 
+    // Stores `v`, creating a pending path; an invalid `v` removes the node
+    // when its parent removes invalid values.
     void operator=(QVariant v);
     void operator=(const VObject& other);
+    // Appends to a list node.
     void append(const VObject& item);
     void append(int n);
+    // Removes the map entry `key`; the number removed (0 or 1).
     int remove(const QString& key);
+    // Takes this node out of its parent.
     void remove();
     void removeAt(int index);
     void clear();
+    // When on, assigning an invalid value to a child removes the child.
     void removeInvalidValues(bool on);
 
 private:

@@ -1,87 +1,78 @@
 #include "CnfNative.h"
 
+#include <QFile>
 #include <QObject>
 #include <QSaveFile>
 
 #include "CnfController.h"
-#include "Norvak318Config.h"
-#include "NorvakIIConfig.h"
+#include "CnfFormatRegistry.h"
+
+// What every adapter keeps alike: the outcome of its last operation.
+class CnfNativePrivate
+{
+public:
+    QString lastError;
+    QStringList warnings;
+};
+
+CnfNative::CnfNative()
+    : d(new CnfNativePrivate)
+{
+}
+
+CnfNative::CnfNative(const CnfNative& other)
+    : d(new CnfNativePrivate(*other.d))
+{
+}
+
+CnfNative& CnfNative::operator=(const CnfNative& other)
+{
+    *d = *other.d;
+    return *this;
+}
 
 CnfNative::~CnfNative() = default;
 
+bool CnfNative::load(const QString& fileName)
+{
+    setLastError(QString());
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        load(QByteArray()); // an earlier image does not survive a failed load
+        setLastError(QObject::tr("Error opening %1: %2").arg(fileName, file.errorString()));
+        return false;
+    }
+    return load(file.readAll());
+}
+
+QString CnfNative::lastError()
+{
+    return d->lastError;
+}
+
 QStringList CnfNative::warnings()
 {
-    return {};
+    return d->warnings;
 }
 
-namespace {
-
-using AdapterFactory = QSharedPointer<CnfNative> (*)();
-
-template <class Adapter>
-QSharedPointer<CnfNative> create()
+void CnfNative::setLastError(const QString& message)
 {
-    return QSharedPointer<CnfNative>(new Adapter);
+    d->lastError = message;
 }
 
-// The order in which an unknown image is offered to the adapters.
-const AdapterFactory detectionOrder[] = {
-    create<Norvak318Config>,
-    create<NorvakIIConfig>,
-};
-
-struct NorvakVersion
+void CnfNative::setWarnings(const QStringList& warnings)
 {
-    const char* version;
-    AdapterFactory factory;
-};
-
-const NorvakVersion norvakVersions[] = {
-    {"3.18", create<Norvak318Config>},
-};
-
-enum class Dispatch { Found, UnknownType, UnknownVersion };
-
-// The adapter that writes a controller of this type and version.
-Dispatch adapterFor(const QString& type, const QString& version, QSharedPointer<CnfNative>* adapter)
-{
-    if (type == QLatin1String("norvak")) {
-        for (const NorvakVersion& v : norvakVersions) {
-            if (version == QLatin1String(v.version)) {
-                *adapter = v.factory();
-                return Dispatch::Found;
-            }
-        }
-        return Dispatch::UnknownVersion;
-    }
-    if (type == QLatin1String("norvakii")) {
-        *adapter = create<NorvakIIConfig>();
-        return Dispatch::Found;
-    }
-    return Dispatch::UnknownType;
+    d->warnings = warnings;
 }
-
-template <class Source>
-QSharedPointer<CnfNative> detect(const Source& source)
-{
-    for (const AdapterFactory factory : detectionOrder) {
-        const QSharedPointer<CnfNative> adapter = factory();
-        if (adapter->load(source))
-            return adapter;
-    }
-    return {};
-}
-
-} // namespace
 
 QSharedPointer<CnfNative> CnfNative::loadNativeConfig(const QByteArray& data)
 {
-    return detect(data);
+    return CnfFormatRegistry::detectNative(data);
 }
 
 QSharedPointer<CnfNative> CnfNative::loadNativeConfig(const QString& fileName)
 {
-    return detect(fileName);
+    return CnfFormatRegistry::detectNative(fileName);
 }
 
 // The file is replaced only once the whole image is written: a failure at
@@ -93,17 +84,11 @@ bool CnfNative::save(const QString& fileName, CnfController& controller, QString
             *error = message;
         return false;
     };
-    const QString type = controller.property("type").toString();
-    const QString version = controller.property("version").toString();
-    QSharedPointer<CnfNative> adapter;
-    switch (adapterFor(type, version, &adapter)) {
-    case Dispatch::UnknownType:
-        return report(QObject::tr("Unsupported type of configuration: %1").arg(type));
-    case Dispatch::UnknownVersion:
-        return report(QObject::tr("Unsupported version of configuration: %1").arg(version));
-    case Dispatch::Found:
-        break;
-    }
+    QString dispatchError;
+    const QSharedPointer<CnfNative> adapter = CnfFormatRegistry::adapterFor(
+        controller.property("type").toString(), controller.property("version").toString(), &dispatchError);
+    if (!adapter)
+        return report(dispatchError);
     const QByteArray image = adapter->save(controller);
     if (image.isEmpty())
         return report(adapter->lastError());
@@ -122,7 +107,7 @@ void CnfNative::initController(CnfController& controller, QVariant type, QVarian
 {
     controller.setProperty("type", type);
     controller.setProperty("version", version);
-    QSharedPointer<CnfNative> adapter;
-    if (adapterFor(type.toString(), version.toString(), &adapter) == Dispatch::Found)
+    const QSharedPointer<CnfNative> adapter = CnfFormatRegistry::adapterFor(type.toString(), version.toString());
+    if (adapter)
         adapter->initController(controller);
 }

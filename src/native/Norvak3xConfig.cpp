@@ -1,6 +1,5 @@
 #include "Norvak3xConfig.h"
 
-#include <QFile>
 #include <QObject>
 
 #include "CnfController.h"
@@ -20,8 +19,6 @@ public:
 
     const Norvak3xLayout& layout;
     Norvak3xImage image;
-    QString lastError;
-    QStringList warnings;
 };
 
 Norvak3xConfig::Norvak3xConfig(const Norvak3xLayout& layout)
@@ -33,30 +30,21 @@ Norvak3xConfig::~Norvak3xConfig() = default;
 
 bool Norvak3xConfig::load(const QByteArray& data)
 {
-    d->lastError.clear();
-    return d->image.load(data, d->layout, &d->lastError);
-}
-
-bool Norvak3xConfig::load(const QString& fileName)
-{
-    d->lastError.clear();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        d->lastError = QObject::tr("Error opening %1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    return load(file.readAll());
+    QString error;
+    const bool loaded = d->image.load(data, d->layout, &error);
+    setLastError(error);
+    return loaded;
 }
 
 bool Norvak3xConfig::checkCRC()
 {
-    d->lastError.clear();
+    setLastError(QString());
     if (d->image.isEmpty()) {
-        d->lastError = QObject::tr("Пустые данные");
+        setLastError(QObject::tr("Пустые данные"));
         return false;
     }
     if (!d->image.checksumMatches()) {
-        d->lastError = QObject::tr("Неправильная контрольная сумма в файле конфигурации");
+        setLastError(QObject::tr("Неправильная контрольная сумма в файле конфигурации"));
         return false;
     }
     return true;
@@ -64,25 +52,25 @@ bool Norvak3xConfig::checkCRC()
 
 QByteArray Norvak3xConfig::save(CnfController& controller)
 {
-    d->lastError.clear();
+    setLastError(QString());
     Norvak3xWriter writer(controller, d->layout);
     const QByteArray image = writer.write();
-    d->lastError = writer.error();
+    setLastError(writer.error());
     return image;
 }
 
 bool Norvak3xConfig::createController(CnfController& controller)
 {
-    d->lastError.clear();
-    d->warnings.clear();
+    setLastError(QString());
+    setWarnings({});
     if (d->image.isEmpty()) {
-        d->lastError = QObject::tr("Пустые данные");
+        setLastError(QObject::tr("Пустые данные"));
         return false;
     }
     Norvak3xReader reader(d->image, d->layout, controller);
     const bool ok = reader.read();
-    d->lastError = reader.error();
-    d->warnings = reader.warnings();
+    setLastError(reader.error());
+    setWarnings(reader.warnings());
     if (reader.imageRejected())
         d->image.clear();
     return ok;
@@ -97,38 +85,38 @@ void Norvak3xConfig::initController(CnfController& controller)
 // after the program's id.
 QByteArray Norvak3xConfig::createDynamicProgram(CnfController& controller, QSharedPointer<CnfProgram> program)
 {
-    d->lastError.clear();
+    setLastError(QString());
     if (!program) {
         const auto programs = controller.programs();
         if (programs.isEmpty()) {
-            d->lastError = QObject::tr("У контроллера нет программ");
+            setLastError(QObject::tr("У контроллера нет программ"));
             return {};
         }
         program = programs.first();
     }
     if (program->type != CnfProgram::NorvakSpecial) {
-        d->lastError = QObject::tr("Неподдерживаемый тип программы %1").arg(CnfProgram::typeName(program->type, true));
+        setLastError(QObject::tr("Неподдерживаемый тип программы %1").arg(CnfProgram::typeName(program->type, true)));
         return {};
     }
     const int size = d->layout.recordSize(Norvak3xSection::Programs);
     const QByteArray data = program->data();
     if (data.size() != size) {
-        d->lastError = QObject::tr("В программе %1 данные НОРВАК неправильного размера - %2 (должно быть %3)")
-                           .arg(program->id)
-                           .arg(data.size())
-                           .arg(size);
+        setLastError(QObject::tr("В программе %1 данные НОРВАК неправильного размера - %2 (должно быть %3)")
+                               .arg(program->id)
+                               .arg(data.size())
+                               .arg(size));
         return {};
     }
     bool numeric = false;
     const int number = program->id.toInt(&numeric);
     if (!numeric) {
-        d->lastError = QObject::tr("Программа %1 имеет недопустимый идентификатор. Возможно использование только чисел")
-                           .arg(program->id);
+        setLastError(QObject::tr("Программа %1 имеет недопустимый идентификатор. Возможно использование только чисел")
+                               .arg(program->id));
         return {};
     }
     auto fresh = QSharedPointer<CnfProgram>::create();
     if (!controller.setProgramRawData(fresh, data)) {
-        d->lastError = controller.lastError();
+        setLastError(controller.lastError());
         return {};
     }
     QByteArray record = fresh->data();
@@ -139,14 +127,4 @@ QByteArray Norvak3xConfig::createDynamicProgram(CnfController& controller, QShar
 QString Norvak3xConfig::version()
 {
     return d->layout.versionText;
-}
-
-QString Norvak3xConfig::lastError()
-{
-    return d->lastError;
-}
-
-QStringList Norvak3xConfig::warnings()
-{
-    return d->warnings;
 }

@@ -15,16 +15,14 @@ class Norvak3xConfig : public CnfNative
 public:
     ~Norvak3xConfig() override;
 
+    using CnfNative::load;
     bool load(const QByteArray& data) override;
-    bool load(const QString& fileName) override;
     bool checkCRC() override;
     QByteArray save(CnfController& controller) override;
     bool createController(CnfController& controller) override;
     void initController(CnfController& controller) override;
     QByteArray createDynamicProgram(CnfController& controller, QSharedPointer<CnfProgram> program) override;
     QString version() override;
-    QString lastError() override;
-    QStringList warnings() override;
 
 protected:
     explicit Norvak3xConfig(const Norvak3xLayout& layout);

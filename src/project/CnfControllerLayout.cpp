@@ -2,10 +2,11 @@
 #include "CnfController.h"
 #include "CnfController_p.h"
 
-#include <QDebug>
+#include "CnfLogging.h"
 #include <QFile>
 #include <QHash>
 
+#include "CnfFormatRegistry.h"
 #include "ProgramRecordDecoder.h"
 
 namespace {
@@ -17,11 +18,11 @@ QDomDocument loadLayout(const QString& path, const QString& missingMessage)
     cnfRegisterResourcesOnce();
     QFile file(path);
     if (!file.exists()) {
-        qWarning().noquote() << missingMessage;
+        qCWarning(lcCnfProject).noquote() << missingMessage;
         return {};
     }
     if (!file.open(QIODevice::ReadOnly)) {
-        qWarning().noquote() << QObject::tr("Ошибка при открытии файла разметки %1:%2").arg(path, file.errorString());
+        qCWarning(lcCnfProject).noquote() << QObject::tr("Ошибка при открытии файла разметки %1:%2").arg(path, file.errorString());
         return {};
     }
     QDomDocument layout;
@@ -29,7 +30,7 @@ QDomDocument loadLayout(const QString& path, const QString& missingMessage)
     int line = 0;
     int column = 0;
     if (!layout.setContent(&file, &error, &line, &column)) {
-        qWarning().noquote() << QObject::tr("Ошибка обработки файла разметки (строка %1, столбец %2): %3")
+        qCWarning(lcCnfProject).noquote() << QObject::tr("Ошибка обработки файла разметки (строка %1, столбец %2): %3")
                                     .arg(line)
                                     .arg(column)
                                     .arg(error);
@@ -71,11 +72,14 @@ const QDomDocument& norvakLayoutShared(const QString& version)
 const QDomDocument& controllerLayoutShared(const CnfController& controller)
 {
     static const QDomDocument none;
-    const QString type = controller.property("type").toString();
-    if (type == QLatin1String("norvakii") || type == QLatin1String("ZT_LOOM"))
+    switch (CnfFormatRegistry::ofController(controller).recordLayout()) {
+    case CnfFormat::NoLayout:
         return none;
-    if (type == QLatin1String("adapter"))
+    case CnfFormat::AdapterLayout:
         return adapterLayoutShared();
+    case CnfFormat::NorvakLayout:
+        break;
+    }
     return norvakLayoutShared(controller.property("version").toString());
 }
 
@@ -109,7 +113,7 @@ bool CnfController::setProgramRawData(QSharedPointer<CnfProgram> program, const 
         return true;
     d->lastError.clear();
     ProgramRecordDecoder decoder(*this, *program);
-    const bool adapter = property("type").toString() == QLatin1String("adapter");
+    const bool adapter = CnfFormatRegistry::ofController(*this).recordLayout() == CnfFormat::AdapterLayout;
     if (!decoder.readHead(data, adapter)) {
         d->lastError = decoder.errorString();
         return false;

@@ -1,10 +1,11 @@
 // Project document reading and writing of CnfController.
-#include <QDebug>
+#include "CnfLogging.h"
 #include <QFile>
 #include <QSaveFile>
 
 #include "CnfController.h"
 #include "CnfController_p.h"
+#include "CnfFormatRegistry.h"
 #include "ProgramElementReader.h"
 #include "ProgramElementWriter.h"
 #include "ProjectDocumentSerializer.h"
@@ -29,8 +30,12 @@ bool CnfController::load(const QByteArray& data, bool strict)
         return false;
     }
     d->loadedDocument = data;
-    ProjectReader reader(*this, *d, strict);
-    return reader.read(document.documentElement());
+    d->strict = strict;
+    ProjectReader reader(*this, strict);
+    if (reader.read(document.documentElement()))
+        return true;
+    d->lastError = reader.errorString();
+    return false;
 }
 
 bool CnfController::load(const QString& fileName, bool strict)
@@ -97,14 +102,14 @@ QSharedPointer<CnfProgram> cnfRebuildProgramThroughDocument(CnfController& contr
     ProgramElementWriter writer(controller, document);
     const QDomElement element = writer.write(program);
     if (element.isNull()) {
-        qWarning().noquote() << writer.errorString();
+        qCWarning(lcCnfProject).noquote() << writer.errorString();
         return {};
     }
-    const bool adapter = controller.property("type").toString() == QLatin1String("adapter");
+    const bool adapter = CnfFormatRegistry::ofController(controller).recordLayout() == CnfFormat::AdapterLayout;
     ProgramElementReader reader(controller, false, adapter);
     const QSharedPointer<CnfProgram> rebuilt = reader.read(element);
     if (!rebuilt) {
-        qWarning().noquote() << reader.errorString();
+        qCWarning(lcCnfProject).noquote() << reader.errorString();
         return {};
     }
     // The document names the program's own matrix by id only; keep the

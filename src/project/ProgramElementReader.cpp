@@ -1,6 +1,6 @@
 #include "ProgramElementReader.h"
 
-#include <QDebug>
+#include "CnfLogging.h"
 
 #include "CnfController.h"
 #include "CnfMatrix.h"
@@ -145,7 +145,7 @@ bool ProgramElementReader::readStep(const QSharedPointer<CnfProgram>& program, c
         if (group)
             phase->signalGroups.append(group);
         else
-            qDebug().noquote() << QObject::tr("Phase %1 contains a non-existent signal group %2").arg(phaseId, groupId);
+            qCDebug(lcCnfProject).noquote() << QObject::tr("Phase %1 contains a non-existent signal group %2").arg(phaseId, groupId);
     }
 
     const QSharedPointer<CnfPhaseDef> def = step.hasAttribute(QStringLiteral("full_length"))

@@ -1,9 +1,19 @@
 #include "ProjectReader.h"
 
 #include "CnfController.h"
-#include "CnfController_p.h"
+#include "CnfControllerInternal.h"
+#include "CnfDetector.h"
+#include "CnfFormatRegistry.h"
+#include "CnfInterstate.h"
+#include "CnfMatrix.h"
+#include "CnfPhase.h"
+#include "CnfPowerDevice.h"
+#include "CnfProgram.h"
+#include "CnfSchedule.h"
+#include "CnfSignalGroup.h"
 #include "CnfTransition.h"
 #include "DayAndMonth.h"
+#include "VObject.h"
 #include "NativeValueCodec.h"
 #include "ProgramElementReader.h"
 #include "ProjectXml.h"
@@ -29,22 +39,25 @@ QDate dayAndMonth(const QString& text)
 
 } // namespace
 
-ProjectReader::ProjectReader(CnfController& controller, CnfControllerPrivate& data, bool strict)
+ProjectReader::ProjectReader(CnfController& controller, bool strict)
     : m_controller(controller)
-    , m_data(data)
     , m_strict(strict)
 {
 }
 
 bool ProjectReader::fail(const QString& message)
 {
-    m_data.lastError = message;
+    m_error = message;
     return false;
+}
+
+QString ProjectReader::errorString() const
+{
+    return m_error;
 }
 
 bool ProjectReader::read(const QDomElement& root)
 {
-    m_data.strict = m_strict;
     readRootAttributes(root);
     readNativeData(root);
     if (!readPowerDevices(root))
@@ -302,13 +315,13 @@ QSharedPointer<CnfMatrix> ProjectReader::readMatrix(const QDomElement& element)
 
 bool ProjectReader::readPrograms(const QDomElement& root)
 {
-    const bool adapter = m_controller.property("type").toString() == QLatin1String("adapter");
+    const bool adapter = CnfFormatRegistry::ofController(m_controller).recordLayout() == CnfFormat::AdapterLayout;
     ProgramElementReader reader(m_controller, m_strict, adapter);
     for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Program"))) {
         const auto program = reader.read(element);
         if (!program)
             return fail(reader.errorString());
-        m_data.programs.append(program);
+        cnfAppendProgramAsRead(m_controller, program);
     }
     return true;
 }

@@ -6,21 +6,22 @@
 #include <QString>
 
 class CnfController;
-class CnfControllerPrivate;
 class CnfDetector;
 class CnfMatrix;
 class CnfSignalGroup;
 class CnfTransition;
 
 // Fills a cleared controller from the root element of a project document,
-// element kind by element kind. Stops at the first broken reference with the
-// message in the controller's last error; what was read before stays.
+// element kind by element kind, through the controller's operations. Stops
+// at the first broken reference with the message in errorString(); what was
+// read before stays.
 class ProjectReader
 {
 public:
-    ProjectReader(CnfController& controller, CnfControllerPrivate& data, bool strict);
+    ProjectReader(CnfController& controller, bool strict);
 
     bool read(const QDomElement& root);
+    QString errorString() const;
 
 private:
     void readRootAttributes(const QDomElement& root);
@@ -48,8 +49,8 @@ private:
     bool fail(const QString& message);
 
     CnfController& m_controller;
-    CnfControllerPrivate& m_data;
     bool m_strict;
+    QString m_error;
 };
 
 #endif

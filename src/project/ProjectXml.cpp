@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "CnfLogging.h"
+
 namespace {
 
 bool isNameStart(QChar c)
@@ -55,7 +57,7 @@ QString ProjectXml::cleanText(const QString& text)
 bool ProjectXml::setAttribute(QDomElement& element, const QString& name, const QString& value)
 {
     if (!isName(name)) {
-        qWarning("Project document: attribute name \"%s\" cannot be stored", qUtf8Printable(name));
+        qCWarning(lcCnfProject, "Project document: attribute name \"%s\" cannot be stored", qUtf8Printable(name));
         return false;
     }
     element.setAttribute(name, cleanText(value));

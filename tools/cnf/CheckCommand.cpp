@@ -8,7 +8,8 @@
 #include "ConfigFile.h"
 #include "ConfigWriter.h"
 #include "Console.h"
-#include "SafetyReview.h"
+#include "CnfFormatRegistry.h"
+#include "CnfSafetyReview.h"
 
 QString CheckCommand::name() const
 {
@@ -31,21 +32,21 @@ void CheckCommand::configure(QCommandLineParser& parser)
 {
     parser.addOption({QStringLiteral("as"),
                       tr("Check that the configuration can be written as FORMAT (%1) instead of its own format.")
-                          .arg(FileFormat::writableNames().join(QLatin1String(", "))),
+                          .arg(CnfFormatRegistry::namesWith(CnfFormat::Write).join(QLatin1String(", "))),
                       QStringLiteral("FORMAT")});
     parser.addOption({QStringLiteral("json"), tr("Print the findings as one JSON object.")});
     parser.addPositionalArgument(QStringLiteral("file"), tr("Configuration files; - reads standard input."),
                                  QStringLiteral("FILE..."));
 }
 
-QList<Finding> CheckCommand::readerFindings(const ConfigFile& file)
+QList<CnfFinding> CheckCommand::readerFindings(const ConfigFile& file)
 {
-    QList<Finding> findings;
+    QList<CnfFinding> findings;
     const auto warnings = file.warnings();
     for (const QString& warning : warnings)
-        findings.append(Finding{QStringLiteral("reader-warning"), Finding::Warning, warning, {}});
+        findings.append(CnfFinding{QStringLiteral("reader-warning"), CnfFinding::Warning, warning, {}});
     if (file.checksum() == ConfigFile::ChecksumInvalid) {
-        findings.append(Finding{QStringLiteral("checksum-mismatch"), Finding::Error,
+        findings.append(CnfFinding{QStringLiteral("checksum-mismatch"), CnfFinding::Error,
                                 tr("the image checksum does not match: %1").arg(file.checksumMessage()), {}});
     }
     return findings;
@@ -53,21 +54,21 @@ QList<Finding> CheckCommand::readerFindings(const ConfigFile& file)
 
 // Writing changes the model (native writers stamp it and note the time of
 // change), so the attempt is made on a second model read from the same bytes.
-QList<Finding> CheckCommand::writerFindings(const ConfigFile& file, const FileFormat& format)
+QList<CnfFinding> CheckCommand::writerFindings(const ConfigFile& file, const CnfFormat& format)
 {
     const auto copy = file.readAgain();
     ConfigWriter writer(format);
     if (!writer.write(*copy).isEmpty())
         return {};
-    return {Finding{QStringLiteral("writer-refused"), Finding::Error,
+    return {CnfFinding{QStringLiteral("writer-refused"), CnfFinding::Error,
                     tr("cannot be written as %1: %2").arg(format.name(), writer.errorString()), {}}};
 }
 
-void CheckCommand::print(const ConfigFile& file, const QList<Finding>& findings, bool json)
+void CheckCommand::print(const ConfigFile& file, const QList<CnfFinding>& findings, bool json)
 {
     if (json) {
         QJsonArray list;
-        for (const Finding& finding : findings)
+        for (const CnfFinding& finding : findings)
             list.append(finding.toJson());
         const QJsonObject report{
             {QStringLiteral("file"), file.fileName()},
@@ -77,9 +78,9 @@ void CheckCommand::print(const ConfigFile& file, const QList<Finding>& findings,
         Console::out() << QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Compact)) << '\n';
         return;
     }
-    for (const Finding& finding : findings) {
+    for (const CnfFinding& finding : findings) {
         Console::out() << tr("%1: %2 %3: %4")
-                              .arg(file.fileName(), Finding::severityName(finding.severity), finding.code, finding.message)
+                              .arg(file.fileName(), CnfFinding::severityName(finding.severity), finding.code, finding.message)
                        << '\n';
     }
     if (findings.isEmpty())
@@ -94,12 +95,12 @@ int CheckCommand::run(const QCommandLineParser& parser, const QStringList& argum
 {
     if (arguments.isEmpty())
         return usageError(tr("expected at least one FILE"));
-    FileFormat format;
+    CnfFormat format;
     if (parser.isSet(QStringLiteral("as"))) {
-        format = FileFormat::fromName(parser.value(QStringLiteral("as")));
-        if (!(format.capabilities() & FileFormat::Write))
+        format = CnfFormatRegistry::byName(parser.value(QStringLiteral("as")));
+        if (!format.can(CnfFormat::Write))
             return usageError(tr("cannot check for writing as \"%1\"; formats written: %2")
-                                  .arg(parser.value(QStringLiteral("as")), FileFormat::writableNames().join(QLatin1String(", "))));
+                                  .arg(parser.value(QStringLiteral("as")), CnfFormatRegistry::namesWith(CnfFormat::Write).join(QLatin1String(", "))));
     }
     const bool json = parser.isSet(QStringLiteral("json"));
     int result = Success;
@@ -110,7 +111,7 @@ int CheckCommand::run(const QCommandLineParser& parser, const QStringList& argum
     return result;
 }
 
-int CheckCommand::check(const QString& fileName, const FileFormat& format, bool json)
+int CheckCommand::check(const QString& fileName, const CnfFormat& format, bool json)
 {
     ConfigFile file;
     if (!file.read(fileName)) {
@@ -121,9 +122,9 @@ int CheckCommand::check(const QString& fileName, const FileFormat& format, bool 
         }
         return Failure;
     }
-    QList<Finding> findings = readerFindings(file);
+    QList<CnfFinding> findings = readerFindings(file);
     findings += writerFindings(file, format.isValid() ? format : file.format());
-    findings += SafetyReview(file.controller()).run();
+    findings += CnfSafetyReview(file.controller()).run();
     print(file, findings, json);
     return findings.isEmpty() ? Success : Failure;
 }

@@ -4,8 +4,8 @@
 #include <QList>
 
 #include "Command.h"
-#include "FileFormat.h"
-#include "Finding.h"
+#include "CnfFinding.h"
+#include "CnfFormat.h"
 
 class ConfigFile;
 
@@ -25,10 +25,10 @@ protected:
     int run(const QCommandLineParser& parser, const QStringList& arguments) override;
 
 private:
-    static int check(const QString& fileName, const FileFormat& format, bool json);
-    static QList<Finding> readerFindings(const ConfigFile& file);
-    static QList<Finding> writerFindings(const ConfigFile& file, const FileFormat& format);
-    static void print(const ConfigFile& file, const QList<Finding>& findings, bool json);
+    static int check(const QString& fileName, const CnfFormat& format, bool json);
+    static QList<CnfFinding> readerFindings(const ConfigFile& file);
+    static QList<CnfFinding> writerFindings(const ConfigFile& file, const CnfFormat& format);
+    static void print(const ConfigFile& file, const QList<CnfFinding>& findings, bool json);
 };
 
 #endif

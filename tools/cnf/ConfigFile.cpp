@@ -1,11 +1,9 @@
 #include "ConfigFile.h"
 
-#include <QXmlStreamReader>
-
 #include "CnfController.h"
+#include "CnfFormatRegistry.h"
 #include "CnfNative.h"
 #include "Console.h"
-#include "NorvakIIConfig.h"
 
 class ConfigFilePrivate
 {
@@ -18,50 +16,13 @@ public:
     QString fileName;
     QByteArray bytes;
     QString error;
-    FileFormat format;
+    CnfFormat format;
     QSharedPointer<CnfNative> adapter;
     ConfigFile::Checksum checksum = ConfigFile::NoChecksum;
     QString checksumMessage;
     QStringList warnings;
     std::unique_ptr<CnfController> controller = std::make_unique<CnfController>();
 };
-
-namespace
-{
-// True when the bytes start, after an optional byte order mark and white
-// space, with "<": the project document is the only XML format.
-bool looksLikeXml(const QByteArray& bytes)
-{
-    int pos = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
-    while (pos < bytes.size() && QChar::isSpace(uchar(bytes.at(pos))))
-        ++pos;
-    return pos < bytes.size() && bytes.at(pos) == '<';
-}
-
-QString rootElementName(const QByteArray& bytes)
-{
-    QXmlStreamReader xml(bytes);
-    while (!xml.atEnd()) {
-        if (xml.readNext() == QXmlStreamReader::StartElement)
-            return xml.name().toString();
-    }
-    return QString();
-}
-
-// The native format an accepted adapter reads. The adapters report their
-// version: the firmware for the 3.x images, "adapter" for the text format,
-// "0.1" for both JSON formats.
-FileFormat nativeFormat(CnfNative& adapter)
-{
-    const QString version = adapter.version();
-    if (version == QLatin1String("adapter"))
-        return FileFormat(FileFormat::Adapter);
-    if (dynamic_cast<NorvakIIConfig*>(&adapter))
-        return FileFormat(FileFormat::NorvakII);
-    const FileFormat firmware(FileFormat::Norvak3x, version);
-    return firmware.isValid() ? firmware : FileFormat(FileFormat::ZtLoom);
-}
-} // namespace
 
 void ConfigFilePrivate::fail(const QString& message)
 {
@@ -72,26 +33,11 @@ void ConfigFilePrivate::fail(const QString& message)
 
 bool ConfigFilePrivate::detect()
 {
-    if (looksLikeXml(bytes)) {
-        const QString root = rootElementName(bytes);
-        if (root.isEmpty()) {
-            fail(ConfigFile::tr("not a project document: no XML element found"));
-            return false;
-        }
-        if (root != QLatin1String("Controller")) {
-            fail(ConfigFile::tr("not a project document: the XML root element is \"%1\", not \"Controller\"").arg(root));
-            return false;
-        }
-        format = FileFormat(FileFormat::Project);
-        return true;
-    }
-    adapter = CnfNative::loadNativeConfig(bytes);
-    if (!adapter) {
-        fail(ConfigFile::tr("not a configuration of any known format"));
-        return false;
-    }
-    format = nativeFormat(*adapter);
-    return true;
+    QString reason;
+    format = CnfFormatRegistry::detect(bytes, &adapter, &reason);
+    if (!format.isValid())
+        fail(reason);
+    return format.isValid();
 }
 
 bool ConfigFilePrivate::readProject(CnfController& target)
@@ -137,10 +83,10 @@ bool ConfigFile::read(const QString& fileName)
     }
     if (!d->detect())
         return false;
-    if (d->format.kind() == FileFormat::Project)
+    if (!d->format.isNative())
         return d->readProject(*d->controller);
 
-    if (d->format.hasChecksum()) {
+    if (d->format.can(CnfFormat::Checksum)) {
         d->checksum = d->adapter->checkCRC() ? ChecksumValid : ChecksumInvalid;
         if (d->checksum == ChecksumInvalid)
             d->checksumMessage = Console::oneLine(d->adapter->lastError());
@@ -160,7 +106,7 @@ QString ConfigFile::errorString() const
     return d->error;
 }
 
-FileFormat ConfigFile::format() const
+CnfFormat ConfigFile::format() const
 {
     return d->format;
 }
@@ -193,7 +139,7 @@ CnfController& ConfigFile::controller() const
 std::unique_ptr<CnfController> ConfigFile::readAgain() const
 {
     auto copy = std::make_unique<CnfController>();
-    if (d->format.kind() == FileFormat::Project)
+    if (!d->format.isNative())
         copy->load(d->bytes, false);
     else if (d->adapter)
         d->adapter->createController(*copy);

@@ -9,7 +9,7 @@
 
 #include <memory>
 
-#include "FileFormat.h"
+#include "CnfFormat.h"
 
 class CnfController;
 class ConfigFilePrivate;
@@ -37,7 +37,7 @@ public:
 
     QString fileName() const;
     QString errorString() const;
-    FileFormat format() const;
+    CnfFormat format() const;
     // The native adapter's own version text; empty for a project document.
     QString adapterVersion() const;
     Checksum checksum() const;

@@ -7,7 +7,16 @@
 #include "CnfProgram.h"
 #include "Console.h"
 
-ConfigWriter::ConfigWriter(const FileFormat& format)
+namespace
+{
+// A format without a code leaves the controller's property unset.
+QVariant code(const QString& text)
+{
+    return text.isEmpty() ? QVariant() : QVariant(text);
+}
+} // namespace
+
+ConfigWriter::ConfigWriter(const CnfFormat& format)
     : m_format(format)
 {
 }
@@ -30,7 +39,7 @@ QByteArray ConfigWriter::write(CnfController& controller)
     m_error.clear();
     if (!m_format.isValid())
         return fail(tr("no format to write"));
-    return m_format.kind() == FileFormat::Project ? writeProject(controller) : writeNative(controller);
+    return m_format.isNative() ? writeNative(controller) : writeProject(controller);
 }
 
 QByteArray ConfigWriter::writeProject(CnfController& controller)
@@ -39,11 +48,11 @@ QByteArray ConfigWriter::writeProject(CnfController& controller)
     return document.isEmpty() ? fail(controller.lastError()) : document;
 }
 
-// The binary images keep every program as its raw record; a program of
-// another kind (a timeline, a phase ring) has none to write.
+// The 3.x images keep every program as its raw record; a program of another
+// kind (a timeline, a phase ring) has none to write.
 bool ConfigWriter::hasOnlyNativePrograms(CnfController& controller)
 {
-    if (m_format.kind() != FileFormat::Norvak3x)
+    if (m_format.recordLayout() != CnfFormat::NorvakLayout)
         return true;
     const auto programs = controller.programs();
     for (const auto& program : programs) {
@@ -60,7 +69,7 @@ QByteArray ConfigWriter::writeNative(CnfController& controller)
 {
     if (!hasOnlyNativePrograms(controller))
         return QByteArray();
-    CnfNative::initController(controller, m_format.typeCode(), m_format.versionCode());
+    CnfNative::initController(controller, code(m_format.typeCode()), code(m_format.versionCode()));
 
     // The adapters are reached through the file-writing entry point only.
     QTemporaryFile file;

@@ -5,7 +5,7 @@
 #include <QCoreApplication>
 #include <QString>
 
-#include "FileFormat.h"
+#include "CnfFormat.h"
 
 class CnfController;
 
@@ -17,7 +17,7 @@ class ConfigWriter
     Q_DECLARE_TR_FUNCTIONS(ConfigWriter)
 
 public:
-    explicit ConfigWriter(const FileFormat& format);
+    explicit ConfigWriter(const CnfFormat& format);
 
     // The document or image; empty with errorString() set when the model
     // cannot be expressed in the format.
@@ -30,7 +30,7 @@ private:
     bool hasOnlyNativePrograms(CnfController& controller);
     QByteArray fail(const QString& message);
 
-    FileFormat m_format;
+    CnfFormat m_format;
     QString m_error;
 };
 

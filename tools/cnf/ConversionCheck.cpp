@@ -4,16 +4,16 @@
 
 #include "CnfControllerDiff.h"
 #include "ConfigFile.h"
-#include "SafetyReview.h"
+#include "CnfSafetyReview.h"
 
 QString ConversionCheck::sourceProblem(const ConfigFile& source)
 {
     if (source.checksum() == ConfigFile::ChecksumInvalid)
         return tr("its checksum does not match (the file is corrupt): %1").arg(source.checksumMessage());
-    QList<Finding> errors;
-    const auto findings = SafetyReview(source.controller()).run();
-    for (const Finding& finding : findings) {
-        if (finding.severity == Finding::Error)
+    QList<CnfFinding> errors;
+    const auto findings = CnfSafetyReview(source.controller()).run();
+    for (const CnfFinding& finding : findings) {
+        if (finding.severity == CnfFinding::Error)
             errors.append(finding);
     }
     if (errors.isEmpty())

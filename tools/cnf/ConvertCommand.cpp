@@ -4,6 +4,7 @@
 #include <QJsonObject>
 
 #include "CnfController.h"
+#include "CnfFormatRegistry.h"
 #include "ConfigFile.h"
 #include "ConfigWriter.h"
 #include "Console.h"
@@ -30,7 +31,7 @@ QString ConvertCommand::summary() const
 void ConvertCommand::configure(QCommandLineParser& parser)
 {
     parser.addOption({QStringLiteral("to"),
-                      tr("Format of OUT: %1.").arg(FileFormat::writableNames().join(QLatin1String(", "))),
+                      tr("Format of OUT: %1.").arg(CnfFormatRegistry::namesWith(CnfFormat::Write).join(QLatin1String(", "))),
                       QStringLiteral("FORMAT")});
     parser.addOption({QStringLiteral("strict"), tr("Fail, leaving OUT untouched, when OUT cannot hold everything.")});
     parser.addOption({QStringLiteral("force"),
@@ -42,21 +43,21 @@ void ConvertCommand::configure(QCommandLineParser& parser)
                                  QStringLiteral("OUT"));
 }
 
-FileFormat ConvertCommand::targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const
+CnfFormat ConvertCommand::targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const
 {
     if (parser.isSet(QStringLiteral("to"))) {
         const QString name = parser.value(QStringLiteral("to"));
-        const FileFormat format = FileFormat::fromName(name);
-        if (!(format.capabilities() & FileFormat::Write)) {
-            *error = tr("cannot write \"%1\"; formats written: %2").arg(name, FileFormat::writableNames().join(QLatin1String(", ")));
-            return FileFormat();
+        const CnfFormat format = CnfFormatRegistry::byName(name);
+        if (!format.can(CnfFormat::Write)) {
+            *error = tr("cannot write \"%1\"; formats written: %2").arg(name, CnfFormatRegistry::namesWith(CnfFormat::Write).join(QLatin1String(", ")));
+            return CnfFormat();
         }
         return format;
     }
     if (output.endsWith(QLatin1String(".xml"), Qt::CaseInsensitive))
-        return FileFormat(FileFormat::Project);
+        return CnfFormatRegistry::byName(QStringLiteral("project"));
     *error = tr("name the format of %1 with --to").arg(output);
-    return FileFormat();
+    return CnfFormat();
 }
 
 int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arguments)
@@ -66,7 +67,7 @@ int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arg
     const QString& input = arguments.at(0);
     const QString& output = arguments.at(1);
     QString error;
-    const FileFormat format = targetFormat(parser, output, &error);
+    const CnfFormat format = targetFormat(parser, output, &error);
     if (!format.isValid())
         return usageError(error);
 
@@ -129,7 +130,7 @@ void ConvertCommand::printJson(const QJsonObject& report)
     Console::out() << QString::fromUtf8(QJsonDocument(report).toJson(QJsonDocument::Compact)) << '\n';
 }
 
-void ConvertCommand::report(const LossReport& losses, const FileFormat& format, bool verbose)
+void ConvertCommand::report(const LossReport& losses, const CnfFormat& format, bool verbose)
 {
     const auto lines = losses.summary(format.description());
     for (const QString& line : lines)

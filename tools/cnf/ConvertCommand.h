@@ -2,7 +2,7 @@
 #define CONVERTCOMMAND_H
 
 #include "Command.h"
-#include "FileFormat.h"
+#include "CnfFormat.h"
 
 class LossReport;
 class QJsonObject;
@@ -24,8 +24,8 @@ protected:
     int run(const QCommandLineParser& parser, const QStringList& arguments) override;
 
 private:
-    FileFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
-    static void report(const LossReport& losses, const FileFormat& format, bool verbose);
+    CnfFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
+    static void report(const LossReport& losses, const CnfFormat& format, bool verbose);
     static void printJson(const QJsonObject& report);
 };
 

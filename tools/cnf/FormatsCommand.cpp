@@ -1,7 +1,7 @@
 #include "FormatsCommand.h"
 
 #include "Console.h"
-#include "FileFormat.h"
+#include "CnfFormatRegistry.h"
 
 QString FormatsCommand::name() const
 {
@@ -27,17 +27,19 @@ int FormatsCommand::run(const QCommandLineParser&, const QStringList& arguments)
 {
     if (!arguments.isEmpty())
         return usageError(tr("expected no arguments, got %1").arg(arguments.size()));
-    const auto formats = FileFormat::all();
-    for (const FileFormat& format : formats) {
-        const FileFormat::Capabilities can = format.capabilities();
+    const auto formats = CnfFormatRegistry::formats();
+    for (const CnfFormat& format : formats) {
+        const CnfFormat::Capabilities can = format.capabilities();
+        if (!can)
+            continue; // known to the model, but nothing in this build handles its files
         QStringList abilities;
-        if (can & FileFormat::Detect)
+        if (can & CnfFormat::Detect)
             abilities.append(tr("detect"));
-        if (can & FileFormat::Read)
+        if (can & CnfFormat::Read)
             abilities.append(tr("read"));
-        if (can & FileFormat::Write)
+        if (can & CnfFormat::Write)
             abilities.append(tr("write"));
-        const QString to = (can & FileFormat::Write) ? QStringLiteral("--to %1").arg(format.name()) : QString();
+        const QString to = (can & CnfFormat::Write) ? QStringLiteral("--to %1").arg(format.name()) : QString();
         Console::out() << QStringLiteral("%1  %2  %3  %4")
                               .arg(format.name(), -9)
                               .arg(format.description(), -28)

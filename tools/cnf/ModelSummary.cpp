@@ -3,6 +3,7 @@
 #include <QJsonArray>
 
 #include "CnfController.h"
+#include "CnfFormatRegistry.h"
 #include "CnfPhaseDef.h"
 #include "CnfProgram.h"
 #include "ConfigFile.h"
@@ -12,8 +13,9 @@ namespace
 // The layout that names a native program algorithm of this controller.
 QString layoutName(const CnfController& controller)
 {
-    const QString type = controller.property("type").toString();
-    return type == QLatin1String("adapter") ? type : controller.property("version").toString();
+    if (CnfFormatRegistry::ofController(controller).recordLayout() == CnfFormat::AdapterLayout)
+        return QStringLiteral("adapter");
+    return controller.property("version").toString();
 }
 
 QJsonArray steps(const CnfProgram& program)

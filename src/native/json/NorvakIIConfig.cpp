@@ -1,6 +1,5 @@
 #include "NorvakIIConfig.h"
 
-#include <QFile>
 #include <QJsonDocument>
 #include <QJsonParseError>
 
@@ -11,8 +10,6 @@
 class NorvakIIConfigPrivate
 {
 public:
-    QString lastError;
-    QStringList warnings;
     // The parsed document root.
     QVariantMap document;
 };
@@ -30,6 +27,7 @@ NorvakIIConfig::NorvakIIConfig(const NorvakIIConfig& other)
 
 NorvakIIConfig& NorvakIIConfig::operator=(const NorvakIIConfig& other)
 {
+    CnfNative::operator=(other);
     *d = *other.d;
     return *this;
 }
@@ -38,7 +36,7 @@ NorvakIIConfig::~NorvakIIConfig() = default;
 
 bool NorvakIIConfig::load(const QByteArray& data)
 {
-    d->lastError.clear();
+    setLastError(QString());
     d->document.clear();
     if (data.isEmpty())
         return false;
@@ -57,26 +55,14 @@ bool NorvakIIConfig::load(const QByteArray& data)
     QJsonParseError parseError;
     const QJsonDocument parsed = QJsonDocument::fromJson(json, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
-        d->lastError = QObject::tr("JSON parse error at %1: %2")
-                           .arg(QString::number(parseError.offset), parseError.errorString());
+        setLastError(QObject::tr("JSON parse error at %1: %2")
+                         .arg(QString::number(parseError.offset), parseError.errorString()));
         return false;
     }
     if (!parsed.isObject())
         return false;
     d->document = parsed.toVariant().toMap();
     return true;
-}
-
-bool NorvakIIConfig::load(const QString& fileName)
-{
-    d->lastError.clear();
-    d->document.clear();
-    QFile file(fileName);
-    if (!file.open(QIODevice::ReadOnly)) {
-        d->lastError = QObject::tr("Error opening %1: %2").arg(fileName, file.errorString());
-        return false;
-    }
-    return load(file.readAll());
 }
 
 bool NorvakIIConfig::checkCRC()
@@ -86,17 +72,17 @@ bool NorvakIIConfig::checkCRC()
 
 QByteArray NorvakIIConfig::save(CnfController&)
 {
-    d->lastError = QObject::tr("Writing NorvakII configurations is not supported yet");
+    setLastError(QObject::tr("Writing NorvakII configurations is not supported yet"));
     return {};
 }
 
 bool NorvakIIConfig::createController(CnfController& controller)
 {
-    d->lastError.clear();
-    d->warnings.clear();
+    setLastError(QString());
+    setWarnings({});
     NorvakIIReader reader(d->document, controller);
     if (!reader.read()) {
-        d->lastError = reader.errorString();
+        setLastError(reader.errorString());
         return false;
     }
     return true;
@@ -108,23 +94,13 @@ void NorvakIIConfig::initController(CnfController&)
 
 QByteArray NorvakIIConfig::createDynamicProgram(CnfController&, QSharedPointer<CnfProgram>)
 {
-    d->lastError = QObject::tr("Writing NorvakII configurations is not supported yet");
+    setLastError(QObject::tr("Writing NorvakII configurations is not supported yet"));
     return {};
 }
 
 QString NorvakIIConfig::version()
 {
     return QStringLiteral("0.1");
-}
-
-QString NorvakIIConfig::lastError()
-{
-    return d->lastError;
-}
-
-QStringList NorvakIIConfig::warnings()
-{
-    return d->warnings;
 }
 
 bool NorvakIIConfig::loadTimelineData(CnfController& controller, QSharedPointer<CnfProgram> program,

@@ -23,16 +23,14 @@ public:
     NorvakIIConfig& operator=(const NorvakIIConfig& other);
     ~NorvakIIConfig() override;
 
+    using CnfNative::load;
     bool load(const QByteArray& data) override;
-    bool load(const QString& fileName) override;
     bool checkCRC() override;
     QByteArray save(CnfController& controller) override;
     bool createController(CnfController& controller) override;
     void initController(CnfController& controller) override;
     QByteArray createDynamicProgram(CnfController& controller, QSharedPointer<CnfProgram> program) override;
     QString version() override;
-    QString lastError() override;
-    QStringList warnings() override;
 
     // Fills the timeline of `program` from the "sequences" array of a plan:
     // one entry per signal group with its state changes. On a broken entry

@@ -1,7 +1,6 @@
 #include "NorvakIIReader.h"
 
 #include <QDate>
-#include <QLoggingCategory>
 #include <QTime>
 
 #include <algorithm>
@@ -10,6 +9,7 @@
 
 #include "CnfController.h"
 #include "CnfDetector.h"
+#include "CnfLogging.h"
 #include "CnfMatrix.h"
 #include "CnfPhase.h"
 #include "CnfPhaseDef.h"
@@ -20,8 +20,6 @@
 #include "DayAndMonth.h"
 
 namespace {
-
-Q_LOGGING_CATEGORY(lcNorvakII, "cnf.norvakii")
 
 const int kInputModuleCount = 9;
 const int kDaysPerWeek = 7;
@@ -781,13 +779,13 @@ void NorvakIIReader::readScheduleDefaults(const Object& defaults)
         if (const auto found = findProgram(program))
             m_controller.setDefaultProgram(found);
         else
-            qCWarning(lcNorvakII, "In default scheduler data program %s not found", qUtf8Printable(program.text));
+            qCWarning(lcCnfJson, "In default scheduler data program %s not found", qUtf8Printable(program.text));
     }
     if (reserve.present) {
         if (const auto found = findProgram(reserve))
             m_controller.setReserveProgram(found);
         else
-            qCWarning(lcNorvakII, "In default scheduler data reserve program %s not found",
+            qCWarning(lcCnfJson, "In default scheduler data reserve program %s not found",
                       qUtf8Printable(reserve.text));
     }
 }
@@ -802,7 +800,7 @@ void NorvakIIReader::readDefaultDayCard(const Object& defaults)
     if (const auto found = findDayCard(card))
         m_controller.setDefaultDayCard(found);
     else
-        qCWarning(lcNorvakII, "In default scheduler data daily card %s not found", qUtf8Printable(card.text));
+        qCWarning(lcCnfJson, "In default scheduler data daily card %s not found", qUtf8Printable(card.text));
 }
 
 void NorvakIIReader::readDayCards(const Array& entries)

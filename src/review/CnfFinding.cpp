@@ -1,13 +1,13 @@
-#include "Finding.h"
+#include "CnfFinding.h"
 
 #include <QJsonArray>
 
-QString Finding::severityName(Severity severity)
+QString CnfFinding::severityName(Severity severity)
 {
     return severity == Error ? QStringLiteral("error") : QStringLiteral("warning");
 }
 
-QJsonObject Finding::toJson() const
+QJsonObject CnfFinding::toJson() const
 {
     QJsonArray involved;
     for (const auto& element : elements)

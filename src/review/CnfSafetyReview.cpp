@@ -1,4 +1,4 @@
-#include "SafetyReview.h"
+#include "CnfSafetyReview.h"
 
 #include <QLocale>
 #include <QtMath>
@@ -21,27 +21,27 @@ const QString StepOutOfLimits = QStringLiteral("step-out-of-limits");
 const QString MissingIntergreen = QStringLiteral("missing-intergreen");
 const QString MissingVariantTimings = QStringLiteral("missing-variant-timings");
 
-Finding::Element group(int id)
+CnfFinding::Element group(int id)
 {
     return {QStringLiteral("signalGroup"), QString::number(id)};
 }
 
-Finding::Element phase(const QString& id)
+CnfFinding::Element phase(const QString& id)
 {
     return {QStringLiteral("phase"), id};
 }
 
-Finding::Element program(const QString& id)
+CnfFinding::Element program(const QString& id)
 {
     return {QStringLiteral("program"), id};
 }
 
-Finding::Element matrix(int id)
+CnfFinding::Element matrix(int id)
 {
     return {QStringLiteral("matrix"), QString::number(id)};
 }
 
-Finding::Element dayCard(const QString& id)
+CnfFinding::Element dayCard(const QString& id)
 {
     return {QStringLiteral("dayCard"), id};
 }
@@ -85,12 +85,12 @@ bool hasIntergreen(const CnfProgram& program, const CnfPhaseDef& step, const QSh
 }
 } // namespace
 
-SafetyReview::SafetyReview(const CnfController& controller)
+CnfSafetyReview::CnfSafetyReview(const CnfController& controller)
     : m_controller(controller)
 {
 }
 
-QList<Finding> SafetyReview::run()
+QList<CnfFinding> CnfSafetyReview::run()
 {
     m_findings.clear();
     m_reported.clear();
@@ -124,7 +124,7 @@ QList<Finding> SafetyReview::run()
 
 // Matrix cells hold plain pointers: only the addresses of listed groups are
 // compared, a cell's group is never dereferenced.
-void SafetyReview::collectConflicts()
+void CnfSafetyReview::collectConflicts()
 {
     m_conflicts.clear();
     const auto conflicts = m_controller.conflictMatrix();
@@ -136,27 +136,27 @@ void SafetyReview::collectConflicts()
     }
 }
 
-bool SafetyReview::conflicting(const CnfSignalGroup* a, const CnfSignalGroup* b) const
+bool CnfSafetyReview::conflicting(const CnfSignalGroup* a, const CnfSignalGroup* b) const
 {
     return m_conflicts.contains(qMakePair(qMin(a, b), qMax(a, b)));
 }
 
-bool SafetyReview::isListed(const QSharedPointer<CnfSignalGroup>& group) const
+bool CnfSafetyReview::isListed(const QSharedPointer<CnfSignalGroup>& group) const
 {
     return m_groups.contains(group.data());
 }
 
-void SafetyReview::report(const QString& code, const QString& message, const QList<Finding::Element>& elements,
-                          Finding::Severity severity)
+void CnfSafetyReview::report(const QString& code, const QString& message, const QList<CnfFinding::Element>& elements,
+                             CnfFinding::Severity severity)
 {
     const QString key = code + QLatin1Char('\n') + message;
     if (m_reported.contains(key))
         return;
     m_reported.insert(key);
-    m_findings.append(Finding{code, severity, message, elements});
+    m_findings.append(CnfFinding{code, severity, message, elements});
 }
 
-void SafetyReview::reviewGroups()
+void CnfSafetyReview::reviewGroups()
 {
     const auto devices = identities(m_controller.powerDevices());
     const auto groups = m_controller.signalGroups();
@@ -174,7 +174,7 @@ void SafetyReview::reviewGroups()
     }
 }
 
-void SafetyReview::reviewMatrix(const QSharedPointer<CnfMatrix>& m)
+void CnfSafetyReview::reviewMatrix(const QSharedPointer<CnfMatrix>& m)
 {
     if (!m)
         return;
@@ -188,7 +188,7 @@ void SafetyReview::reviewMatrix(const QSharedPointer<CnfMatrix>& m)
     }
 }
 
-void SafetyReview::reviewPhase(const CnfPhase& p)
+void CnfSafetyReview::reviewPhase(const CnfPhase& p)
 {
     for (const auto& sg : p.signalGroups) {
         if (isListed(sg))
@@ -213,7 +213,7 @@ void SafetyReview::reviewPhase(const CnfPhase& p)
     }
 }
 
-void SafetyReview::reviewTransitions(const CnfPhase& p)
+void CnfSafetyReview::reviewTransitions(const CnfPhase& p)
 {
     for (const auto& transition : p.transitions) {
         if (!transition)
@@ -236,7 +236,7 @@ void SafetyReview::reviewTransitions(const CnfPhase& p)
     }
 }
 
-void SafetyReview::reviewProgram(const CnfProgram& prog)
+void CnfSafetyReview::reviewProgram(const CnfProgram& prog)
 {
     const auto listedPhases = identities(m_controller.phases());
     const auto steps = prog.phases();
@@ -268,7 +268,7 @@ void SafetyReview::reviewProgram(const CnfProgram& prog)
     }
 }
 
-void SafetyReview::reviewStepLimits(const CnfProgram& prog, int index, const CnfPhaseDef& step)
+void CnfSafetyReview::reviewStepLimits(const CnfProgram& prog, int index, const CnfPhaseDef& step)
 {
     const auto p = step.phase();
     const int length = step.length();
@@ -294,7 +294,7 @@ void SafetyReview::reviewStepLimits(const CnfProgram& prog, int index, const Cnf
     }
 }
 
-void SafetyReview::reviewChangeOfPhase(const CnfProgram& prog, const CnfPhaseDef& step)
+void CnfSafetyReview::reviewChangeOfPhase(const CnfProgram& prog, const CnfPhaseDef& step)
 {
     const auto from = step.previous();
     if (!from || from.data() == &step || from->phase() == step.phase())
@@ -322,7 +322,7 @@ void SafetyReview::reviewChangeOfPhase(const CnfProgram& prog, const CnfPhaseDef
 
 // A group without timings for the program's intergreen variant runs that
 // variant on zeros: no green blink, no yellow, no red-yellow.
-void SafetyReview::reviewVariantTimings(const CnfProgram& prog)
+void CnfSafetyReview::reviewVariantTimings(const CnfProgram& prog)
 {
     const int variant = prog.interstateVariant();
     if (variant < 1)
@@ -343,11 +343,11 @@ void SafetyReview::reviewVariantTimings(const CnfProgram& prog)
                    .arg(sg->id)
                    .arg(variant)
                    .arg(prog.id),
-               {program(prog.id), group(sg->id)}, Finding::Warning);
+               {program(prog.id), group(sg->id)}, CnfFinding::Warning);
     }
 }
 
-void SafetyReview::reviewDayCards()
+void CnfSafetyReview::reviewDayCards()
 {
     const auto programs = identities(m_controller.programs());
     const auto cards = m_controller.dayCards();
@@ -373,7 +373,7 @@ void SafetyReview::reviewDayCards()
     }
 }
 
-void SafetyReview::reviewWeekCards()
+void CnfSafetyReview::reviewWeekCards()
 {
     const auto dayCards = identities(m_controller.dayCards());
     const auto cards = m_controller.weekCards();
@@ -391,7 +391,7 @@ void SafetyReview::reviewWeekCards()
     }
 }
 
-void SafetyReview::reviewSpecialDays()
+void CnfSafetyReview::reviewSpecialDays()
 {
     const auto dayCards = identities(m_controller.dayCards());
     const auto days = m_controller.specialDays();
@@ -406,7 +406,7 @@ void SafetyReview::reviewSpecialDays()
     }
 }
 
-void SafetyReview::reviewSeasonPlans()
+void CnfSafetyReview::reviewSeasonPlans()
 {
     const auto weekCards = identities(m_controller.weekCards());
     const auto plans = m_controller.seasonPlans();
@@ -419,7 +419,7 @@ void SafetyReview::reviewSeasonPlans()
     }
 }
 
-void SafetyReview::reviewDefaults()
+void CnfSafetyReview::reviewDefaults()
 {
     const auto programs = m_controller.programs();
     const auto defaultProgram = m_controller.defaultProgram();

@@ -1,5 +1,5 @@
-#ifndef SAFETYREVIEW_H
-#define SAFETYREVIEW_H
+#ifndef CNFSAFETYREVIEW_H
+#define CNFSAFETYREVIEW_H
 
 #include <QCoreApplication>
 #include <QList>
@@ -7,7 +7,8 @@
 #include <QSet>
 #include <QSharedPointer>
 
-#include "Finding.h"
+#include "CnfFinding.h"
+#include "cnf_export.h"
 
 class CnfController;
 class CnfMatrix;
@@ -20,17 +21,21 @@ class CnfSignalGroup;
 // conflicting groups green together, references to missing elements, program
 // steps outside their phase limits and conflicting changes of phase without
 // any intergreen time; it warns of groups without timings for the intergreen
-// variant a program uses. The model is only read.
-class SafetyReview
+// variant a program uses. The model is only read, so an editor can run the
+// review before it saves. Its codes are "conflicting-greens",
+// "dangling-reference", "step-out-of-limits" and "missing-intergreen" (errors)
+// and "missing-variant-timings" (a warning).
+class CNF_EXPORT CnfSafetyReview
 {
-    Q_DECLARE_TR_FUNCTIONS(SafetyReview)
+    Q_DECLARE_TR_FUNCTIONS(CnfSafetyReview)
 
 public:
-    explicit SafetyReview(const CnfController& controller);
+    // Reviews `controller`, which must outlive the review.
+    explicit CnfSafetyReview(const CnfController& controller);
 
     // Every finding, in the order of the model: groups, matrices, phases,
     // programs, schedule.
-    QList<Finding> run();
+    QList<CnfFinding> run();
 
 private:
     using GroupPair = QPair<const CnfSignalGroup*, const CnfSignalGroup*>;
@@ -52,14 +57,14 @@ private:
 
     bool isListed(const QSharedPointer<CnfSignalGroup>& group) const;
     bool conflicting(const CnfSignalGroup* a, const CnfSignalGroup* b) const;
-    void report(const QString& code, const QString& message, const QList<Finding::Element>& elements,
-                Finding::Severity severity = Finding::Error);
+    void report(const QString& code, const QString& message, const QList<CnfFinding::Element>& elements,
+                CnfFinding::Severity severity = CnfFinding::Error);
 
     const CnfController& m_controller;
     QSet<const CnfSignalGroup*> m_groups;
     QSet<GroupPair> m_conflicts; // each pair with the lower address first
     QSet<QString> m_reported;    // code and message, so that a repeated step reports once
-    QList<Finding> m_findings;
+    QList<CnfFinding> m_findings;
 };
 
 #endif

@@ -1,14 +1,17 @@
-#ifndef FINDING_H
-#define FINDING_H
+#ifndef CNFFINDING_H
+#define CNFFINDING_H
 
 #include <QJsonObject>
 #include <QList>
 #include <QPair>
 #include <QString>
 
-// One problem that `cnf check` reports: a stable short code for scripts, a
-// severity, a sentence for people and the model elements involved.
-struct Finding {
+#include "cnf_export.h"
+
+// One problem found in a configuration: a stable short code for scripts
+// ("conflicting-greens", "dangling-reference", ...), a severity, a sentence
+// for people and the model elements involved.
+struct CNF_EXPORT CnfFinding {
     enum Severity {
         Warning,
         Error,
@@ -23,7 +26,9 @@ struct Finding {
     QString message;
     QList<Element> elements;
 
+    // "error" or "warning".
     static QString severityName(Severity severity);
+    // The finding as {"code", "severity", "message", "elements": [{"kind", "id"}]}.
     QJsonObject toJson() const;
 };
 
