@@ -75,17 +75,23 @@ QSharedPointer<CnfProgram> ProgramElementReader::read(const QDomElement& element
         readProperties(program, element);
         return program;
     }
+    // The properties ("coordinated", ...) steer the cycle: they are in place
+    // before the steps, and the cycle is brought up to date once the steps
+    // have their own properties too. The offset wraps on that cycle.
+    readProperties(program, element);
     if ((program->type == CnfProgram::Timeline || program->type == CnfProgram::TimelineCoord)
         && !readTimeline(program, element)) {
         return {};
     }
     if (!readSteps(program, element))
         return {};
+    if (program->phaseCount() > 0)
+        program->cycle(true);
+    program->setCycleOffset(element.attribute(QStringLiteral("offset")).toInt());
     if (m_adapter && (program->type != CnfProgram::NotSet || program->id.isEmpty())
         && !convertToAdapterRecord(program)) {
         return {};
     }
-    readProperties(program, element);
     return program;
 }
 

@@ -9,6 +9,7 @@
 #include "Console.h"
 #include "ConvertCommand.h"
 #include "InfoCommand.h"
+#include "ProgramCommand.h"
 
 namespace
 {
@@ -18,6 +19,7 @@ std::vector<std::unique_ptr<Command>> makeCommands()
     commands.push_back(std::make_unique<InfoCommand>());
     commands.push_back(std::make_unique<ConvertCommand>());
     commands.push_back(std::make_unique<CheckCommand>());
+    commands.push_back(std::make_unique<ProgramCommand>());
     return commands;
 }
 
