@@ -125,6 +125,10 @@ void TestProgramCommand::exportThenImport()
     Run run = cnf({QStringLiteral("program"), QStringLiteral("export"), file, QStringLiteral("1"), blob});
     QVERIFY2(run.exitCode == 0, qPrintable(run.err));
     QVERIFY(readAll(blob).startsWith("<Controller"));
+    // Another process writes the same bytes.
+    const QString again = temp(QStringLiteral("again.xml"));
+    QCOMPARE(cnf({QStringLiteral("program"), QStringLiteral("export"), file, QStringLiteral("1"), again}).exitCode, 0);
+    QCOMPARE(readAll(again), readAll(blob));
 
     // Program 1 is there already.
     run = cnf({QStringLiteral("program"), QStringLiteral("import"), file, blob});

@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "CanonicalXml.h"
 #include "CnfController.h"
 #include "CnfMatrix.h"
 #include "CnfPhase.h"
@@ -133,7 +134,7 @@ QByteArray DynamicProgramWriter::write(const QSharedPointer<CnfProgram>& program
         group->interstate.reset();
     if (document.isEmpty())
         return fail(blob.lastError());
-    return document;
+    return CanonicalXml::normalized(document);
 }
 
 // Every phase of the controller goes with the program, with its groups. A

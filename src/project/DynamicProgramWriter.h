@@ -13,6 +13,7 @@ class CnfProgram;
 // phases and their groups, the program's matrix, the intergreen record, the
 // conflict and safety matrices, the controller's "type" and "version"). The
 // document is built in a temporary controller; the source stays as it is.
+// The same program always gives the same bytes.
 class DynamicProgramWriter
 {
 public:
