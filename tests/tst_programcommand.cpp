@@ -89,6 +89,7 @@ private Q_SLOTS:
     void exportThenImport();
     void refused_data();
     void refused();
+    void damagedImage();
 };
 
 void TestProgramCommand::initTestCase()
@@ -226,6 +227,34 @@ void TestProgramCommand::refused()
     QCOMPARE(readAll(target), targetBefore);
     QCOMPARE(readAll(image), imageBefore);
     QVERIFY(!QFile::exists(output));
+}
+
+// A wrong checksum would be replaced by a fresh one on saving.
+void TestProgramCommand::damagedImage()
+{
+    const QString blob = temp(QStringLiteral("native-for-damaged.xml"));
+    QCOMPARE(cnf({QStringLiteral("program"), QStringLiteral("export"), m_image, QStringLiteral("1"), blob}).exitCode, 0);
+    QByteArray image = readAll(m_image);
+    image[image.size() - 1] = char(image.at(image.size() - 1) ^ 0x5A);
+    const QString damaged = temp(QStringLiteral("damaged.bin"));
+    QFile file(damaged);
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(image);
+    file.close();
+    const QString output = temp(QStringLiteral("repaired.bin"));
+    QFile::remove(output);
+    const QStringList arguments{QStringLiteral("program"), QStringLiteral("import"), damaged, blob,
+                                QStringLiteral("--as"), QStringLiteral("3"), QStringLiteral("-o"), output};
+
+    Run run = cnf(arguments);
+    QCOMPARE(run.exitCode, 1);
+    QVERIFY2(run.err.contains(QStringLiteral("--force")), qPrintable(run.err));
+    QVERIFY(!QFile::exists(output));
+    run = cnf(arguments + QStringList{QStringLiteral("--force")});
+    QVERIFY2(run.exitCode == 0, qPrintable(run.err));
+    CnfController repaired;
+    QVERIFY(readConfig(output, repaired));
+    QVERIFY(repaired.findProgram(QStringLiteral("3")));
 }
 
 QTEST_GUILESS_MAIN(TestProgramCommand)
