@@ -562,6 +562,18 @@ void TestDynamicProgram::sourceUnchanged()
     c.findPhase(QStringLiteral("4"))->signalGroups.last()->id = 12;
     QVERIFY(c.createDynamicProgram(program).isEmpty());
     QCOMPARE(c.lastError(), QStringLiteral("В фазе 4 указана несуществующая сигнальная группа 12"));
+
+    // A step on a phase the controller does not list, too long for it.
+    CnfController other;
+    buildJunction(other);
+    auto stray = newProgram(CnfProgram::Timer);
+    auto unlisted = Phase::create();
+    unlisted->id = QStringLiteral("6");
+    unlisted->minLength = 5;
+    unlisted->maxLength = 60;
+    stray->appendPhase(unlisted, 70);
+    QVERIFY(other.createDynamicProgram(stray).isEmpty());
+    QCOMPARE(other.lastError(), QStringLiteral("Программу 7 не удалось записать"));
 }
 
 void TestDynamicProgram::sameOutputForSameProgram()

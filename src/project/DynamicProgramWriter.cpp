@@ -132,6 +132,10 @@ QByteArray DynamicProgramWriter::write(const QSharedPointer<CnfProgram>& program
     const QByteArray document = blob.save(-1);
     for (const auto& group : withoutRecord)
         group->interstate.reset();
+    // A program on phases the controller does not list is added by rebuilding
+    // it, which fails when its steps cannot be written.
+    if (blob.programs().isEmpty())
+        return fail(QObject::tr("Программу %1 не удалось записать").arg(copy->id));
     if (document.isEmpty())
         return fail(blob.lastError());
     return CanonicalXml::normalized(document);
