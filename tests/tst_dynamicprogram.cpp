@@ -597,15 +597,10 @@ void TestDynamicProgram::sameOutputForSameProgram()
     const QByteArray blob = c.createDynamicProgram(program);
     QVERIFY2(!blob.isEmpty(), qPrintable(c.lastError()));
     QCOMPARE(c.createDynamicProgram(program), blob);
-    QStringList order;
-    const QDomElement list = root(blob).firstChildElement(QStringLiteral("Program")).firstChildElement(QStringLiteral("TimelineData")).firstChildElement();
-    for (const QDomElement& item : childElements(list, QStringLiteral("Item"))) {
-        for (const QDomElement& field : childElements(item.firstChildElement(QStringLiteral("Map")), QStringLiteral("Item"))) {
-            if (field.attribute(QStringLiteral("name")) == QLatin1String("group"))
-                order.append(field.text());
-        }
-    }
-    QCOMPARE(order, (QStringList{"1", "3", "5"}));
+    const auto at = [&blob](int id) {
+        return blob.indexOf("<Item name=\"group\" type=\"int\">" + QByteArray::number(id) + "</Item>");
+    };
+    QVERIFY2(at(1) >= 0 && at(1) < at(3) && at(3) < at(5), blob.constData()); // the controller's order
 }
 
 QTEST_GUILESS_MAIN(TestDynamicProgram)

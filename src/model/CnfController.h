@@ -158,7 +158,7 @@ public:
     QDomDocument norvakLayout() const;
     bool setProgramRawData(QSharedPointer<CnfProgram> program, const QByteArray& data);
 
-    // Dynamic program blob: one program as a small project document
+    // Dynamic program blob (one program as a small project document)
     // The blob of `program` with what another controller needs to read it; empty with lastError() set.
     QByteArray createDynamicProgram(QSharedPointer<CnfProgram> program);
     // A new program read from `blob` and bound to this controller's elements (not added); null with lastError() set.
