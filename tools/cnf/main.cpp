@@ -61,7 +61,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(description(commands));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check or help."),
+    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, program or help."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
     // Everything after the command name belongs to the command.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
