@@ -197,6 +197,12 @@ public:
     // layout; false with lastError() when the record does not fit it.
     bool setProgramRawData(QSharedPointer<CnfProgram> program, const QByteArray& data);
 
+    // Dynamic program blob (one program as a small project document)
+    // The blob of `program` with what another controller needs to read it; empty with lastError() set.
+    QByteArray createDynamicProgram(QSharedPointer<CnfProgram> program);
+    // A new program read from `blob` and bound to this controller's elements (not added); null with lastError() set.
+    QSharedPointer<CnfProgram> loadDynamicProgram(const QByteArray& blob);
+
 private:
     CnfController& operator=(const CnfController&) = delete;
 

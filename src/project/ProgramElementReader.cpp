@@ -74,16 +74,18 @@ QSharedPointer<CnfProgram> ProgramElementReader::read(const QDomElement& element
         readProperties(program, element);
         return program;
     }
+    // The properties ("coordinated", ...) steer the cycle: they are in place
+    // before the steps, and the cycle is brought up to date once the steps
+    // have their own properties too. The offset wraps on that cycle.
+    readProperties(program, element);
     if ((program->type == CnfProgram::Timeline || program->type == CnfProgram::TimelineCoord)
         && !readTimeline(program, element)) {
         return {};
     }
     if (!readSteps(program, element))
         return {};
-    // The steps recompute the cycle, which for a coordinated phase sequence
-    // also depends on the program's properties: the saved cycle and offset
-    // are put back once everything else is in place.
-    readProperties(program, element);
+    // The steps recompute the cycle; the saved cycle and offset are put back
+    // once everything else is in place.
     readCycle(program, element);
     if (m_adapter && (program->type != CnfProgram::NotSet || program->id.isEmpty())
         && !convertToAdapterRecord(program)) {

@@ -98,12 +98,14 @@ void ProgramElementWriter::writeAttributes(QDomElement& element, const QSharedPo
 void ProgramElementWriter::writeTimeline(QDomElement& element, const QSharedPointer<CnfProgram>& program)
 {
     // Only the controller's own groups are written: a group removed from the
-    // controller could not be found again when the document is read.
+    // controller could not be found again when the document is read. They go
+    // in the controller's order, not in the timeline's order of addresses,
+    // so that the same model always gives the same document.
     const auto listed = m_controller.signalGroups();
     QVariantList sequences;
     const auto groups = program->signalGroups();
-    for (const auto& group : groups) {
-        if (!group || !listed.contains(group))
+    for (const auto& group : listed) {
+        if (!group || !groups.contains(group))
             continue;
         QVariantMap entry;
         entry.insert(QStringLiteral("group"), group->id);

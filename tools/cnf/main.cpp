@@ -11,6 +11,7 @@
 #include "DiffCommand.h"
 #include "FormatsCommand.h"
 #include "InfoCommand.h"
+#include "ProgramCommand.h"
 
 namespace
 {
@@ -22,6 +23,7 @@ std::vector<std::unique_ptr<Command>> makeCommands()
     commands.push_back(std::make_unique<CheckCommand>());
     commands.push_back(std::make_unique<DiffCommand>());
     commands.push_back(std::make_unique<FormatsCommand>());
+    commands.push_back(std::make_unique<ProgramCommand>());
     return commands;
 }
 
@@ -63,7 +65,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(description(commands));
     Command::addHelpOption(parser);
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, diff, formats or help."),
+    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, diff, formats, program or help."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
     // Everything after the command name belongs to the command.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
