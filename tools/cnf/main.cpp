@@ -8,7 +8,9 @@
 #include "CheckCommand.h"
 #include "Console.h"
 #include "ConvertCommand.h"
+#include "DiagramCommand.h"
 #include "InfoCommand.h"
+#include "ReportCommand.h"
 
 namespace
 {
@@ -18,6 +20,8 @@ std::vector<std::unique_ptr<Command>> makeCommands()
     commands.push_back(std::make_unique<InfoCommand>());
     commands.push_back(std::make_unique<ConvertCommand>());
     commands.push_back(std::make_unique<CheckCommand>());
+    commands.push_back(std::make_unique<DiagramCommand>());
+    commands.push_back(std::make_unique<ReportCommand>());
     return commands;
 }
 
@@ -59,7 +63,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(description(commands));
     parser.addHelpOption();
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check or help."),
+    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, diagram, report or help."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
     // Everything after the command name belongs to the command.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
