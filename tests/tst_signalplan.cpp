@@ -153,6 +153,31 @@ void timelineProgram(Junction& j, ProgramPtr& program)
         program->setTimelineData(g.at(1), time, state);
 }
 
+// A coordinated phase sequence on a configured cycle of 40 s whose requested
+// steps take 30 s: the last step holds the rest.
+void stageRingProgram(Junction& j, ProgramPtr& program)
+{
+    j.addPhase("A", {1, 2});
+    j.addPhase("B", {3});
+    program = j.addProgram(CnfProgram::StageRing);
+    program->setProperty("coordinated", true);
+    program->cycleTime = 40;
+    program->appendPhase(j.phases.at(0), 10)->setProperty("recall", "on");
+    program->appendPhase(j.phases.at(1), 8)->setProperty("recall", "on");
+}
+
+void overlongProgram(Junction& j, ProgramPtr& program)
+{
+    j.addPhase("A", {1});
+    program = j.addProgram(CnfProgram::Timer);
+    program->appendPhase(j.phases.at(0), 90000);
+}
+
+void scriptProgram(Junction& j, ProgramPtr& program)
+{
+    program = j.addProgram(CnfProgram::JavaScript);
+}
+
 void yellowFlashProgram(Junction& j, ProgramPtr& program)
 {
     program = j.addProgram(CnfProgram::NorvakSpecial);
@@ -205,6 +230,13 @@ void TestSignalPlan::plan_data()
                                 << "1:64+6+20 2:20+6+20 3:46+6+12" << 0;
     QTest::newRow("timeline") << Factory(timelineProgram) << int(CnfSignalPlan::Timeline) << 30 << 5
                               << QStringList{"0R 3U 5G 17Y 20R", "0R 8G 15g 18R", "0."} << QString() << 1;
+    QTest::newRow("stage ring, configured cycle") << Factory(stageRingProgram) << int(CnfSignalPlan::Steps) << 40 << 0
+                                                  << QStringList{"0G 10g 13Y 16R 38U", "0G 13g 16R", "0R 14U 16G 34g 37Y"}
+                                                  << "A:34+6+10 B:10+6+18" << 1;
+    QTest::newRow("cycle longer than a day") << Factory(overlongProgram) << int(CnfSignalPlan::NoPlan) << 0 << 0
+                                             << QStringList{} << QString() << 1;
+    QTest::newRow("script") << Factory(scriptProgram) << int(CnfSignalPlan::NoPlan) << 0 << 0 << QStringList{}
+                            << QString() << 1;
     QTest::newRow("yellow flash") << Factory(yellowFlashProgram) << int(CnfSignalPlan::YellowFlash) << 0 << 0
                                   << QStringList{"0F", "0.", "0F"} << QString() << 0;
     QTest::newRow("off") << Factory(offProgram) << int(CnfSignalPlan::AllDark) << 0 << 0

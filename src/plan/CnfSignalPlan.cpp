@@ -127,6 +127,7 @@ public:
         , m_groups(controller.signalGroups())
         , m_plan(plan)
     {
+        m_groups.removeAll(nullptr);
         const int variant = program.interstateVariant();
         m_variant = variant >= 1 ? variant : 1;
     }
@@ -284,7 +285,7 @@ private:
         for (int g = 0; g < m_groups.size(); ++g) {
             const CnfSignalGroup& group = *m_groups.at(g);
             const bool now = hasGroup(phase, group.id);
-            const bool before = from.step != step.step && hasGroup(fromPhase, group.id);
+            const bool before = hasGroup(fromPhase, group.id); // a single step keeps its greens
             QList<Segment>& row = segments[g];
             if (now && before)
                 row.append({time, step.intergreen, CnfSignalPlan::Green});
@@ -343,7 +344,7 @@ private:
     }
 
     const CnfProgram& m_program;
-    const GroupList m_groups;
+    GroupList m_groups;
     CnfSignalPlanData& m_plan;
     int m_variant = 1;
 };
@@ -394,13 +395,10 @@ CnfSignalPlan::Aspect CnfSignalPlan::aspectAt(int row, int second) const
     if (row < 0 || row >= d->rows.size() || d->rows.at(row).changes.isEmpty())
         return Dark;
     const int at = modulo(second, d->cycle);
-    Aspect aspect = d->rows.at(row).changes.first().aspect;
-    for (const Change& change : d->rows.at(row).changes) {
-        if (change.second > at)
-            break;
-        aspect = change.aspect;
-    }
-    return aspect;
+    const QList<Change>& changes = d->rows.at(row).changes;
+    const auto after = std::upper_bound(changes.cbegin(), changes.cend(), at,
+                                        [](int time, const Change& change) { return time < change.second; });
+    return after == changes.cbegin() ? changes.first().aspect : std::prev(after)->aspect;
 }
 
 QStringList CnfSignalPlan::notes() const

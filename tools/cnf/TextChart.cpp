@@ -10,7 +10,7 @@ constexpr int LabelWidth = 24;
 
 QString label(const CnfSignalGroup& group)
 {
-    QString text = QStringLiteral("%1 %2").arg(group.id, 3).arg(group.name);
+    QString text = QStringLiteral("%1 %2").arg(group.id, 3).arg(group.name.simplified());
     if (text.size() > LabelWidth - 1)
         text = text.left(LabelWidth - 2) + QChar(0x2026);
     return text.leftJustified(LabelWidth);
@@ -76,11 +76,13 @@ QString TextChart::render(const CnfProgram& program, const CnfSignalPlan& plan)
         if (cyclic)
             text += QString(LabelWidth, QLatin1Char(' ')) + ruler(width) + QLatin1Char('\n');
         const auto rows = plan.rows();
-        for (int r = 0; r < rows.size(); ++r) {
-            QString chart(width, QLatin1Char(' '));
-            for (int second = 0; second < width; ++second)
-                chart[second] = CnfSignalPlan::aspectLetter(plan.aspectAt(r, second));
-            text += label(*rows.at(r).group) + chart + QLatin1Char('\n');
+        for (const auto& row : rows) {
+            QString chart;
+            for (int i = 0; i < row.changes.size(); ++i) {
+                const int end = i + 1 < row.changes.size() ? row.changes.at(i + 1).second : width;
+                chart += QString(end - row.changes.at(i).second, CnfSignalPlan::aspectLetter(row.changes.at(i).aspect));
+            }
+            text += label(*row.group) + chart + QLatin1Char('\n');
         }
         if (!plan.bands().isEmpty())
             text += tr("phases").leftJustified(LabelWidth) + bandLine(plan) + QLatin1Char('\n');
