@@ -103,6 +103,7 @@ private slots:
     void outputFiles();
     void usage_data();
     void usage();
+    void reportHighlights();
     void reportInBrowser();
 };
 
@@ -221,6 +222,21 @@ void TestDiagram::usage()
     const Run result = cnf(arguments);
     QCOMPARE(result.exitCode, exitCode);
     QVERIFY2(result.err.contains(message), qPrintable(result.err));
+}
+
+// A conflicting pair without an intergreen time is marked in its matrix and
+// found by the safety review; the calendar shows days without a card.
+void TestDiagram::reportHighlights()
+{
+    const Run result = cnf({QStringLiteral("report"), QStringLiteral(CNF_TEST_DATA "/diagram/missing-intergreen.xml"),
+                            QStringLiteral("-o"), QStringLiteral("-"), QStringLiteral("--year"), QStringLiteral("2026")});
+    QCOMPARE(result.exitCode, 0);
+    const QString page = QString::fromUtf8(result.out);
+    QCOMPARE(count(page, QStringLiteral("td"), QStringLiteral("missing")), 1);
+    QCOMPARE(count(page, QStringLiteral("td"), QStringLiteral("conflict")), 3); // two in the conflict matrix, one timed
+    QVERIFY(count(page, QStringLiteral("tr"), QStringLiteral("finding")) >= 1);
+    QCOMPARE(count(page, QStringLiteral("td"), QStringLiteral("special")), 1);
+    QCOMPARE(page.count(QStringLiteral("style=\"background:#ffffff\" title=\"2026-")), 365 - 53); // cards only on Mondays and 1 January
 }
 
 void TestDiagram::reportInBrowser()

@@ -69,6 +69,7 @@ public:
         int main;
     };
 
+    // An empty plan: NoPlan, no rows.
     CnfSignalPlan();
     CnfSignalPlan(const CnfSignalPlan& other);
     CnfSignalPlan& operator=(const CnfSignalPlan& other);
@@ -77,6 +78,7 @@ public:
     // The plan of `program`, a program of `controller`.
     static CnfSignalPlan of(const CnfController& controller, const CnfProgram& program);
 
+    // How the plan was laid out.
     Kind kind() const;
     // The cycle length in seconds; 0 for plans without a cycle (yellow flash,
     // dark, no plan): their rows hold one aspect throughout.
