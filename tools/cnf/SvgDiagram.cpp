@@ -212,10 +212,12 @@ private:
 
     void writeBands()
     {
+        const auto bands = m_plan.bands();
+        if (bands.isEmpty())
+            return;
         const int top = Margin + TitleHeight + AxisHeight;
         text(Margin, top + 14, SvgDiagram::tr("phases"), QString());
         const int cycle = m_plan.cycle();
-        const auto bands = m_plan.bands();
         for (const auto& band : bands) {
             m_xml.writeStartElement(QStringLiteral("g"));
             m_xml.writeAttribute(QStringLiteral("class"), QStringLiteral("band"));
