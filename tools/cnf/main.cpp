@@ -8,10 +8,12 @@
 #include "CheckCommand.h"
 #include "Console.h"
 #include "ConvertCommand.h"
+#include "DiagramCommand.h"
 #include "DiffCommand.h"
 #include "FormatsCommand.h"
 #include "InfoCommand.h"
 #include "ProgramCommand.h"
+#include "ReportCommand.h"
 
 namespace
 {
@@ -24,6 +26,8 @@ std::vector<std::unique_ptr<Command>> makeCommands()
     commands.push_back(std::make_unique<DiffCommand>());
     commands.push_back(std::make_unique<FormatsCommand>());
     commands.push_back(std::make_unique<ProgramCommand>());
+    commands.push_back(std::make_unique<DiagramCommand>());
+    commands.push_back(std::make_unique<ReportCommand>());
     return commands;
 }
 
@@ -65,7 +69,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(description(commands));
     Command::addHelpOption(parser);
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, diff, formats, program or help."),
+    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, diff, formats, program, diagram, report or help."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
     // Everything after the command name belongs to the command.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
