@@ -156,8 +156,8 @@ void TestNorvak3x::containerRejections_data()
     QByteArray header = valid;
     header.replace(6, 2, Image::word(valid.size() + 1));
     QTest::newRow("header word beyond the end") << header << "Заголовок имеет неверный формат";
-    QTest::newRow("version 317") << fullWith(
-        Image::Title, Image::title(1, {}, "12:30/01.02.2020", "08:15/03.04.2021", 317))
+    QTest::newRow("version 319") << fullWith(
+        Image::Title, Image::title(1, {}, "12:30/01.02.2020", "08:15/03.04.2021", 319))
         << "Неправильная версия файла конфигурации";
     QByteArray versionOutside = valid;
     versionOutside.replace(0, 2, Image::word(valid.size() - 2)); // the title's index runs past the end
@@ -289,17 +289,14 @@ void TestNorvak3x::timezone()
 void TestNorvak3x::sectionsWithoutRecords()
 {
     Image image = Image::minimal();
-    // a title without elements, whose sixth index byte still finds the version
-    image.sections[Image::Title] = Image::bytes({0, 255, 255, 255, 255, 255, 7}) + Image::word(318);
     image.sections[Image::ErrorControl] = Image::counted(6, {Image::bytes({1, 2, 3, 4, 5, 6})});
     auto adapter = loaded(image.build());
     QVERIFY(adapter);
     CnfController c;
     QVERIFY2(adapter->createController(c), qPrintable(adapter->lastError()));
-    for (const char* key : {"creationTime", "receiver", "startup_yf", "sync_frequency", "useKey", "vpu_phases",
+    for (const char* key : {"receiver", "startup_yf", "sync_frequency", "useKey", "vpu_phases",
              "asudd_allowedInactivity", "errorControl", "dtStat317", "countDownTable"})
         QVERIFY2(!c.getNativeData(QLatin1String(key)).isValid(), key);
-    QVERIFY(!c.property("number").isValid());
     QVERIFY(c.weekCards().isEmpty());
 }
 

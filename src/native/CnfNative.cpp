@@ -4,7 +4,12 @@
 #include <QSaveFile>
 
 #include "CnfController.h"
+#include "Norvak314Config.h"
+#include "Norvak315Config.h"
+#include "Norvak316Config.h"
+#include "Norvak317Config.h"
 #include "Norvak318Config.h"
+#include "Norvak3xConversion.h"
 #include "NorvakIIConfig.h"
 
 CnfNative::~CnfNative() = default;
@@ -26,6 +31,10 @@ QSharedPointer<CnfNative> create()
 
 // The order in which an unknown image is offered to the adapters.
 const AdapterFactory detectionOrder[] = {
+    create<Norvak314Config>,
+    create<Norvak315Config>,
+    create<Norvak316Config>,
+    create<Norvak317Config>,
     create<Norvak318Config>,
     create<NorvakIIConfig>,
 };
@@ -37,6 +46,10 @@ struct NorvakVersion
 };
 
 const NorvakVersion norvakVersions[] = {
+    {"3.14", create<Norvak314Config>},
+    {"3.15", create<Norvak315Config>},
+    {"3.16", create<Norvak316Config>},
+    {"3.17", create<Norvak317Config>},
     {"3.18", create<Norvak318Config>},
 };
 
@@ -120,9 +133,14 @@ bool CnfNative::save(const QString& fileName, CnfController& controller, QString
 
 void CnfNative::initController(CnfController& controller, QVariant type, QVariant version)
 {
+    const QVariant previousType = controller.property("type");
+    const QVariant previousVersion = controller.property("version");
     controller.setProperty("type", type);
     controller.setProperty("version", version);
     QSharedPointer<CnfNative> adapter;
     if (adapterFor(type.toString(), version.toString(), &adapter) == Dispatch::Found)
         adapter->initController(controller);
+    // A controller moved to another 3.x firmware takes its settings along.
+    if (previousType == type && type.toString() == QLatin1String("norvak"))
+        Norvak3xConversion::convert(controller, previousVersion.toString());
 }

@@ -9,6 +9,7 @@
 #include "Norvak3xLayout.h"
 #include "Norvak3xReader.h"
 #include "Norvak3xWriter.h"
+#include "ProgramRecordDecoder.h"
 
 class Norvak3xConfigPrivate
 {
@@ -126,12 +127,15 @@ QByteArray Norvak3xConfig::createDynamicProgram(CnfController& controller, QShar
                            .arg(program->id);
         return {};
     }
-    auto fresh = QSharedPointer<CnfProgram>::create();
-    if (!controller.setProgramRawData(fresh, data)) {
-        d->lastError = controller.lastError();
+    // Decoded with this version's layout, whatever the controller's version.
+    CnfProgram fresh;
+    ProgramRecordDecoder decoder(controller, fresh);
+    if (!decoder.readHead(data, false)
+        || (fresh.nativeType != 0 && !decoder.readFields(CnfController::norvakLayout(d->layout.versionText)))) {
+        d->lastError = decoder.errorString();
         return {};
     }
-    QByteArray record = fresh->data();
+    QByteArray record = fresh.data();
     record[0] = char(number & 0xFF);
     return record;
 }

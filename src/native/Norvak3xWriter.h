@@ -2,6 +2,9 @@
 #define NORVAK3XWRITER_H
 
 #include <QByteArray>
+#include <QDomDocument>
+#include <QHash>
+#include <QDateTime>
 #include <QList>
 #include <QSharedPointer>
 #include <QString>
@@ -29,6 +32,8 @@ public:
 
 private:
     bool writeTitle();
+    bool writeFixedTitle();
+    static void putNumericTime(char* at, const QDateTime& time, const QDateTime& now);
     bool writePower();
     bool writeFields(Norvak3xSection section, const QVector<Norvak3xField>& fields);
     bool writeSignalGroups();
@@ -37,6 +42,8 @@ private:
     bool writeIntergreens();
     bool writePhases();
     bool writePrograms();
+    bool checkAlgorithm(const CnfProgram& program);
+    bool putProgramNumber(const CnfProgram& program, QByteArray* data, QHash<int, QString>* numbers);
     bool writeDayCards();
     bool writeWeek();
     bool writeSpecialDays();
@@ -75,6 +82,7 @@ private:
     QList<QSharedPointer<CnfPhase>> m_phases;
     QList<QSharedPointer<CnfProgram>> m_programs;
     QList<QSharedPointer<CnfDayCard>> m_dayCards;
+    QDomDocument m_programLayout;
     QList<QByteArray> m_sections;
     QByteArray m_power;
     QByteArray m_conflicts;
