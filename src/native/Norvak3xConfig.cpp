@@ -131,7 +131,7 @@ QByteArray Norvak3xConfig::createDynamicProgram(CnfController& controller, QShar
     CnfProgram fresh;
     ProgramRecordDecoder decoder(controller, fresh);
     if (!decoder.readHead(data, false)
-        || (fresh.nativeType != 0 && !decoder.readFields(CnfController::norvakLayout(d->layout.versionText)))) {
+        || (fresh.nativeType != 0 && !decoder.readFields(d->layout.programLayout()))) {
         d->lastError = decoder.errorString();
         return {};
     }

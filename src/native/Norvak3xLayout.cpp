@@ -1,6 +1,9 @@
 #include "Norvak3xLayout.h"
 
+#include <QHash>
 #include <QObject>
+
+#include "CnfController.h"
 
 #include "Norvak3xLog.h"
 
@@ -295,6 +298,15 @@ const Norvak3xLayout& Norvak3xLayout::v317()
 {
     static const Norvak3xLayout layout = make317();
     return layout;
+}
+
+const QDomDocument& Norvak3xLayout::programLayout() const
+{
+    static QHash<QString, QDomDocument> documents;
+    auto it = documents.find(versionText);
+    if (it == documents.end())
+        it = documents.insert(versionText, CnfController::norvakLayout(versionText));
+    return *it;
 }
 
 const Norvak3xLayout* Norvak3xLayout::forVersion(const QString& versionText)

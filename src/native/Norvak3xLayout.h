@@ -1,6 +1,7 @@
 #ifndef NORVAK3XLAYOUT_H
 #define NORVAK3XLAYOUT_H
 
+#include <QDomDocument>
 #include <QString>
 #include <QVector>
 
@@ -161,6 +162,10 @@ struct Norvak3xLayout
     static const Norvak3xLayout& v318();
     // The layout of a version text such as "3.16"; null when none.
     static const Norvak3xLayout* forVersion(const QString& versionText);
+
+    // The layout document of the version, which describes its program
+    // records; read once per process.
+    const QDomDocument& programLayout() const;
 
     // A name of the chapter for messages.
     static QString sectionName(Norvak3xSection s);

@@ -218,9 +218,11 @@ void Norvak3xReader::readNumericTime(int position, const char* key)
     const int day = m_image.at(position + 1);
     const int month = m_image.at(position + 2);
     const int year = m_image.at(position + 3);
-    const QDateTime time(QDate(year < 90 ? 2000 + year : 1900 + year, month, day), QTime(hour, 0));
-    if (time.isValid()) {
-        m_controller.setNativeData(QLatin1String(key), time.toString(QStringLiteral("dd.MM.yyyy hh:mm")));
+    const QDate date(year < 90 ? 2000 + year : 1900 + year, month, day);
+    const QTime time(hour, 0);
+    if (date.isValid() && time.isValid()) {
+        m_controller.setNativeData(
+            QLatin1String(key), QDateTime(date, time).toString(QStringLiteral("dd.MM.yyyy hh:mm")));
         return;
     }
     if (hour != notSet || day != notSet || month != notSet || year != notSet)

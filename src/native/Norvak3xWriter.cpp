@@ -67,7 +67,6 @@ Norvak3xWriter::Norvak3xWriter(CnfController& controller, const Norvak3xLayout& 
     , m_phases(controller.phases())
     , m_programs(controller.programs())
     , m_dayCards(controller.dayCards())
-    , m_programLayout(CnfController::norvakLayout(layout.versionText))
 {
 }
 
@@ -495,7 +494,7 @@ bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program)
     ProgramRecordDecoder decoder(m_controller, decoded);
     // As on reading, the all-red program has no fields to check.
     if (!decoder.readHead(program.data(), false)
-        || (decoded.nativeType != 0 && !decoder.readFields(m_programLayout)))
+        || (decoded.nativeType != 0 && !decoder.readFields(m_layout.programLayout())))
         return fail(decoder.errorString());
     return true;
 }

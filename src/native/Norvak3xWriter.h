@@ -2,7 +2,6 @@
 #define NORVAK3XWRITER_H
 
 #include <QByteArray>
-#include <QDomDocument>
 #include <QHash>
 #include <QDateTime>
 #include <QList>
@@ -82,7 +81,6 @@ private:
     QList<QSharedPointer<CnfPhase>> m_phases;
     QList<QSharedPointer<CnfProgram>> m_programs;
     QList<QSharedPointer<CnfDayCard>> m_dayCards;
-    QDomDocument m_programLayout;
     QList<QByteArray> m_sections;
     QByteArray m_power;
     QByteArray m_conflicts;
