@@ -136,6 +136,7 @@ private slots:
     void readFullImage();
     void timezone_data();
     void timezone();
+    void sectionsWithoutRecords_data();
     void sectionsWithoutRecords();
     void readerErrors_data();
     void readerErrors();
@@ -313,16 +314,26 @@ void TestNorvak3x::timezone()
 }
 
 // Sections that hold no record leave their settings unset.
+void TestNorvak3x::sectionsWithoutRecords_data()
+{
+    QTest::addColumn<int>("version");
+    for (int v = 314; v <= 318; ++v)
+        QTest::newRow(qPrintable(QString::number(v))) << v;
+}
+
 void TestNorvak3x::sectionsWithoutRecords()
 {
-    Image image = Image::minimal();
-    image.sections[Image::ErrorControl] = Image::counted(6, {Image::bytes({1, 2, 3, 4, 5, 6})});
+    QFETCH(int, version);
+    Image image = Image::minimal(version);
+    const int kinds = Image::recordSize(version, Image::ErrorControl);
+    image.sections[Image::ErrorControl] = Image::counted(kinds, {QByteArray(kinds, 1)}); // one record of two
     auto adapter = loaded(image.build());
     QVERIFY(adapter);
+    QCOMPARE(adapter->version(), QStringLiteral("3.%1").arg(version - 300));
     CnfController c;
     QVERIFY2(adapter->createController(c), qPrintable(adapter->lastError()));
     for (const char* key : {"receiver", "startup_yf", "sync_frequency", "useKey", "vpu_phases",
-             "asudd_allowedInactivity", "errorControl", "dtStat317", "countDownTable"})
+             "asudd_allowedInactivity", "errorControl", "dtStat317", "dtStat314", "countDownTable"})
         QVERIFY2(!c.getNativeData(QLatin1String(key)).isValid(), key);
     QVERIFY(c.weekCards().isEmpty());
 }

@@ -288,6 +288,9 @@ void TestTool::infoAndConvert_data()
     QTest::newRow("3.18 image") << QString() << "3.18" << "norvak" << 2 << 1 << "back.xml" << "" << "project";
     QTest::newRow("example") << QStringLiteral(CNF_EXAMPLE) << "project" << "norvak" << 10 << 4 << "crossroads.bin" << "3.18"
                              << "3.18";
+    QTest::newRow("example as 3.15") << QStringLiteral(CNF_EXAMPLE) << "project" << "norvak" << 10 << 4
+                                     << "crossroads-315.bin" << "3.15" << "3.15";
+    QTest::newRow("3.18 image as 3.14") << QString() << "3.18" << "norvak" << 2 << 1 << "down.bin" << "3.14" << "3.14";
     QTest::newRow("NorvakII JSON") << dataFile(QStringLiteral("norvakii.json")) << "norvakii" << "norvakii" << 2 << 0
                                    << "from-json.xml" << "project" << "project";
 }
