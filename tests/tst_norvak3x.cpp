@@ -903,6 +903,14 @@ void TestNorvak3x::exclusiveDetection()
     Image longer = Image::full(314);
     longer.sections[Image::Title].append(char(0));
     QVERIFY(!loaded(longer.build()));
+    // 36 bytes pass the size test of 3.14 (18 header words) but not of 3.15
+    const QByteArray zeros(36, 0);
+    auto older = adapterOf(314);
+    QVERIFY(!older->load(zeros));
+    QCOMPARE(older->lastError(), QStringLiteral("Неправильная версия файла конфигурации"));
+    auto newer = adapterOf(315);
+    QVERIFY(!newer->load(zeros));
+    QCOMPARE(newer->lastError(), QStringLiteral("Файл конфигурации слишком маленький"));
 }
 
 void TestNorvak3x::olderRoundTrip_data()
