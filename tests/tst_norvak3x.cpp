@@ -972,8 +972,9 @@ void TestNorvak3x::olderWriterLimits_data()
                                            << "Неправильный размер данных в параметрах контроля ошибок 5 должно быть 6";
     QTest::newRow("3.14 17 statistics") << "3.14" << setting("dtStat314", unsetList({1}, 17))
                                         << "Неправильное количество записей статистики 17 должно быть 16";
-    QTest::newRow("3.17 17 countdown panels") << "3.17" << setting("countDownTable", unsetList({}, 17))
-                                              << "Число заданных параметров табло ОО 17 превышает максимально допустимое 16";
+    QTest::newRow("3.17 17 countdown panels")
+        << "3.17" << setting("countDownTable", unsetList({}, 17))
+        << "Число заданных параметров табло ОО 17 превышает максимально допустимое 16";
     QTest::newRow("3.16 63-byte program") << "3.16" << Mutation([](CnfController& c) {
         c.findProgram(QStringLiteral("1"))->setData(Image::record(63, {1, 0}));
     }) << "В программе 1 данные НОРВАК неправильного размера - 63 (должно быть 62)";
@@ -1238,7 +1239,8 @@ void TestNorvak3x::olderServices()
     // the decoder's refusal is the adapter's error
     program->setData(Image::record(size, {9, 40}));
     QVERIFY(adapter->createDynamicProgram(c, program).isEmpty());
-    QCOMPARE(adapter->lastError(), QStringLiteral("Для программы 9 (тип 40) не найдено описание структуры в файле разметки"));
+    QCOMPARE(adapter->lastError(),
+        QStringLiteral("Для программы 9 (тип 40) не найдено описание структуры в файле разметки"));
 }
 
 QTEST_GUILESS_MAIN(TestNorvak3x)

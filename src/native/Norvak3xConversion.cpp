@@ -1,5 +1,7 @@
 #include "Norvak3xConversion.h"
 
+#include <QObject>
+
 #include "CnfController.h"
 #include "CnfProgram.h"
 #include "Norvak3xLayout.h"
@@ -27,7 +29,8 @@ void Norvak3xConversion::convert(CnfController& controller, const QString& fromV
 
 // Only the entry variant differs between the two record sizes: it is dropped
 // going down and left unset going up; every other field keeps its meaning.
-void Norvak3xConversion::convertPrograms(CnfController& controller, const Norvak3xLayout& from, const Norvak3xLayout& to)
+void Norvak3xConversion::convertPrograms(
+    CnfController& controller, const Norvak3xLayout& from, const Norvak3xLayout& to)
 {
     const int fromSize = from.recordSize(Norvak3xSection::Programs);
     const int toSize = to.recordSize(Norvak3xSection::Programs);
@@ -35,13 +38,15 @@ void Norvak3xConversion::convertPrograms(CnfController& controller, const Norvak
         return;
     const auto programs = controller.programs();
     for (const auto& program : programs) {
-        QByteArray data = program->data();
-        if (program->type != CnfProgram::NorvakSpecial || data.size() != fromSize)
+        if (!program || program->type != CnfProgram::NorvakSpecial || program->data().size() != fromSize)
             continue;
+        QByteArray data = program->data();
         if (toSize < fromSize) {
-            if (quint8(data.at(entryVariantByte)) != 0xFF)
-                qCInfo(lcNorvak3x).noquote() << QObject::tr("Программа %1: вариант ромтактов при входе не сохраняется в версии %2")
-                                                    .arg(program->id, to.versionText);
+            if (quint8(data.at(entryVariantByte)) != 0xFF) {
+                qCInfo(lcNorvak3x).noquote()
+                    << QObject::tr("Программа %1: вариант ромтактов при входе не сохраняется в версии %2")
+                           .arg(program->id, to.versionText);
+            }
             data.remove(entryVariantByte, fromSize - toSize);
         } else {
             data.insert(entryVariantByte, QByteArray(toSize - fromSize, char(0xFF)));
@@ -52,7 +57,8 @@ void Norvak3xConversion::convertPrograms(CnfController& controller, const Norvak
 
 // The pairs are matched by error kind; a kind the new version does not watch
 // is dropped, one it adds starts unset.
-void Norvak3xConversion::convertErrorControl(CnfController& controller, const Norvak3xLayout& from, const Norvak3xLayout& to)
+void Norvak3xConversion::convertErrorControl(
+    CnfController& controller, const Norvak3xLayout& from, const Norvak3xLayout& to)
 {
     const QString key = QStringLiteral("errorControl");
     const QVariantList entries = controller.getNativeData(key).toList();
