@@ -1,5 +1,6 @@
 #include <QDateTime>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -12,6 +13,7 @@
 #include "CnfPhaseDef.h"
 #include "CnfPowerDevice.h"
 #include "CnfProgram.h"
+#include "CnfSGTimes.h"
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
 #include "Norvak3xTestImage.h"
@@ -36,10 +38,17 @@ QSharedPointer<CnfProgram> rawProgram(const QString& id, const QByteArray& data)
     return p;
 }
 
+// The firmware number of a controller's version: "3.15" is 315.
+int versionNumber(const CnfController& c)
+{
+    return c.property("version").toString().remove(QLatin1Char('.')).toInt();
+}
+
 void addPrograms(CnfController& c, int from, int to)
 {
+    const int size = Image::recordSize(versionNumber(c), Image::Programs);
     for (int i = from; i <= to; ++i)
-        c.addProgram(rawProgram(QString::number(i), Image::record(63, {i, 0, 1})));
+        c.addProgram(rawProgram(QString::number(i), Image::record(size, {i, 0, 1})));
 }
 
 void addGroups(CnfController& c, int from, int to)
@@ -74,9 +83,9 @@ QSharedPointer<CnfPowerDevice> addDevice(CnfController& c, int address, int grou
 
 // A small valid controller built through the model alone: two groups with a
 // device each, one phase, one program and one day card.
-void buildController(CnfController& c)
+void buildController(CnfController& c, const QString& version = QStringLiteral("3.18"))
 {
-    CnfNative::initController(c, QStringLiteral("norvak"), QStringLiteral("3.18"));
+    CnfNative::initController(c, QStringLiteral("norvak"), version);
     addGroups(c, 1, 2);
     for (int i = 1; i <= 2; ++i) {
         c.findSG(i)->setType(CnfSignalGroup::Transport);
@@ -97,9 +106,10 @@ Mutation setting(const char* key, const QVariant& value)
     return [key, value](CnfController& c) { c.setNativeData(QLatin1String(key), value); };
 }
 
+// Written by the adapter of the controller's version.
 QByteArray saved(CnfController& c, QString* error = nullptr)
 {
-    auto adapter = CnfNative::loadNativeConfig(Image::full().build());
+    auto adapter = CnfNative::loadNativeConfig(Image::full(versionNumber(c)).build());
     const QByteArray image = adapter->save(c);
     if (error)
         *error = adapter->lastError();
@@ -137,6 +147,7 @@ private slots:
     void readFullImage();
     void timezone_data();
     void timezone();
+    void sectionsWithoutRecords_data();
     void sectionsWithoutRecords();
     void readerErrors_data();
     void readerErrors();
@@ -152,6 +163,23 @@ private slots:
     void sizeLimit();
     void dynamicProgram();
     void files();
+    void olderVersions_data();
+    void olderVersions();
+    void olderTitles_data();
+    void olderTitles();
+    void exclusiveDetection();
+    void olderRoundTrip_data();
+    void olderRoundTrip();
+    void olderWriterLimits_data();
+    void olderWriterLimits();
+    void olderWrittenValues();
+    void conversions_data();
+    void conversions();
+    void conversionLosses();
+    void typeNames_data();
+    void typeNames();
+    void olderServices_data();
+    void olderServices();
 };
 
 void TestNorvak3x::containerRejections_data()
@@ -168,8 +196,8 @@ void TestNorvak3x::containerRejections_data()
     QByteArray header = valid;
     header.replace(6, 2, Image::word(valid.size() + 1));
     QTest::newRow("header word beyond the end") << header << "Заголовок имеет неверный формат";
-    QTest::newRow("version 317") << fullWith(
-        Image::Title, Image::title(1, {}, "12:30/01.02.2020", "08:15/03.04.2021", 317))
+    QTest::newRow("version 319") << fullWith(
+        Image::Title, Image::title(1, {}, "12:30/01.02.2020", "08:15/03.04.2021", 319))
         << "Неправильная версия файла конфигурации";
     QByteArray versionOutside = valid;
     versionOutside.replace(0, 2, Image::word(valid.size() - 2)); // the title's index runs past the end
@@ -298,20 +326,27 @@ void TestNorvak3x::timezone()
 }
 
 // Sections that hold no record leave their settings unset.
+void TestNorvak3x::sectionsWithoutRecords_data()
+{
+    QTest::addColumn<int>("version");
+    for (int v = 314; v <= 318; ++v)
+        QTest::newRow(qPrintable(QString::number(v))) << v;
+}
+
 void TestNorvak3x::sectionsWithoutRecords()
 {
-    Image image = Image::minimal();
-    // a title without elements, whose sixth index byte still finds the version
-    image.sections[Image::Title] = Image::bytes({0, 255, 255, 255, 255, 255, 7}) + Image::word(318);
-    image.sections[Image::ErrorControl] = Image::counted(6, {Image::bytes({1, 2, 3, 4, 5, 6})});
+    QFETCH(int, version);
+    Image image = Image::minimal(version);
+    const int kinds = Image::recordSize(version, Image::ErrorControl);
+    image.sections[Image::ErrorControl] = Image::counted(kinds, {QByteArray(kinds, 1)}); // one record of two
     auto adapter = loaded(image.build());
     QVERIFY(adapter);
+    QCOMPARE(adapter->version(), QStringLiteral("3.%1").arg(version - 300));
     CnfController c;
     QVERIFY2(adapter->createController(c), qPrintable(adapter->lastError()));
-    for (const char* key : {"creationTime", "receiver", "startup_yf", "sync_frequency", "useKey", "vpu_phases",
-             "asudd_allowedInactivity", "errorControl", "dtStat317", "countDownTable"})
+    for (const char* key : {"receiver", "startup_yf", "sync_frequency", "useKey", "vpu_phases",
+             "asudd_allowedInactivity", "errorControl", "dtStat317", "dtStat314", "countDownTable"})
         QVERIFY2(!c.getNativeData(QLatin1String(key)).isValid(), key);
-    QVERIFY(!c.property("number").isValid());
     QVERIFY(c.weekCards().isEmpty());
 }
 
@@ -757,6 +792,525 @@ void TestNorvak3x::files()
     QVERIFY(reread && reread->checkCRC());
     QVERIFY(!CnfNative::save(dir.filePath(QStringLiteral("missing/x.bin")), valid, &error));
     QVERIFY2(error.startsWith(QStringLiteral("Unable to open file '")), qPrintable(error));
+}
+
+// ---- Firmware 3.14 to 3.17 ----
+
+namespace {
+
+QVariantList listOf(std::initializer_list<QVariant> values)
+{
+    return QVariantList(values);
+}
+
+QVariantList pairs(const QList<int>& intervals, int attempts)
+{
+    QVariantList out;
+    for (int i : intervals)
+        out.append(QVariant(listOf({i, attempts})));
+    return out;
+}
+
+QVariantList unsetList(QVariantList list, int size)
+{
+    while (list.size() < size)
+        list.append(QVariant());
+    return list;
+}
+
+QSharedPointer<CnfNative> adapterOf(int version)
+{
+    return loaded(Image::full(version).build());
+}
+
+// Reads `image`, moves the controller to `version` and writes it there.
+QByteArray converted(const QByteArray& image, const QString& version, CnfController& c, QString* error)
+{
+    auto source = loaded(image);
+    if (!source || !source->createController(c))
+        return {};
+    CnfNative::initController(c, QStringLiteral("norvak"), version);
+    return saved(c, error);
+}
+
+} // namespace
+
+void TestNorvak3x::olderVersions_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<QVariantMap>("native"); // an invalid value: not set
+    const QVariant unset;
+    const QVariantMap common {
+        {"journalDetail", 2}, {"powerSwitch", 1}, {"maxCurrent", 10}, {"dt_module1", 3}, {"dt_module4", 6},
+        {"asudd_allowedInactivity", 30}, {"mgr_length", 9}, {"startup_yf", 5}, {"startup_rr", 3},
+        {"table_flip", unset}};
+    QVariantMap v314 = common;
+    v314.insert({{"creationTime", "03.05.2021 14:00"}, {"changeTime", "04.04.2021 08:00"}, {"receiver", true},
+        {"priority_skip", true}, {"vpu2", unset}, {"tsku_addr", 4}, {"asudd_priority_on_vpu", unset},
+        {"vpu_phases", unsetList({1, 2}, 5)}, {"useKey", unset}, {"errorControl", pairs({1, 2, 3, 4, 6}, 3)},
+        {"dtStatPeriod", 15}, {"dtStat314", unsetList({1, 2, unset, 3}, 16)}, {"dtStat317", unset},
+        {"sync_frequency", unset}, {"countDownTable", unset}, {"interstateVariantCount", 4}});
+    QTest::newRow("3.14") << 314 << v314;
+
+    QVariantMap v315 = v314;
+    const QVariantMap countdown {{"sg", 3}, {"address", 40}, {"blinkingTime", 5}};
+    v315.insert({{"creationTime", "01.02.2020 12:30"}, {"changeTime", "03.04.2021 08:15"}, {"tsku_addr", 4},
+        {"asudd_priority_on_vpu", true}, {"sync_frequency", 1000}, {"sync_timezoneCorrection", -4},
+        {"countDownTable", listOf({countdown})}});
+    QTest::newRow("3.15") << 315 << v315;
+
+    QVariantMap v316 = v315;
+    v316.insert({{"receiver", 2}, {"vpu2", false}, {"priority_skip", unset}, {"vpu_phases", unsetList({1, 2}, 8)},
+        {"allowedInactivity", 10}, {"useKey", true}, {"vpu_requests", unsetList({true, false}, 4)},
+        {"vpu_programs", unsetList({-56, 1}, 4)}, {"vpu_interstateVariant", unset}, {"interstateVariantCount", 8}});
+    QTest::newRow("3.16") << 316 << v316;
+
+    QVariantMap v317 = v316;
+    v317.insert({{"receiver", 1}, {"vpu2", false}, {"priority_skip", true}, {"ups", false}, {"tsku_addr", 4},
+        {"asudd_prom_variant", 3}, {"vpu_interstateVariant", 2}, {"errorControl", pairs({1, 2, 3, 4, 5, 6}, 3)},
+        {"dtStatPeriod", unset}, {"dtStat314", unset}, {"dtGroupStatPeriod", 60}});
+    v317.remove("dtStat317");
+    QTest::newRow("3.17") << 317 << v317;
+}
+
+// Every section of each older version, read from an image laid out by hand.
+void TestNorvak3x::olderVersions()
+{
+    QFETCH(int, version);
+    QFETCH(QVariantMap, native);
+    auto adapter = adapterOf(version);
+    QVERIFY(adapter);
+    const QString text = QStringLiteral("3.%1").arg(version - 300);
+    QCOMPARE(adapter->version(), text);
+    QVERIFY(adapter->checkCRC());
+    CnfController c;
+    QVERIFY2(adapter->createController(c), qPrintable(adapter->lastError()));
+    QCOMPARE(c.property("version").toString(), text);
+    QCOMPARE(c.property("number").toInt(), 1234);
+    QCOMPARE(c.property("description").toString(), version == 314 ? QString() : QStringLiteral("Перекрёсток"));
+    for (auto it = native.constBegin(); it != native.constEnd(); ++it) {
+        const QVariant actual = c.getNativeData(it.key());
+        QVERIFY2(actual == it.value(), qPrintable(QStringLiteral("%1: %2").arg(it.key(), actual.toString())));
+    }
+
+    // groups: keys after number and type, detectors from 3.17 on
+    const auto g1 = c.findSG(1);
+    QCOMPARE(c.signalGroups().size(), 3);
+    QCOMPARE(g1->devices.size(), 2);
+    QCOMPARE(g1->devices.at(0)->address, 0);
+    QCOMPARE(g1->devices.at(0)->color, 2);
+    QCOMPARE(g1->devices.at(1)->lampCount, 2);
+    QCOMPARE(g1->detectors, version >= 317 ? (QList<int> {7, 8, 255, 255}) : QList<int>());
+    // variant 1 and the last variant the record holds
+    const int last = Image::storedVariants(version);
+    QCOMPARE(g1->variantTimes.keys(), (QList<int> {1, last}));
+    QCOMPARE(int(g1->variantTimes.value(1).greenAdd1), 3);
+    QCOMPARE(int(g1->variantTimes.value(last).yellow), 3);
+    QCOMPARE(c.findSG(2)->variantTimes.keys(), QList<int> {2});
+    QCOMPARE(c.findPhase(QStringLiteral("2"))->signalGroups.size(), 2);
+    QCOMPARE(c.programs().size(), 2);
+    QCOMPARE(c.programs().at(1)->id, QStringLiteral("-56"));
+    QCOMPARE(c.programs().at(1)->data().size(), Image::recordSize(version, Image::Programs));
+    // 3.14 day cards have no reserve program
+    const auto card = c.findDayCard(QStringLiteral("1"));
+    QCOMPARE(card->records.size(), 2);
+    QCOMPARE(card->records.first().reserveProgram.isNull(), version == 314);
+    QCOMPARE(card->records.lastKey(), QTime(22, 30));
+    QCOMPARE(c.specialDays().size(), 2);
+    QCOMPARE(c.weekCards().size(), 1);
+}
+
+void TestNorvak3x::olderTitles_data()
+{
+    QTest::addColumn<QByteArray>("created");
+    QTest::addColumn<QVariant>("creationTime");
+    QTest::addColumn<int>("warnings");
+    QTest::newRow("2021") << Image::bytes({14, 3, 5, 21}) << QVariant("03.05.2021 14:00") << 0;
+    QTest::newRow("1995") << Image::bytes({0, 31, 12, 95}) << QVariant("31.12.1995 00:00") << 0;
+    QTest::newRow("2089") << Image::bytes({23, 1, 1, 89}) << QVariant("01.01.2089 23:00") << 0;
+    QTest::newRow("not set") << Image::bytes({255, 255, 255, 255}) << QVariant() << 0;
+    QTest::newRow("30 February") << Image::bytes({1, 30, 2, 21}) << QVariant() << 1;
+    QTest::newRow("hour 24") << Image::bytes({24, 1, 2, 21}) << QVariant() << 1;
+}
+
+// The numeric times of 3.14: never rejected, an impossible date is not set.
+void TestNorvak3x::olderTitles()
+{
+    QFETCH(QByteArray, created);
+    QFETCH(QVariant, creationTime);
+    QFETCH(int, warnings);
+    Image image = Image::full(314);
+    image.sections[Image::Title] = Image::fixedTitle(7, created, Image::bytes({255, 255, 255, 255}), 0xFFFF);
+    auto adapter = loaded(image.build());
+    CnfController c;
+    QVERIFY2(adapter->createController(c), qPrintable(adapter->lastError()));
+    QCOMPARE(c.getNativeData("creationTime"), creationTime);
+    QCOMPARE(adapter->warnings().size(), warnings);
+    QVERIFY(!c.getNativeData("journalDetail").isValid()); // the word 65535
+    QCOMPARE(c.property("number").toInt(), 7);
+}
+
+// A 3.18 title of number 1 with a 24-byte description puts the word 314 at
+// offset 8; only the title's shape tells the versions apart.
+void TestNorvak3x::exclusiveDetection()
+{
+    Image image = Image::full();
+    image.sections[Image::Title] = Image::title(1, QString(24, 'x'));
+    QCOMPARE(image.sections[Image::Title].mid(8, 2), Image::word(314));
+    auto adapter = loaded(image.build());
+    QVERIFY(adapter);
+    QCOMPARE(adapter->version(), QStringLiteral("3.18"));
+    // and no later adapter takes a 3.14 image, whatever its bytes
+    QCOMPARE(adapterOf(314)->version(), QStringLiteral("3.14"));
+    Image eightElements = Image::full(314);
+    eightElements.sections[Image::Title][0] = 8;
+    QCOMPARE(loaded(eightElements.build())->version(), QStringLiteral("3.14"));
+    // a title of seven elements is no 3.15 image
+    Image seven = Image::full(315);
+    seven.sections[Image::Title][0] = 7;
+    QVERIFY(!loaded(seven.build()));
+    // a 3.14 title of another size is no 3.14 image
+    Image longer = Image::full(314);
+    longer.sections[Image::Title].append(char(0));
+    QVERIFY(!loaded(longer.build()));
+    // 36 bytes pass the size test of 3.14 (18 header words) but not of 3.15
+    const QByteArray zeros(36, 0);
+    auto older = adapterOf(314);
+    QVERIFY(!older->load(zeros));
+    QCOMPARE(older->lastError(), QStringLiteral("Неправильная версия файла конфигурации"));
+    auto newer = adapterOf(315);
+    QVERIFY(!newer->load(zeros));
+    QCOMPARE(newer->lastError(), QStringLiteral("Файл конфигурации слишком маленький"));
+}
+
+void TestNorvak3x::olderRoundTrip_data()
+{
+    QTest::addColumn<int>("version");
+    for (int v = 314; v <= 317; ++v)
+        QTest::newRow(qPrintable(QString::number(v))) << v;
+}
+
+// Every section comes back byte for byte; only the change time is new.
+void TestNorvak3x::olderRoundTrip()
+{
+    QFETCH(int, version);
+    const Image source = Image::full(version);
+    const QByteArray original = source.build();
+    auto adapter = loaded(original);
+    CnfController c;
+    QVERIFY2(adapter->createController(c), qPrintable(adapter->lastError()));
+    const QByteArray written = adapter->save(c);
+    QVERIFY2(!written.isEmpty(), qPrintable(adapter->lastError()));
+    QCOMPARE(written.size(), original.size());
+    QCOMPARE(written.left(40), original.left(40));
+    const int sections = version == 314 ? 16 : 18;
+    for (int i = 0; i < sections; ++i) {
+        QByteArray expected = source.sections.at(i);
+        QByteArray actual = Image::section(written, i);
+        if (i == Image::Title) {
+            const int at = version == 314 ? 14 : quint8(expected.at(8)); // the change time
+            const int length = version == 314 ? 4 : 16;
+            expected.remove(at, length);
+            actual.remove(at, length);
+        }
+        QCOMPARE(actual.toHex(' '), expected.toHex(' '));
+    }
+    const QByteArray derived = Image::section(written, Image::headerIndex(version, Image::Derived));
+    QCOMPARE(derived.size(), 199 + 8 * 3);
+    QCOMPARE(derived.mid(219, 2), Image::word(1234));
+    QVERIFY(loaded(written)->checkCRC());
+}
+
+void TestNorvak3x::olderWriterLimits_data()
+{
+    QTest::addColumn<QString>("version");
+    QTest::addColumn<Mutation>("mutate");
+    QTest::addColumn<QString>("error");
+    QTest::newRow("3.15 panel of 6 phases")
+        << "3.15" << setting("vpu_phases", listOf({1, {}, {}, {}, {}, 1}))
+        << "Число заданных фаз для ВПУ 6 превышает максимально допустимое 5";
+    QTest::newRow("3.16 panel of 9 phases") << "3.16" << setting("vpu_phases", unsetList({1}, 9))
+                                            << "Число заданных фаз для ВПУ 9 превышает максимально допустимое 8";
+    QTest::newRow("3.14 phase of 17 groups") << "3.14" << Mutation([](CnfController& c) {
+        auto phase = c.findPhase(QStringLiteral("1"));
+        while (phase->signalGroups.size() < 17)
+            phase->signalGroups.append(c.findSG(2));
+    }) << "Фаза 1 содержит 17 сигнальных групп. Возможно не более 16";
+    QTest::newRow("3.16 six error pairs") << "3.16" << setting("errorControl", pairs({1, 2, 3, 4, 5, 6}, 3))
+                                          << "Неправильный размер данных в параметрах контроля ошибок 6 должно быть 5";
+    QTest::newRow("3.17 five error pairs") << "3.17" << setting("errorControl", pairs({1, 2, 3, 4, 5}, 3))
+                                           << "Неправильный размер данных в параметрах контроля ошибок 5 должно быть 6";
+    QTest::newRow("3.14 17 statistics") << "3.14" << setting("dtStat314", unsetList({1}, 17))
+                                        << "Неправильное количество записей статистики 17 должно быть 16";
+    QTest::newRow("3.17 17 countdown panels")
+        << "3.17" << setting("countDownTable", unsetList({}, 17))
+        << "Число заданных параметров табло ОО 17 превышает максимально допустимое 16";
+    QTest::newRow("3.16 63-byte program") << "3.16" << Mutation([](CnfController& c) {
+        c.findProgram(QStringLiteral("1"))->setData(Image::record(63, {1, 0}));
+    }) << "В программе 1 данные НОРВАК неправильного размера - 63 (должно быть 62)";
+    QTest::newRow("3.17 62-byte program") << "3.17" << Mutation([](CnfController& c) {
+        c.findProgram(QStringLiteral("1"))->setData(Image::record(62, {1, 0}));
+    }) << "В программе 1 данные НОРВАК неправильного размера - 62 (должно быть 63)";
+    auto algorithm = [](int size, int type) {
+        return Mutation([size, type](CnfController& c) {
+            c.findProgram(QStringLiteral("1"))->setData(Image::record(size, {1, type}));
+        });
+    };
+    const QString unknown = QStringLiteral("Для программы 1 (тип %1) не найдено описание структуры в файле разметки");
+    QTest::newRow("3.14 algorithm 9") << "3.14" << algorithm(62, 9) << unknown.arg(9);
+    QTest::newRow("3.16 algorithm 23") << "3.16" << algorithm(62, 23) << unknown.arg(23);
+    QTest::newRow("3.17 algorithm 26") << "3.17" << algorithm(63, 26) << unknown.arg(26);
+    QTest::newRow("3.18 algorithm 28") << "3.18" << algorithm(63, 28) << unknown.arg(28);
+    QTest::newRow("program id") << "3.18" << Mutation([](CnfController& c) {
+        c.findProgram(QStringLiteral("1"))->id = QStringLiteral("P");
+    }) << "Программа P имеет недопустимый идентификатор. Возможно использование только чисел";
+    QTest::newRow("program id 256") << "3.15" << Mutation([](CnfController& c) {
+        c.findProgram(QStringLiteral("1"))->id = QStringLiteral("256");
+    }) << "Программа 256 имеет недопустимый идентификатор. Возможно использование только чисел";
+    QTest::newRow("200 and -56") << "3.16" << Mutation([](CnfController& c) {
+        c.findProgram(QStringLiteral("1"))->id = QStringLiteral("200");
+        c.addProgram(rawProgram(QStringLiteral("-56"), Image::record(62, {1, 0})));
+    }) << "Программы 200 и -56 имеют одинаковый номер -56";
+}
+
+void TestNorvak3x::olderWriterLimits()
+{
+    QFETCH(QString, version);
+    QFETCH(Mutation, mutate);
+    QFETCH(QString, error);
+    CnfController c;
+    buildController(c, version);
+    QString message;
+    QVERIFY2(!saved(c, &message).isEmpty(), qPrintable(message));
+    mutate(c);
+    QVERIFY(saved(c, &message).isEmpty());
+    QCOMPARE(message, error);
+}
+
+// Values the older writers store in their own way.
+void TestNorvak3x::olderWrittenValues()
+{
+    CnfController c;
+    buildController(c, QStringLiteral("3.16"));
+    // 3.16 offers eight variants and stores the first four
+    for (int v = 1; v <= 8; ++v) {
+        CnfSGTimes times;
+        times.greenAdd1 = quint8(v);
+        times.greenBlink = times.yellow = times.redAdd = times.yellowRed = times.greenAdd2 = 0;
+        c.findSG(1)->variantTimes.insert(v, times);
+    }
+    // a renumbered program is written under its new number
+    c.findProgram(QStringLiteral("1"))->id = QStringLiteral("-56");
+    QByteArray image = saved(c);
+    QByteArray intergreens = Image::section(image, Image::Intergreens);
+    QCOMPARE(intergreens.size(), 2 + 2 * 25);
+    for (int v = 1; v <= 4; ++v)
+        QCOMPARE(int(intergreens.at(2 + 1 + 6 * (v - 1))), v);
+    QCOMPARE(Image::section(image, Image::Programs).mid(2, 2), Image::bytes({200, 0}));
+    QCOMPARE(Image::section(image, Image::Countdown), Image::bytes({0, 3}));
+
+    // 3.14: unset title words are 65535, times are numbers
+    CnfController old;
+    buildController(old, QStringLiteral("3.14"));
+    old.setProperty("number", 77);
+    old.setNativeData("maxCurrent", 300); // a word in 3.14
+    old.setNativeData("creationTime", "09.10.2019 07:45");
+    image = saved(old);
+    // title, power, info, groups, conflicts, intergreens, phases, programs,
+    // day cards, three empty sections, central control, error control,
+    // start-up, empty statistics, derived block, checksum
+    QCOMPARE(image.size(), 40 + 18 + 256 + (2 + 8) + (2 + 2 * 18) + (2 + 2 * 33) + (2 + 2 * 25) + (2 + 19)
+            + (2 + 62) + (2 + 22) + 3 * 2 + (2 + 7) + (2 + 2 * 5) + (2 + 2) + 2 + (199 + 8 * 2) + 2);
+    QByteArray title = Image::section(image, Image::Title);
+    QCOMPARE(title.left(14), Image::word(77) + Image::word(0xFFFF) + Image::word(0xFFFF) + Image::word(300)
+            + Image::word(314) + Image::bytes({7, 9, 10, 19}));
+    const QDateTime now = QDateTime::currentDateTime();
+    QCOMPARE(title.mid(15, 3), Image::bytes({now.date().day(), now.date().month(), now.date().year() - 2000}));
+    QCOMPARE(old.getNativeData("changeTime").toString().left(10), now.toString(QStringLiteral("dd.MM.yyyy")));
+
+    // a year the byte cannot hold is replaced by the current one
+    for (const char* creation : {"09.10.1985 07:45", "09.10.2095 07:45"}) {
+        old.setNativeData("creationTime", QString::fromLatin1(creation));
+        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^Год (1985|2095) ")));
+        title = Image::section(saved(old), Image::Title);
+        QCOMPARE(title.mid(10, 4), Image::bytes({7, 9, 10, now.date().year() - 2000}));
+    }
+}
+
+void TestNorvak3x::conversions_data()
+{
+    QTest::addColumn<int>("from");
+    QTest::addColumn<int>("to");
+    for (int from = 314; from <= 318; ++from) {
+        for (int to = 314; to <= 318; ++to) {
+            if (from != to)
+                QTest::newRow(qPrintable(QStringLiteral("%1 to %2").arg(from).arg(to))) << from << to;
+        }
+    }
+}
+
+// Every version converts to every other: the model's elements are kept, the
+// settings whose shape differs are carried over by meaning.
+void TestNorvak3x::conversions()
+{
+    QFETCH(int, from);
+    QFETCH(int, to);
+    const QString target = QStringLiteral("3.%1").arg(to - 300);
+    CnfController c;
+    QString error;
+    const QByteArray image = converted(Image::full(from).build(), target, c, &error);
+    QVERIFY2(!image.isEmpty(), qPrintable(error));
+    auto adapter = loaded(image);
+    QCOMPARE(adapter->version(), target);
+    CnfController back;
+    QVERIFY2(adapter->createController(back), qPrintable(adapter->lastError()));
+    QCOMPARE(back.signalGroups().size(), 3);
+    QCOMPARE(back.phases().size(), 2);
+    QCOMPARE(back.programs().size(), 2);
+    QCOMPARE(back.programs().at(1)->id, QStringLiteral("-56"));
+    QCOMPARE(back.programs().at(1)->data().size(), Image::recordSize(to, Image::Programs));
+    QCOMPARE(back.dayCards().size(), 2);
+    QCOMPARE(back.specialDays().size(), 2);
+    QCOMPARE(back.getNativeData("interstateVariantCount").toInt(), to == 318 ? 6 : (to >= 316 ? 8 : 4));
+    // the variants both versions store
+    QList<int> variants {1};
+    const int second = from == 318 ? 3 : Image::storedVariants(from);
+    if (second <= Image::storedVariants(to))
+        variants.append(second);
+    QCOMPARE(back.findSG(1)->variantTimes.keys(), variants);
+    // error kinds by meaning: green conflict, red, short circuit, cable,
+    // [silent devices], others
+    const bool sixKinds = to >= 317;
+    QVariantList errors = pairs({1, 2, 3, 4}, 3);
+    if (sixKinds)
+        errors.append(QVariant(from >= 317 ? listOf({5, 3}) : listOf({0, 0})));
+    errors.append(QVariant(listOf({6, 3})));
+    QCOMPARE(back.getNativeData("errorControl"), QVariant(errors));
+    // the first two panel buttons are set in every version
+    const QVariantList phases = back.getNativeData("vpu_phases").toList();
+    QCOMPARE(phases.size(), to <= 315 ? 5 : 8);
+    QCOMPARE(phases.mid(0, 3), unsetList({1, 2}, 3));
+    QCOMPARE(back.getNativeData("journalDetail").toInt(), 2);
+    QCOMPARE(back.getNativeData("asudd_allowedInactivity").toInt(), 30);
+}
+
+// 3.18 to 3.15: what 3.15 has no place for is left out, the rest is kept.
+void TestNorvak3x::conversionLosses()
+{
+    Image image = Image::full();
+    // a sixth panel button and a sixth variant, which 3.15 cannot hold
+    image.sections[Image::RemotePanel][2 + 3 + 5] = 1;
+    image.sections[Image::Intergreens].replace(2 + 31, 6, Image::bytes({9, 8, 7, 6, 5, 4}));
+    CnfController c;
+    QString error;
+    const QByteArray written = converted(image.build(), QStringLiteral("3.15"), c, &error);
+    QVERIFY2(!written.isEmpty(), qPrintable(error));
+    CnfController back;
+    QVERIFY(loaded(written)->createController(back));
+    QCOMPARE(back.property("description").toString(), QStringLiteral("Перекрёсток")); // kept
+    QCOMPARE(back.getNativeData("vpu_phases"), QVariant(unsetList({1, 2}, 5))); // button 6 dropped
+    QCOMPARE(back.findSG(1)->variantTimes.keys(), (QList<int> {1, 3})); // variant 6 dropped
+    QVERIFY(back.findSG(1)->detectors.isEmpty());
+    QVERIFY(back.dayCards().first()->records.first().reserveProgram); // 3.15 keeps reserves
+    for (const char* lost : {"table_flip", "vpu_requests", "vpu_programs", "useKey", "asudd_prom_variant",
+             "dtStat317", "power_counter", "ups"})
+        QVERIFY2(!back.getNativeData(QLatin1String(lost)).isValid(), lost);
+    const QVariantMap panel {{"sg", 1}, {"address", QVariant()}, {"blinkingTime", QVariant()}};
+    QCOMPARE(back.getNativeData("countDownTable"), QVariant(listOf({panel}))); // the count is lost
+    QCOMPARE(back.getNativeData("priority_skip"), QVariant(true));
+
+    // the model keeps the moved settings in the target's shape
+    QCOMPARE(c.getNativeData("errorControl").toList().size(), 5);
+    QCOMPARE(c.programs().first()->data().size(), 62);
+
+    // 3.18 to 3.14: no description, no countdown, no synchronizer, no reserve
+    CnfController old;
+    QVERIFY2(!converted(Image::full().build(), QStringLiteral("3.14"), old, &error).isEmpty(), qPrintable(error));
+    CnfController back14;
+    QVERIFY(loaded(saved(old))->createController(back14));
+    QVERIFY(!back14.property("description").isValid());
+    QVERIFY(!back14.getNativeData("countDownTable").isValid());
+    QVERIFY(!back14.getNativeData("sync_frequency").isValid());
+    QVERIFY(!back14.dayCards().first()->records.first().reserveProgram);
+    QCOMPARE(back14.getNativeData("creationTime").toString(), QStringLiteral("01.02.2020 12:00"));
+
+    // an algorithm the target does not know is refused, not written
+    Image advanced = Image::full();
+    advanced.sections[Image::Programs] = Image::counted(63, {Image::record(63, {1, 26})});
+    advanced.sections[Image::DayCards] = Image::counted(29, {});
+    advanced.sections[Image::Week] = Image::counted(7, {});
+    advanced.sections[Image::RemotePanel] = Image::counted(19, {});
+    CnfController refused;
+    QVERIFY(converted(advanced.build(), QStringLiteral("3.17"), refused, &error).isEmpty());
+    QCOMPARE(error, QStringLiteral("Для программы 1 (тип 26) не найдено описание структуры в файле разметки"));
+}
+
+void TestNorvak3x::typeNames_data()
+{
+    QTest::addColumn<QString>("layout");
+    QTest::addColumn<int>("type");
+    QTest::addColumn<QString>("label");
+    QTest::addColumn<QString>("fullName");
+    QTest::newRow("3.18 coordination") << "3.18" << 2 << "Коорд" << "Координация";
+    QTest::newRow("3.18 last") << "3.18" << 27 << "АтвпХ" << "АтвпХ (Поиск разрыва с вызовом конфл. пеш. фазы.)";
+    QTest::newRow("3.17 last") << "3.17" << 25 << "Адап8К" << "Адап8К (расширенный поиск разрыва с коорд.)";
+    QTest::newRow("3.17 beyond") << "3.17" << 27 << "alg27" << "Неизвестный тип 27";
+    QTest::newRow("3.16 last") << "3.16" << 22 << "CVIP" << "CVIP (Приоритетный пропуск с коорд.)";
+    QTest::newRow("3.15 beyond") << "3.15" << 23 << "alg23" << "Неизвестный тип 23";
+    QTest::newRow("3.14 last") << "3.14" << 8 << "Адап3" << "Адап3 (выезд с узкой прилегающей)";
+    QTest::newRow("3.14 beyond") << "3.14" << 9 << "alg9" << "Неизвестный тип 9";
+    QTest::newRow("3.14 red") << "3.14" << 0 << "ЖМ" << "ЖМ";
+}
+
+void TestNorvak3x::typeNames()
+{
+    QFETCH(QString, layout);
+    QFETCH(int, type);
+    QFETCH(QString, label);
+    QFETCH(QString, fullName);
+    QCOMPARE(CnfProgram::norvakTypeName(type, layout, false), label);
+    QCOMPARE(CnfProgram::norvakTypeName(type, layout, true), fullName);
+}
+
+void TestNorvak3x::olderServices_data()
+{
+    QTest::addColumn<int>("version");
+    QTest::addColumn<int>("variants");
+    QTest::newRow("3.14") << 314 << 4;
+    QTest::newRow("3.15") << 315 << 4;
+    QTest::newRow("3.16") << 316 << 8;
+    QTest::newRow("3.17") << 317 << 8;
+    QTest::newRow("3.18") << 318 << 6;
+}
+
+// initController and the dynamic program of each version.
+void TestNorvak3x::olderServices()
+{
+    QFETCH(int, version);
+    QFETCH(int, variants);
+    const QString text = QStringLiteral("3.%1").arg(version - 300);
+    CnfController fresh;
+    CnfNative::initController(fresh, QStringLiteral("norvak"), text);
+    QCOMPARE(fresh.getNativeData("interstateVariantCount"), QVariant(variants));
+
+    auto adapter = adapterOf(version);
+    CnfController c;
+    QVERIFY(adapter->createController(c));
+    const int size = Image::recordSize(version, Image::Programs);
+    auto program = c.programs().first();
+    program->id = QStringLiteral("9");
+    QCOMPARE(adapter->createDynamicProgram(c, program), Image::record(size, {9, 0, 2}));
+    // the record must have the version's own size
+    const int other = size == 62 ? 63 : 62;
+    program->setData(Image::record(other, {9, 0}));
+    QVERIFY(adapter->createDynamicProgram(c, program).isEmpty());
+    QCOMPARE(adapter->lastError(),
+        QStringLiteral("В программе 9 данные НОРВАК неправильного размера - %1 (должно быть %2)").arg(other).arg(size));
+    // the decoder's refusal is the adapter's error
+    program->setData(Image::record(size, {9, 40}));
+    QVERIFY(adapter->createDynamicProgram(c, program).isEmpty());
+    QCOMPARE(adapter->lastError(),
+        QStringLiteral("Для программы 9 (тип 40) не найдено описание структуры в файле разметки"));
 }
 
 QTEST_GUILESS_MAIN(TestNorvak3x)

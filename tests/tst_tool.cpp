@@ -308,6 +308,9 @@ void TestTool::infoAndConvert_data()
     QTest::newRow("3.18 image") << QString() << "3.18" << "norvak" << 2 << 1 << "back.xml" << "" << "project";
     QTest::newRow("example") << QStringLiteral(CNF_EXAMPLE) << "project" << "norvak" << 10 << 4 << "crossroads.bin" << "3.18"
                              << "3.18";
+    QTest::newRow("example as 3.15") << QStringLiteral(CNF_EXAMPLE) << "project" << "norvak" << 10 << 4
+                                     << "crossroads-315.bin" << "3.15" << "3.15";
+    QTest::newRow("3.18 image as 3.14") << QString() << "3.18" << "norvak" << 2 << 1 << "down.bin" << "3.14" << "3.14";
     QTest::newRow("NorvakII JSON") << dataFile(QStringLiteral("norvakii.json")) << "norvakii" << "norvakii" << 2 << 0
                                    << "from-json.xml" << "project" << "project";
 }
@@ -527,9 +530,10 @@ void TestTool::corruptImage_data()
 
 void TestTool::corruptImage()
 {
-    // One flipped bit: the checksum no longer matches.
+    // One flipped bit in the settings: the image still reads, but its
+    // checksum no longer matches.
     QByteArray image = readAll(m_image);
-    image[40] = char(image.at(40) ^ 0x01);
+    image[200] = char(image.at(200) ^ 0x01);
     const QString damaged = temp(QStringLiteral("flipped.bin"));
     writeAll(damaged, image);
     QFETCH(QString, to);
@@ -652,13 +656,14 @@ void TestTool::formatsAndHelp()
     QStringList lines;
     for (const QString& line : QString::fromUtf8(formats.out).trimmed().split(QLatin1Char('\n')))
         lines.append(line.simplified());
-    QCOMPARE(lines.size(), 3);
+    QCOMPARE(lines.size(), 7);
     QVERIFY(lines.at(0).startsWith(QStringLiteral("project")) && lines.at(0).endsWith(QStringLiteral("detect read write --to project")));
-    QVERIFY(lines.at(1).startsWith(QStringLiteral("3.18")) && lines.at(1).endsWith(QStringLiteral("--to 3.18")));
-    QVERIFY(lines.at(2).startsWith(QStringLiteral("norvakii")) && lines.at(2).endsWith(QStringLiteral("detect read")));
+    QVERIFY(lines.at(1).startsWith(QStringLiteral("3.14")) && lines.at(1).endsWith(QStringLiteral("--to 3.14")));
+    QVERIFY(lines.at(5).startsWith(QStringLiteral("3.18")) && lines.at(5).endsWith(QStringLiteral("--to 3.18")));
+    QVERIFY(lines.at(6).startsWith(QStringLiteral("norvakii")) && lines.at(6).endsWith(QStringLiteral("detect read")));
 
     const Run help = cnf({QStringLiteral("help"), QStringLiteral("convert")});
-    QVERIFY(help.out.contains("Format of OUT: project, 3.18."));
+    QVERIFY(help.out.contains("Format of OUT: project, 3.14, 3.15, 3.16, 3.17, 3.18."));
     for (const QStringList& arguments : {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("check"), QStringLiteral("--help")}}) {
         const QByteArray text = cnf(arguments).out;
         QVERIFY(!text.contains("--help-all"));

@@ -1,6 +1,10 @@
 #include "CnfFormatRegistry.h"
 
 #include "CnfNative.h"
+#include "Norvak314Config.h"
+#include "Norvak315Config.h"
+#include "Norvak316Config.h"
+#include "Norvak317Config.h"
 #include "Norvak318Config.h"
 #include "Norvak3xLayout.h"
 #include "NorvakIIConfig.h"
@@ -53,6 +57,10 @@ QVector<CnfFormat> makeFormats()
         F(QStringLiteral("project"), QT_TRANSLATE_NOOP("CnfFormat", "project document"), QString(), QString(),
           F::Detect | F::Read | F::Write, nullptr, F::NorvakLayout, F::Limits()),
         // Native formats, in detection order.
+        norvak3x(Norvak3xLayout::v314(), create<Norvak314Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.14 image")),
+        norvak3x(Norvak3xLayout::v315(), create<Norvak315Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.15 image")),
+        norvak3x(Norvak3xLayout::v316(), create<Norvak316Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.16 image")),
+        norvak3x(Norvak3xLayout::v317(), create<Norvak317Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.17 image")),
         norvak3x(Norvak3xLayout::v318(), create<Norvak318Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.18 image")),
         // The model and the project document know these types; this build
         // has no adapter for them yet.

@@ -6,6 +6,7 @@
 
 #include "CnfController.h"
 #include "CnfFormatRegistry.h"
+#include "Norvak3xConversion.h"
 
 // What every adapter keeps alike: the outcome of its last operation.
 class CnfNativePrivate
@@ -105,9 +106,14 @@ bool CnfNative::save(const QString& fileName, CnfController& controller, QString
 
 void CnfNative::initController(CnfController& controller, QVariant type, QVariant version)
 {
+    const QVariant previousType = controller.property("type");
+    const QVariant previousVersion = controller.property("version");
     controller.setProperty("type", type);
     controller.setProperty("version", version);
     const QSharedPointer<CnfNative> adapter = CnfFormatRegistry::adapterFor(type.toString(), version.toString());
     if (adapter)
         adapter->initController(controller);
+    // A controller moved to another 3.x firmware takes its settings along.
+    if (previousType == type && type.toString() == QLatin1String("norvak"))
+        Norvak3xConversion::convert(controller, previousVersion.toString());
 }

@@ -8,6 +8,7 @@
 #include "Norvak3xLayout.h"
 #include "Norvak3xReader.h"
 #include "Norvak3xWriter.h"
+#include "ProgramRecordDecoder.h"
 
 class Norvak3xConfigPrivate
 {
@@ -114,12 +115,15 @@ QByteArray Norvak3xConfig::createDynamicProgram(CnfController& controller, QShar
                                .arg(program->id));
         return {};
     }
-    auto fresh = QSharedPointer<CnfProgram>::create();
-    if (!controller.setProgramRawData(fresh, data)) {
-        setLastError(controller.lastError());
+    // Decoded with this version's layout, whatever the controller's version.
+    CnfProgram fresh;
+    ProgramRecordDecoder decoder(controller, fresh);
+    if (!decoder.readHead(data, false)
+        || (fresh.nativeType != 0 && !decoder.readFields(d->layout.programLayout()))) {
+        setLastError(decoder.errorString());
         return {};
     }
-    QByteArray record = fresh->data();
+    QByteArray record = fresh.data();
     record[0] = char(number & 0xFF);
     return record;
 }

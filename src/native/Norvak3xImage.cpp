@@ -36,16 +36,32 @@ bool Norvak3xImage::load(const QByteArray& bytes, const Norvak3xLayout& layout, 
         m_sectionStarts.append(word(2 * i));
     m_checksumOffset = word(2 * sections);
 
-    // The version word is an element of the title: the title's index byte
-    // gives its offset from the title's start.
-    const int title = sectionStart(0);
-    const int versionAt = title + at(title + layout.versionPosition);
-    const bool versionReadable = contains(title + layout.versionPosition) && contains(versionAt, 2);
-    if (!versionReadable || word(versionAt) != layout.number) {
+    if (!titleMatches(layout)) {
         *error = QObject::tr("Неправильная версия файла конфигурации");
         clear();
         return false;
     }
+    return true;
+}
+
+// The title tells the versions apart: 3.14 has a fixed block of 18 bytes
+// with the version word at a fixed offset, the later versions an index of
+// eight elements whose sixth is the version word. Both shapes are checked,
+// so that no image is taken by two adapters.
+bool Norvak3xImage::titleMatches(const Norvak3xLayout& layout) const
+{
+    const int title = sectionStart(0);
+    int versionAt = title + layout.versionPosition;
+    if (layout.hasFixedTitle()) {
+        if (sectionStart(1) - title != layout.recordSize(Norvak3xSection::Title))
+            return false;
+    } else {
+        if (!contains(title + layout.versionPosition)
+            || at(title) != layout.shape(Norvak3xSection::Title).size)
+            return false;
+        versionAt = title + at(title + layout.versionPosition);
+    }
+    return contains(versionAt, 2) && word(versionAt) == layout.number;
     return true;
 }
 

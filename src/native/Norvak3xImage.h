@@ -49,6 +49,8 @@ public:
     static QByteArray assemble(const QList<QByteArray>& sections, QString* error);
 
 private:
+    bool titleMatches(const Norvak3xLayout& layout) const;
+
     QByteArray m_bytes;
     QVector<int> m_sectionStarts;
     int m_checksumOffset = 0;

@@ -1,6 +1,7 @@
 #ifndef NORVAK3XLAYOUT_H
 #define NORVAK3XLAYOUT_H
 
+#include <QDomDocument>
 #include <QString>
 #include <QVector>
 
@@ -53,6 +54,17 @@ enum class Norvak3xValue {
     Byte, // 255 is not set, any other value an int
     Flag, // a bool, true exactly when the byte is 1; written as 1 or 0
     NonZero, // like Byte, but 0 is not set either
+};
+
+// The kinds of error the controller watches, by meaning; each version
+// stores a subset of them in its own order.
+enum Norvak3xErrorKind {
+    GreenConflict,
+    RedControl,
+    LoadShortCircuit,
+    CableShort,
+    SilentDevices,
+    OtherErrors,
 };
 
 struct Norvak3xField
@@ -110,6 +122,8 @@ struct Norvak3xLayout
     QVector<Norvak3xField> startUp;
     Norvak3xStatistics statistics;
     QVector<Norvak3xField> countdown; // fields after the group index byte
+    // The error kinds a record holds, in their order (see Norvak3xErrorKind).
+    QVector<int> errorKindOrder;
 
     int minSignalGroups = 2;
     int maxDevicesPerGroup = 4;
@@ -134,13 +148,24 @@ struct Norvak3xLayout
     int storedVariants() const { return (recordSize(Norvak3xSection::Intergreens) - 1) / 6; }
     int dayCardEntrySize() const { return (recordSize(Norvak3xSection::DayCards) - 1) / dayCardEntries; }
     bool dayCardHasReserve() const { return dayCardEntrySize() >= 4; }
-    int errorKinds() const { return recordSize(Norvak3xSection::ErrorControl); }
+    int errorKinds() const { return errorKindOrder.size(); }
+    bool hasFixedTitle() const { return shape(Norvak3xSection::Title).shape == Norvak3xShape::Fixed; }
 
     static constexpr int dayCardEntries = 7;
     static constexpr int powerEntries = 128;
     static constexpr int keysPerGroup = 4;
 
+    static const Norvak3xLayout& v314();
+    static const Norvak3xLayout& v315();
+    static const Norvak3xLayout& v316();
+    static const Norvak3xLayout& v317();
     static const Norvak3xLayout& v318();
+    // The layout of a version text such as "3.16"; null when none.
+    static const Norvak3xLayout* forVersion(const QString& versionText);
+
+    // The layout document of the version, which describes its program
+    // records; read once per process.
+    const QDomDocument& programLayout() const;
 
     // A name of the chapter for messages.
     static QString sectionName(Norvak3xSection s);

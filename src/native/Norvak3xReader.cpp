@@ -1,6 +1,7 @@
 #include "Norvak3xReader.h"
 
 #include <QDate>
+#include <QDateTime>
 #include <QObject>
 #include <QTime>
 
@@ -165,6 +166,10 @@ bool Norvak3xReader::fail(const QString& message)
 
 bool Norvak3xReader::readTitle()
 {
+    if (m_layout.hasFixedTitle()) {
+        readFixedTitle();
+        return true;
+    }
     int at = -1;
     if (!element(S::Title, 1, 2, &at))
         return false;
@@ -186,6 +191,45 @@ bool Norvak3xReader::readTitle()
     if (present)
         m_controller.setProperty("description", Norvak3xImage::decodeText(description).trimmed());
     return true;
+}
+
+// The fixed title: five words (number, journal detail, extension cabinet,
+// maximum current, version), then creation and change time as hour, day,
+// month and two-digit year.
+void Norvak3xReader::readFixedTitle()
+{
+    const int title = recordAt(S::Title, 0);
+    m_controller.setProperty("number", m_image.word(title));
+    const std::array<const char*, 3> words = {"journalDetail", "powerSwitch", "maxCurrent"};
+    for (int i = 0; i < int(words.size()); ++i) {
+        const int w = m_image.word(title + 2 + 2 * i);
+        m_controller.setNativeData(QLatin1String(words[size_t(i)]), w == 0xFFFF ? QVariant() : QVariant(w));
+    }
+    readNumericTime(title + 10, "creationTime");
+    readNumericTime(title + 14, "changeTime");
+}
+
+// Years below 90 belong to this century; the minutes are not stored. A time
+// that is no date is left unset, with a warning unless it was never set.
+void Norvak3xReader::readNumericTime(int position, const char* key)
+{
+    const int hour = m_image.at(position);
+    const int day = m_image.at(position + 1);
+    const int month = m_image.at(position + 2);
+    const int year = m_image.at(position + 3);
+    const QDate date(year < 90 ? 2000 + year : 1900 + year, month, day);
+    const QTime time(hour, 0);
+    if (date.isValid() && time.isValid()) {
+        m_controller.setNativeData(
+            QLatin1String(key), QDateTime(date, time).toString(QStringLiteral("dd.MM.yyyy hh:mm")));
+        return;
+    }
+    if (hour != notSet || day != notSet || month != notSet || year != notSet)
+        m_warnings.append(QObject::tr("Неправильное значение времени в заголовке: %1 ч %2.%3.%4")
+                              .arg(hour)
+                              .arg(day)
+                              .arg(month)
+                              .arg(year));
 }
 
 // A time is stored as hh:mm/dd.MM.yyyy and kept as dd.MM.yyyy hh:mm.

@@ -36,6 +36,8 @@ private:
     bool locate();
     bool readTitle();
     bool readTime(int element, const char* key);
+    void readFixedTitle();
+    void readNumericTime(int position, const char* key);
     bool readPower();
     void readFields(Norvak3xSection section, const QVector<Norvak3xField>& fields);
     void readCountdown();

@@ -1,6 +1,7 @@
 #include "Norvak3xWriter.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QPair>
 #include <QSet>
@@ -17,6 +18,8 @@
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
 #include "Norvak3xImage.h"
+#include "CnfLogging.h"
+#include "ProgramRecordDecoder.h"
 
 using S = Norvak3xSection;
 
@@ -169,6 +172,8 @@ bool Norvak3xWriter::putNative(char* record, const Norvak3xField& field)
 
 bool Norvak3xWriter::writeTitle()
 {
+    if (m_layout.hasFixedTitle())
+        return writeFixedTitle();
     QList<QByteArray> elements;
     elements.append(word(m_controller.property("number").toInt()));
     const QByteArray description = Norvak3xImage::encodeText(m_controller.property("description").toString());
@@ -205,6 +210,56 @@ bool Norvak3xWriter::writeTitle()
     }
     append(S::Title, title);
     return true;
+}
+
+// Five words, then creation and change time as hour, day, month and
+// two-digit year; words without a value are written as not set.
+bool Norvak3xWriter::writeFixedTitle()
+{
+    QByteArray title(m_layout.recordSize(S::Title), unset);
+    title.replace(0, 2, word(m_controller.property("number").toInt()));
+    const char* const words[] = {"journalDetail", "powerSwitch", "maxCurrent"};
+    for (int i = 0; i < 3; ++i) {
+        const QString key = QLatin1String(words[i]);
+        bool ok = false;
+        const QVariant v = m_controller.getNativeData(key);
+        const int value = v.isValid() ? v.toInt(&ok) : 0;
+        if (ok && (value < 0 || value > 0xFFFF))
+            return outOfRange(key, value, 0, 0xFFFF);
+        title.replace(2 + 2 * i, 2, word(ok ? value : 0xFFFF));
+    }
+    title.replace(m_layout.versionPosition, 2, word(m_layout.number));
+
+    const QString format = QStringLiteral("dd.MM.yyyy hh:mm");
+    const QDateTime now = QDateTime::currentDateTime();
+    QDateTime created
+        = QDateTime::fromString(m_controller.getNativeData(QStringLiteral("creationTime")).toString(), format);
+    if (!created.isValid())
+        created = now;
+    putNumericTime(title.data() + 10, created, now);
+    m_controller.setNativeData(QStringLiteral("changeTime"), now.toString(format));
+    putNumericTime(title.data() + 14, now, now);
+    append(S::Title, title);
+    return true;
+}
+
+// Hour, day, month and the year within its century. The byte holds the
+// years 1990 to 2089 only; another year is replaced by the current one
+// rather than wrapped into a wrong date.
+void Norvak3xWriter::putNumericTime(char* at, const QDateTime& time, const QDateTime& now)
+{
+    QDate date = time.date();
+    if (date.year() < 1990 || date.year() > 2089) {
+        qCWarning(lcCnfNative).noquote()
+            << QObject::tr("Год %1 не может быть записан в заголовок, записан текущий").arg(date.year());
+        date.setDate(now.date().year(), date.month(), date.day());
+        if (!date.isValid()) // 29 February
+            date = now.date();
+    }
+    at[0] = char(time.time().hour());
+    at[1] = char(date.day());
+    at[2] = char(date.month());
+    at[3] = char(date.year() > 1999 ? date.year() - 2000 : date.year() - 1900);
 }
 
 bool Norvak3xWriter::writePower()
@@ -409,14 +464,17 @@ bool Norvak3xWriter::writePrograms()
     const int size = m_layout.recordSize(S::Programs);
     QByteArray out = counted(S::Programs, 0);
     out[0] = char(n);
+    QHash<int, QString> numbers;
     for (const auto& program : m_programs) {
-        const QByteArray data = program->data();
+        QByteArray data = program->data();
         if (data.size() != size) {
             return fail(QObject::tr("В программе %1 данные НОРВАК неправильного размера - %2 (должно быть %3)")
                             .arg(program->id)
                             .arg(data.size())
                             .arg(size));
         }
+        if (!checkAlgorithm(*program) || !putProgramNumber(*program, &data, &numbers))
+            return false;
         for (int i = 0; i < program->phaseCount(); ++i) {
             const auto step = program->phaseDefAt(i);
             const auto phase = step ? step->phase() : QSharedPointer<CnfPhase>();
@@ -435,6 +493,41 @@ bool Norvak3xWriter::writePrograms()
         out.append(data);
     }
     append(S::Programs, out);
+    return true;
+}
+
+// The record's algorithm must be one the version knows: its reader would
+// refuse the image otherwise.
+bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program)
+{
+    CnfProgram decoded;
+    ProgramRecordDecoder decoder(m_controller, decoded);
+    // As on reading, the all-red program has no fields to check.
+    if (!decoder.readHead(program.data(), false)
+        || (decoded.nativeType != 0 && !decoder.readFields(m_layout.programLayout())))
+        return fail(decoder.errorString());
+    return true;
+}
+
+// Byte 0 is the program's number, taken from its id, so that a renumbered
+// program is written under its new number. Numbers above 127 are kept as
+// ids by their signed reading (200 is "-56"); both forms are accepted.
+bool Norvak3xWriter::putProgramNumber(const CnfProgram& program, QByteArray* data, QHash<int, QString>* numbers)
+{
+    bool ok = false;
+    const int number = program.id.toInt(&ok);
+    if (!ok || number < -128 || number > 255) {
+        return fail(QObject::tr("Программа %1 имеет недопустимый идентификатор. Возможно использование только чисел")
+                        .arg(program.id));
+    }
+    const int byte = number & 0xFF;
+    if (numbers->contains(byte)) {
+        return fail(QObject::tr("Программы %1 и %2 имеют одинаковый номер %3")
+                        .arg(numbers->value(byte), program.id)
+                        .arg(qint8(quint8(byte))));
+    }
+    numbers->insert(byte, program.id);
+    (*data)[0] = char(byte);
     return true;
 }
 

@@ -2,6 +2,8 @@
 #define NORVAK3XWRITER_H
 
 #include <QByteArray>
+#include <QHash>
+#include <QDateTime>
 #include <QList>
 #include <QSharedPointer>
 #include <QString>
@@ -29,6 +31,8 @@ public:
 
 private:
     bool writeTitle();
+    bool writeFixedTitle();
+    static void putNumericTime(char* at, const QDateTime& time, const QDateTime& now);
     bool writePower();
     bool writeFields(Norvak3xSection section, const QVector<Norvak3xField>& fields);
     bool writeSignalGroups();
@@ -37,6 +41,8 @@ private:
     bool writeIntergreens();
     bool writePhases();
     bool writePrograms();
+    bool checkAlgorithm(const CnfProgram& program);
+    bool putProgramNumber(const CnfProgram& program, QByteArray* data, QHash<int, QString>* numbers);
     bool writeDayCards();
     bool writeWeek();
     bool writeSpecialDays();

@@ -1,0 +1,8 @@
+#include "Norvak316Config.h"
+
+#include "Norvak3xLayout.h"
+
+Norvak316Config::Norvak316Config()
+    : Norvak3xConfig(Norvak3xLayout::v316())
+{
+}
