@@ -3,6 +3,7 @@
 #include <QObject>
 #include <QSaveFile>
 
+#include "AdapterConfig.h"
 #include "CnfController.h"
 #include "Norvak318Config.h"
 #include "NorvakIIConfig.h"
@@ -27,6 +28,7 @@ QSharedPointer<CnfNative> create()
 // The order in which an unknown image is offered to the adapters.
 const AdapterFactory detectionOrder[] = {
     create<Norvak318Config>,
+    create<AdapterConfig>,
     create<NorvakIIConfig>,
 };
 
@@ -53,6 +55,10 @@ Dispatch adapterFor(const QString& type, const QString& version, QSharedPointer<
             }
         }
         return Dispatch::UnknownVersion;
+    }
+    if (type == QLatin1String("adapter")) {
+        *adapter = create<AdapterConfig>();
+        return Dispatch::Found;
     }
     if (type == QLatin1String("norvakii")) {
         *adapter = create<NorvakIIConfig>();

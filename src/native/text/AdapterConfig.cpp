@@ -1,0 +1,130 @@
+#include "AdapterConfig.h"
+
+#include <QFile>
+
+#include "AdapterChecksum.h"
+#include "AdapterDynamicProgram.h"
+#include "AdapterTextLines.h"
+#include "AdapterTextReader.h"
+#include "AdapterTextWriter.h"
+#include "CnfController.h"
+
+class AdapterConfigPrivate
+{
+public:
+    QByteArray data;
+    QString lastError;
+    QStringList warnings;
+};
+
+AdapterConfig::AdapterConfig()
+    : d(new AdapterConfigPrivate)
+{
+}
+
+AdapterConfig::AdapterConfig(const AdapterConfig& other)
+    : CnfNative(other)
+    , d(new AdapterConfigPrivate(*other.d))
+{
+}
+
+AdapterConfig::AdapterConfig(AdapterConfig&& other) noexcept
+    : CnfNative(other)
+    , d(new AdapterConfigPrivate(std::move(*other.d)))
+{
+}
+
+AdapterConfig& AdapterConfig::operator=(const AdapterConfig& other)
+{
+    *d = *other.d;
+    return *this;
+}
+
+AdapterConfig& AdapterConfig::operator=(AdapterConfig&& other) noexcept
+{
+    *d = std::move(*other.d);
+    return *this;
+}
+
+AdapterConfig::~AdapterConfig() = default;
+
+// Recognition only: the lines are not decoded here.
+bool AdapterConfig::load(const QByteArray& data)
+{
+    d->data = data;
+    AdapterTextLines lines(data);
+    QByteArray line;
+    bool inBody = false;
+    while (lines.next(&line)) {
+        if (line.isEmpty() || line.startsWith('#'))
+            continue;
+        if (!inBody)
+            inBody = line == "BEGIN:";
+        else if (line == "END.")
+            return true;
+    }
+    d->data.clear();
+    return false;
+}
+
+bool AdapterConfig::load(const QString& fileName)
+{
+    d->lastError.clear();
+    QFile file(fileName);
+    if (!file.open(QIODevice::ReadOnly)) {
+        d->lastError = QObject::tr("Error opening %1: %2").arg(fileName, file.errorString());
+        return false;
+    }
+    return load(file.readAll());
+}
+
+bool AdapterConfig::checkCRC()
+{
+    d->lastError.clear();
+    return AdapterChecksum::verify(d->data, &d->lastError);
+}
+
+QByteArray AdapterConfig::save(CnfController& controller)
+{
+    AdapterTextWriter writer(controller);
+    const QByteArray text = writer.write();
+    d->lastError = writer.errorString();
+    return text;
+}
+
+bool AdapterConfig::createController(CnfController& controller)
+{
+    controller.clear();
+    controller.setProperty("type", QStringLiteral("adapter"));
+    AdapterTextReader reader(d->data, controller);
+    const bool read = reader.read();
+    d->lastError = reader.errorString();
+    return read;
+}
+
+void AdapterConfig::initController(CnfController&)
+{
+}
+
+QByteArray AdapterConfig::createDynamicProgram(CnfController& controller, QSharedPointer<CnfProgram> program)
+{
+    AdapterDynamicProgram builder(controller);
+    const QByteArray record = builder.build(program);
+    d->lastError = builder.errorString();
+    return record;
+}
+
+QString AdapterConfig::version()
+{
+    return QStringLiteral("adapter");
+}
+
+QString AdapterConfig::lastError()
+{
+    return d->lastError;
+}
+
+QStringList AdapterConfig::warnings()
+{
+    return d->warnings;
+}
