@@ -290,6 +290,10 @@ void TestTool::infoAndConvert_data()
                              << "3.18";
     QTest::newRow("NorvakII JSON") << dataFile(QStringLiteral("norvakii.json")) << "norvakii" << "norvakii" << 2 << 0
                                    << "from-json.xml" << "project" << "project";
+    QTest::newRow("adapter text") << dataFile(QStringLiteral("adapter.txt")) << "adapter" << "adapter" << 0 << 6
+                                  << "from-adapter.xml" << "project" << "project";
+    QTest::newRow("adapter text to adapter") << dataFile(QStringLiteral("adapter.txt")) << "adapter" << "adapter" << 0
+                                             << 6 << "copy.txt" << "adapter" << "adapter";
 }
 
 void TestTool::infoAndConvert()
@@ -310,8 +314,9 @@ void TestTool::infoAndConvert()
     QTEST(counts.value(QStringLiteral("signalGroups")).toInt(), "signalGroups");
     QTEST(counts.value(QStringLiteral("programs")).toInt(), "programs");
     QCOMPARE(summary.value(QStringLiteral("programs")).toArray().size(), counts.value(QStringLiteral("programs")).toInt());
+    const bool checksummed = format == QLatin1String("3.18") || format == QLatin1String("adapter");
     QCOMPARE(summary.value(QStringLiteral("checksum")).toString(),
-             format == QLatin1String("3.18") ? QStringLiteral("valid") : QStringLiteral("none"));
+             checksummed ? QStringLiteral("valid") : QStringLiteral("none"));
     // The text form names the same format.
     const Run text = cnf({QStringLiteral("info"), input});
     QCOMPARE(text.exitCode, 0);
@@ -342,6 +347,7 @@ void TestTool::refusedConversionLeavesOutput_data()
     QTest::addColumn<QString>("reason");
 
     QTest::newRow("program without a record") << dataFile(QStringLiteral("plain.xml")) << "3.18" << "program 1";
+    QTest::newRow("timer as adapter text") << dataFile(QStringLiteral("plain.xml")) << "adapter" << "Таймер";
     QTest::newRow("step out of limits") << variant(QStringLiteral("refused-step"), "length=\"20\"", "length=\"70\"")
                                         << "project" << "70";
     QTest::newRow("unreadable input") << dataFile(QStringLiteral("unknown.bin")) << "project" << "unknown.bin";
