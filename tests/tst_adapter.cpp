@@ -196,7 +196,9 @@ void TestAdapter::items()
     QFETCH(QString, line);
     QFETCH(QString, name);
     CnfController controller;
+    controller.setProperty("number", 99); // of an earlier configuration
     QVERIFY(read(line, controller));
+    QCOMPARE(controller.property("number").isValid(), name == QLatin1String("number"));
     const QVariant value = name.at(0).isLower() ? controller.property(qPrintable(name)) : controller.getNativeData(name);
     QTEST(value.toString(), "value");
 }

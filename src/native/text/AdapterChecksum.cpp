@@ -48,7 +48,7 @@ bool AdapterChecksum::verify(const QByteArray& text, QString* error)
     while (lines.next(&line) && line != "BEGIN:") {
         if (!line.startsWith(checksumKey))
             continue;
-        const QByteArray stored = line.mid(checksumKey.size()).trimmed().toLower();
+        const QByteArray stored = line.mid(checksumKey.size(), 2 * digestLength).trimmed().toLower();
         const QByteArray actual = compute(text);
         if (stored == actual)
             return true;

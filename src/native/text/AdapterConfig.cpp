@@ -95,6 +95,9 @@ QByteArray AdapterConfig::save(CnfController& controller)
 bool AdapterConfig::createController(CnfController& controller)
 {
     controller.clear();
+    // Settings of an earlier configuration would pass for this file's.
+    for (const char* name : {"number", "description", "version"})
+        controller.setProperty(name, QVariant());
     controller.setProperty("type", QStringLiteral("adapter"));
     AdapterTextReader reader(d->data, controller);
     const bool read = reader.read();
