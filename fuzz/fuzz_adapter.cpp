@@ -1,6 +1,6 @@
 // Feeds arbitrary bytes to the text adapter: load, build a controller, write
 // it back. What the writer accepts must read back, carry a valid checksum
-// and be written again, to the same text once it is the writer's own.
+// and be written again to the same text.
 #include <QByteArray>
 #include <QLoggingCategory>
 
@@ -45,10 +45,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (written.isEmpty())
         return 0;
 
-    // The first text may differ from the next in the order of its lines
-    // (a default TYPE line); from then on the text is stable.
-    const QByteArray second = rewrite(written);
-    if (rewrite(second) != second)
+    if (rewrite(written) != written)
         std::abort();
     return 0;
 }

@@ -21,7 +21,7 @@ QByteArray configuration(const QString& items)
 }
 
 // The item lines of a written configuration, between BEGIN: and END.
-QString items(const QByteArray& text)
+QString itemLines(const QByteArray& text)
 {
     QStringList lines = cp1251()->toUnicode(text).split(QLatin1Char('\n'));
     const int begin = lines.indexOf(QStringLiteral("BEGIN:"));
@@ -324,6 +324,11 @@ void TestAdapter::writerExample()
     const QByteArray body("HOST=\"h\"\nTYPE=ZT4\nPRG5=1(1 20)(2 30)\nDAILY1=5 6:0\nWEEK=1 1 1 1 1 1 1\n");
     const QByteArray digest = md4(QByteArray(body).replace('\n', "")).toLatin1();
     QCOMPARE(written, "MD4=" + digest + "\nBEGIN:\n" + body + "END.\n");
+
+    // The default type takes its place among the names, as it reads back.
+    controller.setNativeData(QStringLiteral("USER"), QStringLiteral("u"));
+    controller.setNativeData(QStringLiteral("TYPE"), QString());
+    QVERIFY(itemLines(config.save(controller)).startsWith(QStringLiteral("HOST=\"h\"\nTYPE=ZT4\nUSER=\"u\"\nPRG5")));
 }
 
 void TestAdapter::writtenPrograms_data()
@@ -357,7 +362,7 @@ void TestAdapter::writtenPrograms()
     const QByteArray written = config.save(controller);
     QVERIFY2(!written.isEmpty(), qPrintable(config.lastError()));
     QFETCH(QString, line);
-    QVERIFY2(::items(written).split(QLatin1Char('\n')).contains(line), qPrintable(::items(written)));
+    QVERIFY2(itemLines(written).split(QLatin1Char('\n')).contains(line), qPrintable(itemLines(written)));
     // What is written reads back.
     CnfController back;
     QVERIFY(config.load(written));
@@ -500,7 +505,7 @@ void TestAdapter::roundTrip()
     AdapterConfig config;
     const QByteArray written = config.save(controller);
     QVERIFY2(!written.isEmpty(), qPrintable(config.lastError()));
-    QCOMPARE(::items(written), items);
+    QCOMPARE(itemLines(written), items);
     QVERIFY(config.load(written));
     QVERIFY(config.checkCRC());
 }

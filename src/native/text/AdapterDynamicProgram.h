@@ -22,6 +22,7 @@ public:
     // The record of `program`, or of the controller's first program when it
     // is null; empty on failure, with the reason in errorString().
     QByteArray build(QSharedPointer<CnfProgram> program);
+    // The reason of the last failure of build(); empty after a success.
     QString errorString() const;
 
 private:

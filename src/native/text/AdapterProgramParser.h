@@ -30,6 +30,7 @@ public:
     // The program described by `value`, numbered by `number` (the key after
     // "PRG"); null on failure, with the reason in errorString().
     QSharedPointer<CnfProgram> parse(const QString& number, const QString& value, const QString& line);
+    // The reason of the last failure of parse().
     QString errorString() const;
 
 private:

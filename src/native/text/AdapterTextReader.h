@@ -22,7 +22,9 @@ class AdapterTextReader
 public:
     AdapterTextReader(const QByteArray& data, CnfController& controller);
 
+    // Fills the controller from the item lines; false at the first error.
     bool read();
+    // The reason of the failure of read(); empty after a success.
     QString errorString() const;
 
     // The key and the value of an item line, both trimmed and the value

@@ -152,14 +152,21 @@ bool AdapterTextWriter::writeProperties()
     return true;
 }
 
-// Names starting with a lower-case letter hold other formats' settings.
+// Names starting with a lower-case letter hold other formats' settings. A
+// controller without a "TYPE" gets the default one, in its place among the
+// names so that the text reads back and is written again unchanged.
 bool AdapterTextWriter::writeNativeData()
 {
-    const QStringList names = m_controller.nativeDataNames();
-    for (const QString& name : names) {
+    const QString typeKey = QStringLiteral("TYPE");
+    const bool defaultType = m_controller.getNativeData(typeKey).toString().isEmpty();
+    QStringList names = m_controller.nativeDataNames();
+    if (defaultType && !names.contains(typeKey))
+        names.insert(std::lower_bound(names.begin(), names.end(), typeKey), typeKey);
+    for (const QString& name : qAsConst(names)) {
         if (name.isEmpty() || name.at(0).isLower())
             continue;
-        const QString value = m_controller.getNativeData(name).toString();
+        const QString value = name == typeKey && defaultType ? QStringLiteral("ZT4")
+                                                             : m_controller.getNativeData(name).toString();
         if (value.isEmpty())
             continue;
         if (name == QLatin1String("MODEMINIT")) {
@@ -177,8 +184,6 @@ bool AdapterTextWriter::writeNativeData()
         if (!writeItem(name, value, quoted))
             return false;
     }
-    if (m_controller.getNativeData(QStringLiteral("TYPE")).toString().isNull())
-        m_lines.append(QStringLiteral("TYPE=ZT4"));
     return true;
 }
 

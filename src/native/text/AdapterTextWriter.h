@@ -27,6 +27,7 @@ public:
 
     // The Windows-1251 text with its "MD4=" line; empty on failure.
     QByteArray write();
+    // The reason of the failure of write(), naming the element; empty after a success.
     QString errorString() const;
 
 private:
