@@ -52,6 +52,13 @@ bool isTakenByFormat(const QString& key)
         || key.startsWith(QLatin1String("end."), Qt::CaseInsensitive);
 }
 
+// A key that reads back as itself and as no other item.
+bool isWritableKey(const QString& key)
+{
+    return !key.isEmpty() && key == key.trimmed() && !key.contains(QLatin1Char('=')) && !key.contains(QLatin1Char('\n'))
+        && !key.contains(QLatin1Char('\r')) && !isTakenByFormat(key) && codec()->canEncode(key);
+}
+
 bool hasSpace(const QString& text)
 {
     return std::any_of(text.cbegin(), text.cend(), [](QChar c) { return c.isSpace(); });
@@ -143,8 +150,7 @@ bool AdapterTextWriter::writeProperties()
             key = QStringLiteral("DEVID");
         else if (name == "description")
             key = QStringLiteral("STRID");
-        else if (isTakenByFormat(key) || key != key.trimmed() || key.contains(QLatin1Char('='))
-                 || hasSpace(key) || !codec()->canEncode(key))
+        else if (!isWritableKey(key))
             return fail(tr("Свойство контроллера %1 не может быть записано в конфигурацию адаптера").arg(key));
         if (!writeItem(key, value, false))
             return false;
@@ -177,7 +183,7 @@ bool AdapterTextWriter::writeNativeData()
             }
             continue;
         }
-        if (isTakenByFormat(name) || hasSpace(name) || name.contains(QLatin1Char('=')) || !codec()->canEncode(name))
+        if (!isWritableKey(name))
             return fail(tr("Параметр %1 не может быть записан в конфигурацию адаптера").arg(name));
         const bool quoted = name == QLatin1String("HOST") || name == QLatin1String("USER")
             || name == QLatin1String("PASSWORD");
