@@ -633,6 +633,10 @@ void TestAdapter::detectionAndDispatch()
     QVERIFY(config.checkCRC());
     QVERIFY(!config.load(dir.filePath(QStringLiteral("missing.txt"))));
     QVERIFY(config.lastError().startsWith(QStringLiteral("Error opening ")));
+    // A rejected text is not kept: nothing to read from.
+    QVERIFY(!config.load(QByteArray("BEGIN:\nPRG1=0\n")));
+    QVERIFY(!config.createController(controller));
+    QCOMPARE(config.lastError(), QStringLiteral("В конфигурации нет строки BEGIN:"));
 }
 
 QTEST_GUILESS_MAIN(TestAdapter)
