@@ -3,6 +3,7 @@
 
 // Every public header of the library.
 
+#include "AdapterConfig.h"
 #include "CnfController.h"
 #include "CnfControllerDiff.h"
 #include "CnfDetector.h"

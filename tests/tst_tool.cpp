@@ -313,6 +313,10 @@ void TestTool::infoAndConvert_data()
     QTest::newRow("3.18 image as 3.14") << QString() << "3.18" << "norvak" << 2 << 1 << "down.bin" << "3.14" << "3.14";
     QTest::newRow("NorvakII JSON") << dataFile(QStringLiteral("norvakii.json")) << "norvakii" << "norvakii" << 2 << 0
                                    << "from-json.xml" << "project" << "project";
+    QTest::newRow("adapter text") << dataFile(QStringLiteral("adapter.txt")) << "adapter" << "adapter" << 0 << 6
+                                  << "from-adapter.xml" << "project" << "project";
+    QTest::newRow("adapter text to adapter") << dataFile(QStringLiteral("adapter.txt")) << "adapter" << "adapter" << 0
+                                             << 6 << "copy.txt" << "adapter" << "adapter";
 }
 
 void TestTool::infoAndConvert()
@@ -333,8 +337,9 @@ void TestTool::infoAndConvert()
     QTEST(counts.value(QStringLiteral("signalGroups")).toInt(), "signalGroups");
     QTEST(counts.value(QStringLiteral("programs")).toInt(), "programs");
     QCOMPARE(summary.value(QStringLiteral("programs")).toArray().size(), counts.value(QStringLiteral("programs")).toInt());
+    const bool checksummed = format == QLatin1String("3.18") || format == QLatin1String("adapter");
     QCOMPARE(summary.value(QStringLiteral("checksum")).toString(),
-             format == QLatin1String("3.18") ? QStringLiteral("valid") : QStringLiteral("none"));
+             checksummed ? QStringLiteral("valid") : QStringLiteral("none"));
     // The text form names the same format.
     const Run text = cnf({QStringLiteral("info"), input});
     QCOMPARE(text.exitCode, 0);
@@ -365,6 +370,7 @@ void TestTool::refusedConversionLeavesOutput_data()
     QTest::addColumn<QString>("reason");
 
     QTest::newRow("program without a record") << dataFile(QStringLiteral("plain.xml")) << "3.18" << "program 1";
+    QTest::newRow("timer as adapter text") << dataFile(QStringLiteral("plain.xml")) << "adapter" << "Таймер";
     QTest::newRow("step out of limits") << variant(QStringLiteral("refused-step"), "length=\"20\"", "length=\"70\"")
                                         << "project" << "70";
     QTest::newRow("unreadable input") << dataFile(QStringLiteral("unknown.bin")) << "project" << "unknown.bin";
@@ -608,9 +614,12 @@ void TestTool::sameBytesInEveryProcess_data()
 void TestTool::sameBytesInEveryProcess()
 {
     QFETCH(QString, to);
+    // The example's program records are the 3.x firmware's; the adapter has its own.
+    const QString source = to == QLatin1String("adapter") ? dataFile(QStringLiteral("adapter.txt"))
+                                                          : QStringLiteral(CNF_EXAMPLE);
     QByteArray outputs[3];
     for (QByteArray& output : outputs) {
-        const Run run = cnf({QStringLiteral("convert"), QStringLiteral(CNF_EXAMPLE), QStringLiteral("-"),
+        const Run run = cnf({QStringLiteral("convert"), source, QStringLiteral("-"),
                              QStringLiteral("--to"), to});
         QCOMPARE(run.exitCode, 0);
         output = run.out;
@@ -656,14 +665,15 @@ void TestTool::formatsAndHelp()
     QStringList lines;
     for (const QString& line : QString::fromUtf8(formats.out).trimmed().split(QLatin1Char('\n')))
         lines.append(line.simplified());
-    QCOMPARE(lines.size(), 7);
+    QCOMPARE(lines.size(), 8);
     QVERIFY(lines.at(0).startsWith(QStringLiteral("project")) && lines.at(0).endsWith(QStringLiteral("detect read write --to project")));
     QVERIFY(lines.at(1).startsWith(QStringLiteral("3.14")) && lines.at(1).endsWith(QStringLiteral("--to 3.14")));
     QVERIFY(lines.at(5).startsWith(QStringLiteral("3.18")) && lines.at(5).endsWith(QStringLiteral("--to 3.18")));
-    QVERIFY(lines.at(6).startsWith(QStringLiteral("norvakii")) && lines.at(6).endsWith(QStringLiteral("detect read")));
+    QVERIFY(lines.at(6).startsWith(QStringLiteral("adapter")) && lines.at(6).endsWith(QStringLiteral("--to adapter")));
+    QVERIFY(lines.at(7).startsWith(QStringLiteral("norvakii")) && lines.at(7).endsWith(QStringLiteral("detect read")));
 
     const Run help = cnf({QStringLiteral("help"), QStringLiteral("convert")});
-    QVERIFY(help.out.contains("Format of OUT: project, 3.14, 3.15, 3.16, 3.17, 3.18."));
+    QVERIFY(help.out.contains("Format of OUT: project, 3.14, 3.15, 3.16, 3.17, 3.18, adapter."));
     for (const QStringList& arguments : {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("check"), QStringLiteral("--help")}}) {
         const QByteArray text = cnf(arguments).out;
         QVERIFY(!text.contains("--help-all"));

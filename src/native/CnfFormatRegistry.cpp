@@ -1,6 +1,7 @@
 #include "CnfFormatRegistry.h"
 
 #include "CnfNative.h"
+#include "AdapterConfig.h"
 #include "Norvak314Config.h"
 #include "Norvak315Config.h"
 #include "Norvak316Config.h"
@@ -62,10 +63,10 @@ QVector<CnfFormat> makeFormats()
         norvak3x(Norvak3xLayout::v316(), create<Norvak316Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.16 image")),
         norvak3x(Norvak3xLayout::v317(), create<Norvak317Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.17 image")),
         norvak3x(Norvak3xLayout::v318(), create<Norvak318Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.18 image")),
-        // The model and the project document know these types; this build
-        // has no adapter for them yet.
         F(QStringLiteral("adapter"), QT_TRANSLATE_NOOP("CnfFormat", "adapter text configuration"),
-          QStringLiteral("adapter"), QString(), {}, nullptr, F::AdapterLayout, adapterLimits()),
+          QStringLiteral("adapter"), QString(), nativeAll, create<AdapterConfig>, F::AdapterLayout, adapterLimits()),
+        // The model and the project document know this type; this build has
+        // no adapter for it yet.
         F(QStringLiteral("zt_loom"), QT_TRANSLATE_NOOP("CnfFormat", "ZT_LOOM JSON configuration"),
           QStringLiteral("ZT_LOOM"), QString(), {}, nullptr, F::NoLayout, F::Limits()),
         F(QStringLiteral("norvakii"), QT_TRANSLATE_NOOP("CnfFormat", "NorvakII JSON configuration"),
