@@ -17,6 +17,7 @@
 #include "CnfSGTimes.h"
 #include "CnfSignalGroup.h"
 #include "CnfTransition.h"
+#include "JsonPrinter.h"
 #include "NorvakIIConfig.h"
 #include "VObject.h"
 #include "cnf_export.h"
