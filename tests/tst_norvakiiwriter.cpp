@@ -553,7 +553,10 @@ void TestNorvakIIWriter::nativeDataAndPruning()
     NorvakIIConfig config;
     const QByteArray text = config.save(controller);
     const QJsonObject document = QJsonDocument::fromJson(text).object();
-    QCOMPARE(document.keys(), (QStringList{"configVersion", "deep", "description", "hash", "id", "modules"}));
+    QCOMPARE(document.keys(), (QStringList{"configVersion", "deep", "description", "hash", "id", "modules", "signalGroups"}));
+    // Without a default group the timings the model uses (none) are written:
+    // an empty "default" would read back as timings of the reader's own.
+    QCOMPARE(compact(document.value("signalGroups")), QStringLiteral(R"({"default":{"amber":0,"greenBlink":0,"redAmber":0}})"));
     QCOMPARE(document.value("configVersion").toInt(), 2);
     QCOMPARE(compact(document.value("deep")), QStringLiteral(R"({"a":[0,"",null]})"));
     QCOMPARE(document.value("description").toString(), QString(""));

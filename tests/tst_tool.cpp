@@ -290,6 +290,10 @@ void TestTool::infoAndConvert_data()
                              << "3.18";
     QTest::newRow("NorvakII JSON") << dataFile(QStringLiteral("norvakii.json")) << "norvakii" << "norvakii" << 2 << 0
                                    << "from-json.xml" << "project" << "project";
+    QTest::newRow("NorvakII JSON written again") << dataFile(QStringLiteral("norvakii.json")) << "norvakii" << "norvakii"
+                                                 << 2 << 0 << "again.json" << "norvakii" << "norvakii";
+    QTest::newRow("project to NorvakII") << dataFile(QStringLiteral("plain.xml")) << "project" << "" << 2 << 1
+                                         << "plain.json" << "norvakii" << "norvakii";
 }
 
 void TestTool::infoAndConvert()

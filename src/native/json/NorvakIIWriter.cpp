@@ -597,11 +597,18 @@ QVariant NorvakIIWriter::tidyControlSources(const QVariantMap& modules, const QV
 QVariant NorvakIIWriter::signalGroups()
 {
     QVariantMap groups;
-    if (const auto defaults = m_controller.defaultSignalGroup()) {
-        QVariantMap properties;
+    const auto defaults = m_controller.defaultSignalGroup();
+    QVariantMap properties;
+    if (defaults)
         insertProperties(properties, *defaults);
-        groups.insert(key("default"), properties);
+    if (properties.isEmpty()) {
+        // The reader gives an empty "default" timings of its own: the
+        // timings the model uses are written instead, so that they read back.
+        properties.insert(key("amber"), defaults ? defaults->yellow(-1) : 0);
+        properties.insert(key("redAmber"), defaults ? defaults->redYellow(-1) : 0);
+        properties.insert(key("greenBlink"), defaults ? defaults->greenBlink(-1) : 0);
     }
+    groups.insert(key("default"), properties);
     QVariantList items;
     const auto all = m_controller.signalGroups();
     for (const auto& group : all) {
