@@ -220,6 +220,7 @@ private Q_SLOTS:
     void dynamicProgram();
     void dynamicProgramChoosesProgram();
     void roundTrip();
+    void readerWriterDifferences();
 };
 
 void TestNorvakIIWriter::printer_data()
@@ -786,6 +787,31 @@ void TestNorvakIIWriter::roundTrip()
     for (const QString& name : first.nativeDataNames())
         QCOMPARE(second.getNativeData(name), first.getNativeData(name));
     QCOMPARE(again.save(second), text);
+}
+
+void TestNorvakIIWriter::readerWriterDifferences()
+{
+    // Rewritten from the model: full matrices become sparse, texts of ids
+    // become numbers, spans become points, stage keys the model has no place
+    // for are dropped and plan-level keys of other algorithms go into them.
+    NorvakIIConfig config;
+    QVERIFY(config.load(QByteArray(R"({
+      "signalGroups": {"items": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}]},
+      "IGM": [{"id": 1, "matrix": [[null, 4], [3, null]]}],
+      "stages": [{"id": "1", "groups": [1], "color": "x"}, {"id": "2", "groups": [2]}],
+      "plans": [{"id": "1", "extra": 1, "algorithm": {"type": "Timeline", "cycle": 40,
+                 "sequences": [{"group": "A", "sequence": [{"state": "green", "span": 5}, {"state": "red", "span": 10}]}]}},
+                {"id": "2", "extra": 2, "algorithm": {"type": "Passive"}}]
+    })")));
+    CnfController controller;
+    QVERIFY(config.createController(controller));
+    const QJsonObject document = written(controller);
+    QCOMPARE(compact(document.value("IGM")),
+             QStringLiteral(R"([{"id":1,"items":[{"clearing":1,"entering":2,"time":4},{"clearing":2,"entering":1,"time":3}]}])"));
+    QCOMPARE(compact(document.value("stages")), QStringLiteral(R"([{"groups":[1],"id":1},{"groups":[2],"id":2}])"));
+    QCOMPARE(compact(at(document, "plans.0")),
+             QStringLiteral(R"({"algorithm":{"cycle":40,"sequences":[{"group":1,"sequence":[{"point":0,"state":"red"},{"point":5,"state":"green"},{"point":15,"state":"red"}]}],"type":"Timeline"},"extra":1,"id":1})"));
+    QCOMPARE(compact(at(document, "plans.1")), QStringLiteral(R"({"algorithm":{"extra":2,"type":"Passive"},"id":2})"));
 }
 
 QTEST_GUILESS_MAIN(TestNorvakIIWriter)
