@@ -26,15 +26,18 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
         return 0;
     const QVariant value = document.toVariant();
 
+    // The values are compared, not the documents: Qt keeps a key with a raw
+    // NUL character (which JSON does not allow) in a form that compares
+    // unequal to the same key read from its escaped form.
     const QByteArray plain = JsonPrinter::printFormatted(value, QVariant(), QByteArrayLiteral("  "));
-    if (QJsonDocument::fromJson(plain, &error) != document || error.error != QJsonParseError::NoError)
+    if (QJsonDocument::fromJson(plain, &error).toVariant() != value || error.error != QJsonParseError::NoError)
         std::abort();
 
     static const QVariant format = JsonPrinter::loadFormat(QStringLiteral(":/humanaze/norvakII/format.json"));
     const QByteArray formatted = JsonPrinter::printFormatted(value, format, QByteArrayLiteral("  "));
     const QJsonDocument reread = QJsonDocument::fromJson(formatted, &error);
     if (error.error != QJsonParseError::NoError || reread.isObject() != document.isObject()
-        || reread.object().keys() != document.object().keys())
+        || reread.toVariant().toMap().keys() != value.toMap().keys())
         std::abort();
     return 0;
 }
