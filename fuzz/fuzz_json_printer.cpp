@@ -14,11 +14,6 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    // Qt keeps the stack of its compiled regular expressions per thread and
-    // never frees it, which the leak checker reports on the first key pattern.
-    static const bool plainMatching = qputenv("QT_ENABLE_REGEXP_JIT", "0");
-    Q_UNUSED(plainMatching);
-
     const QByteArray bytes = QByteArray::fromRawData(reinterpret_cast<const char*>(data), int(size));
     QJsonParseError error;
     const QJsonDocument document = QJsonDocument::fromJson(bytes, &error);
