@@ -415,12 +415,16 @@ void TestNorvakIIWriter::inputChannels()
         {"channel": 1, "detector": 1}, {"channel": 2, "detector": "D1"}, {"channel": 3, "detector": 7},
         {"channel": 4, "detector": "nobody"}, {"channel": 5, "sensor": 2}, {"channel": 6, "sensor": 1},
         {"channel": 7, "output": "lamp"}, {"channel": 8, "output": 5}, {"channel": 9, "output": 6},
-        {"channel": 10}, 3, {"channel": 11, "detector": true}]}}}})"));
+        {"channel": 10}, 3, {"channel": 11, "detector": true}]},
+        "KTV1": {"items": []}, "KTV2": {"items": [], "x": 1}}}})"));
     const QJsonObject document = written(controller);
     QStringList kept;
     for (const QJsonValue& channel : at(document, "modules.SystemBus.devices.DIO3.channels").toArray())
         kept << QString::number(channel.toObject().value("channel").toInt());
     QCOMPARE(kept.join(' '), QStringLiteral("1 2 5 7 8 10"));
+    // A countdown module without boards is dropped.
+    QVERIFY(at(document, "modules.SystemBus.devices.KTV1").isUndefined());
+    QCOMPARE(compact(at(document, "modules.SystemBus.devices.KTV2")), QStringLiteral(R"({"x":1})"));
     // The detector's channel is not written back into the modules.
     QCOMPARE(compact(document.value("detectors")), QStringLiteral(R"([{"id":1,"name":"D1"}])"));
 }
