@@ -26,6 +26,7 @@
 #include "CnfSignalGroup.h"
 #include "CnfSignalPlan.h"
 #include "CnfTransition.h"
+#include "JsonPrinter.h"
 #include "NorvakIIConfig.h"
 #include "VObject.h"
 #include "cnf_export.h"

@@ -317,6 +317,10 @@ void TestTool::infoAndConvert_data()
                                   << "from-adapter.xml" << "project" << "project";
     QTest::newRow("adapter text to adapter") << dataFile(QStringLiteral("adapter.txt")) << "adapter" << "adapter" << 0
                                              << 6 << "copy.txt" << "adapter" << "adapter";
+    QTest::newRow("NorvakII JSON written again") << dataFile(QStringLiteral("norvakii.json")) << "norvakii" << "norvakii"
+                                                 << 2 << 0 << "again.json" << "norvakii" << "norvakii";
+    QTest::newRow("project to NorvakII") << dataFile(QStringLiteral("plain.xml")) << "project" << "" << 2 << 1
+                                         << "plain.json" << "norvakii" << "norvakii";
 }
 
 void TestTool::infoAndConvert()
@@ -670,10 +674,10 @@ void TestTool::formatsAndHelp()
     QVERIFY(lines.at(1).startsWith(QStringLiteral("3.14")) && lines.at(1).endsWith(QStringLiteral("--to 3.14")));
     QVERIFY(lines.at(5).startsWith(QStringLiteral("3.18")) && lines.at(5).endsWith(QStringLiteral("--to 3.18")));
     QVERIFY(lines.at(6).startsWith(QStringLiteral("adapter")) && lines.at(6).endsWith(QStringLiteral("--to adapter")));
-    QVERIFY(lines.at(7).startsWith(QStringLiteral("norvakii")) && lines.at(7).endsWith(QStringLiteral("detect read")));
+    QVERIFY(lines.at(7).startsWith(QStringLiteral("norvakii")) && lines.at(7).endsWith(QStringLiteral("detect read write --to norvakii")));
 
     const Run help = cnf({QStringLiteral("help"), QStringLiteral("convert")});
-    QVERIFY(help.out.contains("Format of OUT: project, 3.14, 3.15, 3.16, 3.17, 3.18, adapter."));
+    QVERIFY(help.out.simplified().contains("Format of OUT: project, 3.14, 3.15, 3.16, 3.17, 3.18, adapter, norvakii."));
     for (const QStringList& arguments : {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("check"), QStringLiteral("--help")}}) {
         const QByteArray text = cnf(arguments).out;
         QVERIFY(!text.contains("--help-all"));

@@ -70,7 +70,8 @@ QVector<CnfFormat> makeFormats()
         F(QStringLiteral("zt_loom"), QT_TRANSLATE_NOOP("CnfFormat", "ZT_LOOM JSON configuration"),
           QStringLiteral("ZT_LOOM"), QString(), {}, nullptr, F::NoLayout, F::Limits()),
         F(QStringLiteral("norvakii"), QT_TRANSLATE_NOOP("CnfFormat", "NorvakII JSON configuration"),
-          QStringLiteral("norvakii"), QString(), F::Detect | F::Read, create<NorvakIIConfig>, F::NoLayout,
+          QStringLiteral("norvakii"), QString(), F::Detect | F::Read | F::Write | F::DynamicPrograms,
+          create<NorvakIIConfig>, F::NoLayout,
           F::Limits()),
     };
 }

@@ -1,13 +1,11 @@
 #include "MultiRingPattern.h"
 
-#include <QLoggingCategory>
-
 #include <cmath>
 #include <limits>
 
-namespace {
+#include "CnfLogging.h"
 
-Q_LOGGING_CATEGORY(lcProject, "cnf.project")
+namespace {
 
 // The entry a 1-based number names; none when the list has no such entry.
 std::optional<QVariant> entry(const QVariantList& list, int number)
@@ -63,7 +61,7 @@ std::optional<QVariantMap> MultiRingPattern::resolve(const QVariant& pattern, co
         patternNumber = *n;
         const auto named = entry(multiRing.value(QStringLiteral("patterns")).toList(), patternNumber);
         if (!named || named->userType() != QMetaType::QVariantMap) {
-            qCWarning(lcProject, "invalid pattern %d", patternNumber);
+            qCWarning(lcCnfProject, "invalid pattern %d", patternNumber);
             return std::nullopt;
         }
         resolved = named->toMap();
@@ -88,7 +86,7 @@ bool MultiRingPattern::replaceReference(QVariantMap& pattern, const QString& key
         return true;
     const auto named = entry(entries, *n);
     if (!named) {
-        qCWarning(lcProject, "invalid %s %d in pattern %d", qPrintable(key), *n, patternNumber);
+        qCWarning(lcCnfProject, "invalid %s %d in pattern %d", qPrintable(key), *n, patternNumber);
         return false;
     }
     pattern.insert(key, *named);

@@ -8,9 +8,9 @@
 #include "CnfPhaseDef.h"
 #include "CnfProgram.h"
 #include "NativeValueCodec.h"
-#include "NorvakIIConfig.h"
 #include "ProgramElementWriter.h"
 #include "ProjectXml.h"
+#include "TimelineCodec.h"
 
 namespace {
 
@@ -120,7 +120,7 @@ bool ProgramElementReader::readTimeline(const QSharedPointer<CnfProgram>& progra
         return true;
     const QVariantList sequences = NativeValueCodec::decode(timeline.firstChildElement()).toList();
     QString error;
-    if (!NorvakIIConfig::loadTimelineData(m_controller, program, sequences, &error))
+    if (!TimelineCodec::decode(m_controller, *program, sequences, QStringLiteral("sequences"), &error))
         return fail(error);
     return true;
 }

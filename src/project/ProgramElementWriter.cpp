@@ -7,7 +7,7 @@
 #include "CnfProgram.h"
 #include "CnfSignalGroup.h"
 #include "NativeValueCodec.h"
-#include "ProjectLogging.h"
+#include "CnfLogging.h"
 #include "ProjectXml.h"
 
 namespace {
@@ -36,7 +36,7 @@ ProgramElementWriter::ProgramElementWriter(const CnfController& controller, QDom
 
 void ProgramElementWriter::logLeftOut(const QString& message)
 {
-    qCWarning(lcProject).noquote() << "Left out of the copy:" << message;
+    qCWarning(lcCnfProject).noquote() << "Left out of the copy:" << message;
 }
 
 bool ProgramElementWriter::isStepDataAttribute(const QString& name)

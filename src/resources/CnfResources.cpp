@@ -1,4 +1,5 @@
-// Registration of the compiled-in resources (the layout documents).
+// Registration of the compiled-in resources (the layout documents and the
+// key-order files of the JSON printer).
 //
 // rcc's generated code registers the resources when the library is loaded and
 // unregisters them when it is unloaded. The controller's constructor registers
@@ -11,6 +12,7 @@
 static bool registerLayoutResources()
 {
     Q_INIT_RESOURCE(layouts);
+    Q_INIT_RESOURCE(humanaze);
     return true;
 }
 

@@ -5,7 +5,10 @@
 
 #include "CnfController.h"
 #include "CnfProgram.h"
+#include "JsonPrinter.h"
 #include "NorvakIIReader.h"
+#include "NorvakIIWriter.h"
+#include "TimelineCodec.h"
 
 class NorvakIIConfigPrivate
 {
@@ -70,10 +73,19 @@ bool NorvakIIConfig::checkCRC()
     return true; // the format carries no checksum
 }
 
-QByteArray NorvakIIConfig::save(CnfController&)
+QByteArray NorvakIIConfig::save(CnfController& controller)
 {
-    setLastError(QObject::tr("Writing NorvakII configurations is not supported yet"));
-    return {};
+    setLastError(QString());
+    NorvakIIWriter writer(controller);
+    if (!writer.write(&d->document)) {
+        setLastError(writer.errorString());
+        return {};
+    }
+    const QByteArray text = humanized(d->document);
+    if (!text.isEmpty())
+        return text;
+    // Without its key-order file the document is still written, sorted.
+    return QJsonDocument::fromVariant(d->document).toJson(QJsonDocument::Indented);
 }
 
 bool NorvakIIConfig::createController(CnfController& controller)
@@ -92,10 +104,23 @@ void NorvakIIConfig::initController(CnfController&)
 {
 }
 
-QByteArray NorvakIIConfig::createDynamicProgram(CnfController&, QSharedPointer<CnfProgram>)
+QByteArray NorvakIIConfig::createDynamicProgram(CnfController& controller, QSharedPointer<CnfProgram> program)
 {
-    setLastError(QObject::tr("Writing NorvakII configurations is not supported yet"));
-    return {};
+    setLastError(QString());
+    if (!program && !controller.programs().isEmpty())
+        program = controller.programs().first();
+    if (!program) {
+        setLastError(QObject::tr("У контроллера нет программ"));
+        return {};
+    }
+    QString error;
+    const QVariant plan = NorvakIIWriter::signalPlanToVariant(controller, program, &error);
+    setLastError(error);
+    if (!plan.isValid())
+        return {};
+    // The compact form with keys in alphabetical order is what the
+    // controller takes over its link.
+    return QJsonDocument::fromVariant(plan).toJson(QJsonDocument::Compact);
 }
 
 QString NorvakIIConfig::version()
@@ -106,5 +131,22 @@ QString NorvakIIConfig::version()
 bool NorvakIIConfig::loadTimelineData(CnfController& controller, QSharedPointer<CnfProgram> program,
                                       QList<QVariant> sequences, QString* error)
 {
-    return NorvakIIReader::readTimeline(controller, program, sequences, error);
+    if (!program) {
+        if (error)
+            *error = QObject::tr("No program given for the timeline data");
+        return false;
+    }
+    return TimelineCodec::decode(controller, *program, sequences, QStringLiteral("sequences"), error);
+}
+
+QByteArray NorvakIIConfig::humanized(QMap<QString, QVariant> document)
+{
+    return JsonPrinter::printFormatted(document, JsonPrinter::loadFormat(QStringLiteral(":/humanaze/norvakII/format.json")),
+                                       QByteArrayLiteral("  "));
+}
+
+QByteArray NorvakIIConfig::humanizedSection(QMap<QString, QVariant> data, QStringList section)
+{
+    return JsonPrinter::printSection(data, JsonPrinter::loadFormat(QStringLiteral(":/humanaze/norvakII/format.json")),
+                                     section, QByteArrayLiteral("  "));
 }

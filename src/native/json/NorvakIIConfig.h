@@ -2,8 +2,10 @@
 #define NORVAKIICONFIG_H
 
 #include <QList>
+#include <QMap>
 #include <QScopedPointer>
 #include <QSharedPointer>
+#include <QStringList>
 #include <QVariant>
 
 #include "CnfNative.h"
@@ -38,6 +40,14 @@ public:
     // reason is stored in `error` when given.
     static bool loadTimelineData(CnfController& controller, QSharedPointer<CnfProgram> program,
                                  QList<QVariant> sequences, QString* error = nullptr);
+
+    // The document printed in the layout of the format's key-order file, two
+    // blanks per level.
+    static QByteArray humanized(QMap<QString, QVariant> document);
+    // `data` printed as the section of the document that `section` names
+    // (for example {"schedule"}); empty when the key-order file has no such
+    // section.
+    static QByteArray humanizedSection(QMap<QString, QVariant> data, QStringList section);
 
 private:
     QScopedPointer<NorvakIIConfigPrivate> d;

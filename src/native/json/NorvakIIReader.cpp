@@ -4,8 +4,6 @@
 #include <QTime>
 
 #include <algorithm>
-#include <cmath>
-#include <limits>
 
 #include "CnfController.h"
 #include "CnfDetector.h"
@@ -18,82 +16,12 @@
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
 #include "DayAndMonth.h"
+#include "TimelineCodec.h"
 
 namespace {
 
 const int kInputModuleCount = 9;
 const int kDaysPerWeek = 7;
-
-// JSON null and a missing key both read as "not given".
-bool isAbsent(const QVariant& value)
-{
-    return !value.isValid() || value.userType() == QMetaType::Nullptr;
-}
-
-bool isNumber(const QVariant& value)
-{
-    switch (value.userType()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool fitsInt(double value)
-{
-    return std::isfinite(value) && value == std::floor(value) && value >= std::numeric_limits<int>::min()
-        && value <= std::numeric_limits<int>::max();
-}
-
-// A JSON number without fraction, or a text holding one, that fits an int.
-int integerValue(const QVariant& value, bool* ok)
-{
-    *ok = false;
-    if (value.userType() == QMetaType::QString)
-        return value.toString().toInt(ok);
-    if (value.userType() == QMetaType::ULongLong) {
-        *ok = value.toULongLong() <= qulonglong(std::numeric_limits<int>::max());
-        return *ok ? int(value.toULongLong()) : 0;
-    }
-    if (!isNumber(value))
-        return 0;
-    // Any other number, 64-bit integers included, is exact enough as a double
-    // to tell whether it is whole and fits.
-    const double number = value.toDouble();
-    *ok = fitsInt(number);
-    return *ok ? int(number) : 0;
-}
-
-// A finite JSON number, or a text holding one.
-double numberValue(const QVariant& value, bool* ok)
-{
-    double number = 0;
-    *ok = false;
-    if (value.userType() == QMetaType::QString) {
-        number = value.toString().toDouble(ok);
-    } else if (isNumber(value)) {
-        number = value.toDouble();
-        *ok = true;
-    }
-    *ok = *ok && std::isfinite(number);
-    return *ok ? number : 0;
-}
-
-QString at(const QString& where, const QString& key)
-{
-    return where.isEmpty() ? key : where + QLatin1Char('.') + key;
-}
-
-QString at(const QString& where, int index)
-{
-    return where + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
-}
 
 int colorCode(const QString& text)
 {
@@ -169,24 +97,6 @@ bool NorvakIIReader::read()
     setControllerProperties();
     storeNativeData();
     return true;
-}
-
-QString NorvakIIReader::errorString() const
-{
-    return m_error;
-}
-
-bool NorvakIIReader::readTimeline(CnfController& controller, QSharedPointer<CnfProgram> program,
-                                  const QVariantList& sequences, QString* error)
-{
-    NorvakIIReader reader(QVariantMap(), controller);
-    if (program)
-        reader.readTimelineData(*program, Array{sequences, QStringLiteral("sequences")});
-    else
-        reader.fail(tr("No program given for the timeline data"));
-    if (error)
-        *error = reader.m_error;
-    return !reader.failed();
 }
 
 // --- Power devices --------------------------------------------------------
@@ -620,8 +530,9 @@ void NorvakIIReader::readTimelinePlan(CnfProgram& program, const Object& algorit
     if (coordinated)
         program.setCycleOffset(intOf(algorithm, "offset"));
     const Array sequences = arrayOf(algorithm, "sequences");
-    if (!failed())
-        readTimelineData(program, sequences);
+    QString error;
+    if (!failed() && !TimelineCodec::decode(m_controller, program, sequences.values, sequences.where, &error))
+        fail(error);
 }
 
 void NorvakIIReader::readStageRing(CnfProgram& program, const Object& algorithm)
@@ -691,67 +602,6 @@ void NorvakIIReader::readProgramMatrix(CnfProgram& program, const Object& algori
         program.matrix = m_controller.findMatrix(intOf(algorithm, "matrix"));
     if (!program.matrix)
         program.usesDefaultMatrix = true; // a missing matrix is not an error
-}
-
-// --- Timelines --------------------------------------------------------------
-
-void NorvakIIReader::readTimelineData(CnfProgram& program, const Array& sequences)
-{
-    const auto saved = program.timeline;
-    for (int index = 0; index < sequences.values.size() && !failed(); ++index) {
-        const Object entry = elementOf(sequences, index);
-        const Reference ref = referenceOf(entry, "group");
-        const Array steps = arrayOf(entry, "sequence");
-        const auto group = findGroup(ref);
-        if (failed())
-            break;
-        if (!group)
-            fail(tr("In program %1 specified invalid signal group with id=%2").arg(program.id, ref.text));
-        else
-            readGroupTimeline(program, group, ref.text, steps);
-    }
-    if (failed())
-        program.timeline = saved;
-}
-
-void NorvakIIReader::readGroupTimeline(CnfProgram& program, const QSharedPointer<CnfSignalGroup>& group,
-                                       const QString& groupText, const Array& steps)
-{
-    const int cycle = program.cycleTime;
-    int previousTime = 0;
-    int previousState = CnfSignalGroup::NoColor;
-    for (int index = 0; index < steps.values.size(); ++index) {
-        const Object step = elementOf(steps, index);
-        const QString stateText = textOf(step, "state");
-        if (failed())
-            return;
-        const int state = CnfSignalGroup::string2ColorState(stateText);
-        if (state == CnfSignalGroup::NoColor) {
-            fail(tr("In program %1 specified invalid state for group %2").arg(program.id, groupText));
-            return;
-        }
-        bool usable = false;
-        qint64 time = integerValue(step.values.value(QStringLiteral("point")), &usable);
-        if (!usable)
-            time = previousTime + qint64(integerValue(step.values.value(QStringLiteral("span")), &usable));
-        if (!usable || !fitsInt(double(time))) {
-            fail(tr("In program %1 not specified 'point' nor 'span' value for group %2").arg(program.id, groupText));
-            return;
-        }
-        // A point at or past the cycle end wraps to its start; the previous
-        // state then runs over the end of the cycle.
-        if (cycle > 0 && time >= cycle) {
-            time -= cycle;
-            if (previousState != CnfSignalGroup::NoColor)
-                program.setTimelineData(group, 0, previousState);
-        }
-        program.setTimelineData(group, int(time), state);
-        previousTime = int(time);
-        previousState = state;
-    }
-    // The last state closes the cycle when nothing starts at second 0.
-    if (previousState != CnfSignalGroup::NoColor && !program.getTimelineData(group).contains(0))
-        program.setTimelineData(group, 0, previousState);
 }
 
 // --- Schedule ---------------------------------------------------------------
@@ -1000,115 +850,4 @@ void NorvakIIReader::setProperties(QObject* object, const Object& source, std::i
         if (!isConsumed)
             object->setProperty(name.constData(), it.value());
     }
-}
-
-// --- Typed access -----------------------------------------------------------
-
-NorvakIIReader::Object NorvakIIReader::toObject(const QVariant& value, const QString& where)
-{
-    if (value.userType() == QMetaType::QVariantMap)
-        return {value.toMap(), where};
-    if (!isAbsent(value))
-        fail(tr("\"%1\" must be an object").arg(where));
-    return {QVariantMap(), where};
-}
-
-NorvakIIReader::Array NorvakIIReader::toArray(const QVariant& value, const QString& where)
-{
-    if (value.userType() == QMetaType::QVariantList)
-        return {value.toList(), where};
-    if (!isAbsent(value))
-        fail(tr("\"%1\" must be an array").arg(where));
-    return {QVariantList(), where};
-}
-
-NorvakIIReader::Reference NorvakIIReader::toReference(const QVariant& value, const QString& where)
-{
-    Reference ref;
-    if (isNumber(value)) {
-        ref.present = true;
-        ref.text = value.toString();
-    } else if (value.userType() == QMetaType::QString) {
-        ref.text = value.toString();
-        ref.byName = true;
-        ref.present = !ref.text.isEmpty();
-    } else if (!isAbsent(value)) {
-        fail(tr("\"%1\" must be an id or a name").arg(where));
-    }
-    return ref;
-}
-
-NorvakIIReader::Object NorvakIIReader::objectOf(const Object& parent, const char* key)
-{
-    return toObject(parent.values.value(QLatin1String(key)), at(parent.where, QLatin1String(key)));
-}
-
-NorvakIIReader::Array NorvakIIReader::arrayOf(const Object& parent, const char* key)
-{
-    return toArray(parent.values.value(QLatin1String(key)), at(parent.where, QLatin1String(key)));
-}
-
-NorvakIIReader::Object NorvakIIReader::elementOf(const Array& array, int index)
-{
-    return toObject(array.values.at(index), at(array.where, index));
-}
-
-QString NorvakIIReader::textOf(const Object& object, const char* key)
-{
-    const QVariant value = object.values.value(QLatin1String(key));
-    if (value.userType() == QMetaType::QString || isNumber(value))
-        return value.toString();
-    if (!isAbsent(value))
-        fail(tr("\"%1\" must be a text").arg(at(object.where, QLatin1String(key))));
-    return {};
-}
-
-int NorvakIIReader::intOf(const Object& object, const char* key, int fallback)
-{
-    const QVariant value = object.values.value(QLatin1String(key));
-    if (isAbsent(value))
-        return fallback;
-    bool ok = false;
-    const int number = integerValue(value, &ok);
-    if (!ok)
-        fail(tr("\"%1\" must be an integer").arg(at(object.where, QLatin1String(key))));
-    return ok ? number : fallback;
-}
-
-double NorvakIIReader::numberOf(const Object& object, const char* key)
-{
-    const QVariant value = object.values.value(QLatin1String(key));
-    bool ok = false;
-    const double number = numberValue(value, &ok);
-    if (!ok && !isAbsent(value))
-        fail(tr("\"%1\" must be a number").arg(at(object.where, QLatin1String(key))));
-    return number;
-}
-
-bool NorvakIIReader::boolOf(const Object& object, const char* key, bool fallback)
-{
-    const QVariant value = object.values.value(QLatin1String(key));
-    if (isAbsent(value))
-        return fallback;
-    if (value.userType() == QMetaType::Bool || isNumber(value))
-        return value.toBool();
-    fail(tr("\"%1\" must be true or false").arg(at(object.where, QLatin1String(key))));
-    return fallback;
-}
-
-NorvakIIReader::Reference NorvakIIReader::referenceOf(const Object& object, const char* key)
-{
-    return toReference(object.values.value(QLatin1String(key)), at(object.where, QLatin1String(key)));
-}
-
-void NorvakIIReader::fail(const QString& message)
-{
-    // The first finding is the one reported.
-    if (m_error.isEmpty())
-        m_error = message.isEmpty() ? tr("Invalid NorvakII configuration") : message;
-}
-
-bool NorvakIIReader::failed() const
-{
-    return !m_error.isEmpty();
 }

@@ -12,6 +12,8 @@
 
 #include <initializer_list>
 
+#include "JsonAccess.h"
+
 class CnfController;
 class CnfDayCard;
 class CnfDetector;
@@ -29,7 +31,7 @@ class QObject;
 // reading, clears the controller and is kept as the error text. Root keys
 // that no section consumes are kept as native data; unknown keys of plans,
 // groups, detectors and phase entries become dynamic properties.
-class NorvakIIReader
+class NorvakIIReader : private JsonAccess
 {
     Q_DECLARE_TR_FUNCTIONS(NorvakIIReader)
 
@@ -37,30 +39,9 @@ public:
     NorvakIIReader(const QVariantMap& document, CnfController& controller);
 
     bool read();
-    QString errorString() const;
-
-    // Decodes the "sequences" of a timeline plan into the program's
-    // timeline; on failure the timeline is restored and `error` set.
-    static bool readTimeline(CnfController& controller, QSharedPointer<CnfProgram> program,
-                             const QVariantList& sequences, QString* error);
+    using JsonAccess::errorString;
 
 private:
-    // A JSON object or array of the document with its place in it
-    // ("plans[2].algorithm"), which messages name.
-    struct Object {
-        QVariantMap values;
-        QString where;
-    };
-    struct Array {
-        QVariantList values;
-        QString where;
-    };
-    // A reference to another element: a JSON number is an id, a text a name.
-    struct Reference {
-        bool present = false;
-        bool byName = false;
-        QString text; // the value as written
-    };
     // Where an input channel feeds a detector or sensor.
     struct InputChannel {
         int module = 0;
@@ -103,9 +84,6 @@ private:
     void appendStageRingStep(CnfProgram& program, const QVariant& step, const QList<Object>& entries);
     void readOtherAlgorithm(CnfProgram& program, const Object& algorithm);
     void readProgramMatrix(CnfProgram& program, const Object& algorithm);
-    void readTimelineData(CnfProgram& program, const Array& sequences);
-    void readGroupTimeline(CnfProgram& program, const QSharedPointer<CnfSignalGroup>& group,
-                           const QString& groupText, const Array& steps);
     void readSchedule();
     void readScheduleDefaults(const Object& defaults);
     void readDefaultDayCard(const Object& defaults);
@@ -132,26 +110,8 @@ private:
     QSharedPointer<CnfWeekCard> findWeekCard(const Reference& ref) const;
     static void setProperties(QObject* object, const Object& source, std::initializer_list<const char*> consumed);
 
-    // Typed access to JSON values: a missing key or null gives the fallback,
-    // a value of another type is an error that names its place.
-    Object toObject(const QVariant& value, const QString& where);
-    Array toArray(const QVariant& value, const QString& where);
-    Reference toReference(const QVariant& value, const QString& where);
-    Object objectOf(const Object& parent, const char* key);
-    Array arrayOf(const Object& parent, const char* key);
-    Object elementOf(const Array& array, int index);
-    QString textOf(const Object& object, const char* key);
-    int intOf(const Object& object, const char* key, int fallback = 0);
-    double numberOf(const Object& object, const char* key);
-    bool boolOf(const Object& object, const char* key, bool fallback = false);
-    Reference referenceOf(const Object& object, const char* key);
-
-    void fail(const QString& message);
-    bool failed() const;
-
     const Object m_root;
     CnfController& m_controller;
-    QString m_error;
     QStringList m_unconsumedKeys;
     QMultiHash<int, QSharedPointer<CnfPowerDevice>> m_devicesByGroupId;
     QMultiHash<QString, QSharedPointer<CnfPowerDevice>> m_devicesByGroupName;

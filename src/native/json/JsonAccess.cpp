@@ -1,0 +1,186 @@
+#include "JsonAccess.h"
+
+#include <cmath>
+#include <limits>
+
+bool JsonAccess::isAbsent(const QVariant& value)
+{
+    return !value.isValid() || value.userType() == QMetaType::Nullptr;
+}
+
+bool JsonAccess::isNumber(const QVariant& value)
+{
+    switch (value.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Double:
+    case QMetaType::Float:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool JsonAccess::fitsInt(double value)
+{
+    return std::isfinite(value) && value == std::floor(value) && value >= std::numeric_limits<int>::min()
+        && value <= std::numeric_limits<int>::max();
+}
+
+int JsonAccess::integerValue(const QVariant& value, bool* ok)
+{
+    *ok = false;
+    if (value.userType() == QMetaType::QString)
+        return value.toString().toInt(ok);
+    if (value.userType() == QMetaType::ULongLong) {
+        *ok = value.toULongLong() <= qulonglong(std::numeric_limits<int>::max());
+        return *ok ? int(value.toULongLong()) : 0;
+    }
+    if (!isNumber(value))
+        return 0;
+    // Any other number, 64-bit integers included, is exact enough as a double
+    // to tell whether it is whole and fits.
+    const double number = value.toDouble();
+    *ok = fitsInt(number);
+    return *ok ? int(number) : 0;
+}
+
+double JsonAccess::numberValue(const QVariant& value, bool* ok)
+{
+    double number = 0;
+    *ok = false;
+    if (value.userType() == QMetaType::QString) {
+        number = value.toString().toDouble(ok);
+    } else if (isNumber(value)) {
+        number = value.toDouble();
+        *ok = true;
+    }
+    *ok = *ok && std::isfinite(number);
+    return *ok ? number : 0;
+}
+
+QString JsonAccess::at(const QString& where, const QString& key)
+{
+    return where.isEmpty() ? key : where + QLatin1Char('.') + key;
+}
+
+QString JsonAccess::at(const QString& where, int index)
+{
+    return where + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+}
+
+JsonAccess::Object JsonAccess::toObject(const QVariant& value, const QString& where)
+{
+    if (value.userType() == QMetaType::QVariantMap)
+        return {value.toMap(), where};
+    if (!isAbsent(value))
+        fail(tr("\"%1\" must be an object").arg(where));
+    return {QVariantMap(), where};
+}
+
+JsonAccess::Array JsonAccess::toArray(const QVariant& value, const QString& where)
+{
+    if (value.userType() == QMetaType::QVariantList)
+        return {value.toList(), where};
+    if (!isAbsent(value))
+        fail(tr("\"%1\" must be an array").arg(where));
+    return {QVariantList(), where};
+}
+
+JsonAccess::Reference JsonAccess::toReference(const QVariant& value, const QString& where)
+{
+    Reference ref;
+    if (isNumber(value)) {
+        ref.present = true;
+        ref.text = value.toString();
+    } else if (value.userType() == QMetaType::QString) {
+        ref.text = value.toString();
+        ref.byName = true;
+        ref.present = !ref.text.isEmpty();
+    } else if (!isAbsent(value)) {
+        fail(tr("\"%1\" must be an id or a name").arg(where));
+    }
+    return ref;
+}
+
+JsonAccess::Object JsonAccess::objectOf(const Object& parent, const char* key)
+{
+    return toObject(parent.values.value(QLatin1String(key)), at(parent.where, QLatin1String(key)));
+}
+
+JsonAccess::Array JsonAccess::arrayOf(const Object& parent, const char* key)
+{
+    return toArray(parent.values.value(QLatin1String(key)), at(parent.where, QLatin1String(key)));
+}
+
+JsonAccess::Object JsonAccess::elementOf(const Array& array, int index)
+{
+    return toObject(array.values.at(index), at(array.where, index));
+}
+
+QString JsonAccess::textOf(const Object& object, const char* key)
+{
+    const QVariant value = object.values.value(QLatin1String(key));
+    if (value.userType() == QMetaType::QString || isNumber(value))
+        return value.toString();
+    if (!isAbsent(value))
+        fail(tr("\"%1\" must be a text").arg(at(object.where, QLatin1String(key))));
+    return {};
+}
+
+int JsonAccess::intOf(const Object& object, const char* key, int fallback)
+{
+    const QVariant value = object.values.value(QLatin1String(key));
+    if (isAbsent(value))
+        return fallback;
+    bool ok = false;
+    const int number = integerValue(value, &ok);
+    if (!ok)
+        fail(tr("\"%1\" must be an integer").arg(at(object.where, QLatin1String(key))));
+    return ok ? number : fallback;
+}
+
+double JsonAccess::numberOf(const Object& object, const char* key)
+{
+    const QVariant value = object.values.value(QLatin1String(key));
+    bool ok = false;
+    const double number = numberValue(value, &ok);
+    if (!ok && !isAbsent(value))
+        fail(tr("\"%1\" must be a number").arg(at(object.where, QLatin1String(key))));
+    return number;
+}
+
+bool JsonAccess::boolOf(const Object& object, const char* key, bool fallback)
+{
+    const QVariant value = object.values.value(QLatin1String(key));
+    if (isAbsent(value))
+        return fallback;
+    if (value.userType() == QMetaType::Bool || isNumber(value))
+        return value.toBool();
+    fail(tr("\"%1\" must be true or false").arg(at(object.where, QLatin1String(key))));
+    return fallback;
+}
+
+JsonAccess::Reference JsonAccess::referenceOf(const Object& object, const char* key)
+{
+    return toReference(object.values.value(QLatin1String(key)), at(object.where, QLatin1String(key)));
+}
+
+void JsonAccess::fail(const QString& message)
+{
+    // The first finding is the one reported.
+    if (m_error.isEmpty())
+        m_error = message.isEmpty() ? tr("Invalid JSON configuration") : message;
+}
+
+bool JsonAccess::failed() const
+{
+    return !m_error.isEmpty();
+}
+
+QString JsonAccess::errorString() const
+{
+    return m_error;
+}

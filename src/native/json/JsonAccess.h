@@ -1,0 +1,72 @@
+#ifndef JSONACCESS_H
+#define JSONACCESS_H
+
+#include <QCoreApplication>
+#include <QString>
+#include <QVariant>
+
+// Typed access to the values of a parsed JSON document (as QVariant maps and
+// lists). Each value is read as the type the format expects; a missing key
+// or null reads as "not given", and a value of another type is an error
+// whose message names the value's place in the document
+// ("plans[2].algorithm.cycle"). The first error is kept; later ones are
+// dropped, so that a reader may check once after several reads.
+class JsonAccess
+{
+    Q_DECLARE_TR_FUNCTIONS(JsonAccess)
+
+public:
+    // A JSON object or array with its place in the document.
+    struct Object {
+        QVariantMap values;
+        QString where;
+    };
+    struct Array {
+        QVariantList values;
+        QString where;
+    };
+    // A reference to another element: a JSON number is an id, a text a name.
+    struct Reference {
+        bool present = false;
+        bool byName = false;
+        QString text; // the value as written
+    };
+
+    // Whether the value is missing or JSON null.
+    static bool isAbsent(const QVariant& value);
+    // Whether the value is a JSON number (of any integer or real type).
+    static bool isNumber(const QVariant& value);
+    // The value as an int when it is a whole number, or a text holding one,
+    // that fits; `ok` tells.
+    static int integerValue(const QVariant& value, bool* ok);
+    // The value as a finite real number, also from a text; `ok` tells.
+    static double numberValue(const QVariant& value, bool* ok);
+    // Whether a real number is whole and fits an int.
+    static bool fitsInt(double value);
+    // The place of a member, and of an array element, below `where`.
+    static QString at(const QString& where, const QString& key);
+    static QString at(const QString& where, int index);
+
+    Object toObject(const QVariant& value, const QString& where);
+    Array toArray(const QVariant& value, const QString& where);
+    Reference toReference(const QVariant& value, const QString& where);
+    Object objectOf(const Object& parent, const char* key);
+    Array arrayOf(const Object& parent, const char* key);
+    Object elementOf(const Array& array, int index);
+    // A text, or a number as its text; empty when not given.
+    QString textOf(const Object& object, const char* key);
+    int intOf(const Object& object, const char* key, int fallback = 0);
+    double numberOf(const Object& object, const char* key);
+    bool boolOf(const Object& object, const char* key, bool fallback = false);
+    Reference referenceOf(const Object& object, const char* key);
+
+    // Keeps `message` unless an error is kept already.
+    void fail(const QString& message);
+    bool failed() const;
+    QString errorString() const;
+
+private:
+    QString m_error;
+};
+
+#endif

@@ -1,0 +1,44 @@
+#ifndef NORVAKIIPLANWRITER_H
+#define NORVAKIIPLANWRITER_H
+
+#include <QCoreApplication>
+#include <QSharedPointer>
+#include <QString>
+#include <QVariant>
+
+class CnfController;
+class CnfPhase;
+class CnfProgram;
+
+// Builds the plan object of one program of a NorvakII document: its id,
+// name, whether it is the default program, and its algorithm by the kind of
+// program. Refuses, with a message naming the program, a plan the reader
+// would refuse.
+class NorvakIIPlanWriter
+{
+    Q_DECLARE_TR_FUNCTIONS(NorvakIIWriter)
+
+public:
+    NorvakIIPlanWriter(CnfController& controller, CnfProgram& program);
+
+    // The plan object; invalid, with errorString(), when it cannot be written.
+    QVariant write();
+    QString errorString() const;
+
+private:
+    bool writeAlgorithm(QVariantMap& algorithm);
+    bool writeFixed(QVariantMap& algorithm);
+    bool writeTimeline(QVariantMap& algorithm);
+    bool writeStageRing(QVariantMap& algorithm);
+    void writeMatrix(QVariantMap& algorithm);
+    void writeOwnType(QVariantMap& algorithm);
+    void writeProperties(QVariantMap& plan, QVariantMap& algorithm);
+    QVariant stageReference(const QSharedPointer<CnfPhase>& phase);
+    bool fail(const QString& message);
+
+    CnfController& m_controller;
+    CnfProgram& m_program;
+    QString m_error;
+};
+
+#endif

@@ -1,0 +1,45 @@
+#include "NorvakIIValues.h"
+
+#include <QObject>
+
+QString NorvakIIValues::key(const char* name)
+{
+    return QString::fromLatin1(name);
+}
+
+QVariant NorvakIIValues::idValue(const QString& id)
+{
+    bool isNumber = false;
+    const int number = id.toInt(&isNumber);
+    if (isNumber && QString::number(number) == id)
+        return number;
+    return id;
+}
+
+QVariant NorvakIIValues::referenceValue(const QString& id, const QString& name, bool nameFindsElement)
+{
+    const QVariant byId = idValue(id);
+    if (byId.userType() == QMetaType::Int)
+        return byId;
+    if (!name.isEmpty() && nameFindsElement)
+        return name;
+    return QVariant();
+}
+
+void NorvakIIValues::insertIfNotEmpty(QVariantMap& map, const char* name, const QString& text)
+{
+    if (!text.isEmpty())
+        map.insert(key(name), text);
+}
+
+void NorvakIIValues::insertProperties(QVariantMap& map, const QObject& object, const QStringList& excluded)
+{
+    const auto names = object.dynamicPropertyNames();
+    for (const QByteArray& name : names) {
+        const QString text = QString::fromUtf8(name);
+        // Names starting with "_q_" are Qt's own bookkeeping.
+        if (name.startsWith("_q_") || excluded.contains(text) || map.contains(text))
+            continue;
+        map.insert(text, object.property(name.constData()));
+    }
+}

@@ -1,0 +1,135 @@
+#include "TimelineCodec.h"
+
+#include "CnfController.h"
+#include "CnfLogging.h"
+#include "CnfProgram.h"
+#include "CnfSignalGroup.h"
+
+namespace {
+
+bool isColorState(int state)
+{
+    return state >= CnfSignalGroup::Green && state <= CnfSignalGroup::RedAmber;
+}
+
+} // namespace
+
+TimelineCodec::TimelineCodec(const CnfController& controller, CnfProgram& program)
+    : m_controller(controller)
+    , m_program(program)
+{
+}
+
+bool TimelineCodec::decode(const CnfController& controller, CnfProgram& program, const QVariantList& sequences,
+                           const QString& where, QString* error)
+{
+    TimelineCodec codec(controller, program);
+    codec.decodeSequences(Array{sequences, where});
+    if (error)
+        *error = codec.errorString();
+    return !codec.failed();
+}
+
+void TimelineCodec::decodeSequences(const Array& sequences)
+{
+    const auto saved = m_program.timeline;
+    for (int index = 0; index < sequences.values.size() && !failed(); ++index) {
+        const Object entry = elementOf(sequences, index);
+        const Reference ref = referenceOf(entry, "group");
+        const Array steps = arrayOf(entry, "sequence");
+        if (failed())
+            break;
+        // An empty name refers to nothing: it must not pick an unnamed group.
+        bool isId = false;
+        const int id = ref.text.toInt(&isId);
+        QSharedPointer<CnfSignalGroup> group;
+        if (ref.present)
+            group = ref.byName ? m_controller.findSGByName(ref.text) : (isId ? m_controller.findSG(id) : nullptr);
+        if (!group)
+            fail(tr("In program %1 specified invalid signal group with id=%2").arg(m_program.id, ref.text));
+        else
+            decodeGroup(group, ref.text, steps);
+    }
+    if (failed())
+        m_program.timeline = saved;
+}
+
+void TimelineCodec::decodeGroup(const QSharedPointer<CnfSignalGroup>& group, const QString& groupText,
+                                const Array& steps)
+{
+    const int cycle = m_program.cycleTime;
+    int previousTime = 0;
+    int previousState = CnfSignalGroup::NoColor;
+    for (int index = 0; index < steps.values.size(); ++index) {
+        const Object step = elementOf(steps, index);
+        const QString stateText = textOf(step, "state");
+        if (failed())
+            return;
+        const int state = CnfSignalGroup::string2ColorState(stateText);
+        if (state == CnfSignalGroup::NoColor) {
+            fail(tr("In program %1 specified invalid state for group %2").arg(m_program.id, groupText));
+            return;
+        }
+        bool usable = false;
+        qint64 time = integerValue(step.values.value(QStringLiteral("point")), &usable);
+        if (!usable)
+            time = previousTime + qint64(integerValue(step.values.value(QStringLiteral("span")), &usable));
+        if (!usable || !fitsInt(double(time))) {
+            fail(tr("In program %1 not specified 'point' nor 'span' value for group %2").arg(m_program.id, groupText));
+            return;
+        }
+        // A point at or past the cycle end wraps to its start; the previous
+        // state then runs over the end of the cycle.
+        if (cycle > 0 && time >= cycle) {
+            time -= cycle;
+            if (previousState != CnfSignalGroup::NoColor)
+                m_program.setTimelineData(group, 0, previousState);
+        }
+        m_program.setTimelineData(group, int(time), state);
+        previousTime = int(time);
+        previousState = state;
+    }
+    // The last state closes the cycle when nothing starts at second 0.
+    if (previousState != CnfSignalGroup::NoColor && !m_program.getTimelineData(group).contains(0))
+        m_program.setTimelineData(group, 0, previousState);
+}
+
+bool TimelineCodec::encode(const CnfController& controller, const CnfProgram& program, QVariantList* sequences,
+                           QString* error)
+{
+    sequences->clear();
+    const auto listed = controller.signalGroups();
+    for (const auto& group : program.timeline.keys()) {
+        if (!listed.contains(group))
+            qCWarning(lcCnfJson, "Program %s: the timeline of a signal group the controller does not have is left out",
+                      qUtf8Printable(program.id));
+    }
+    // The controller's order, not the order of the timeline's keys (which are
+    // pointers), so that the output is the same in every run.
+    for (const auto& group : listed) {
+        const QMap<int, int> points = program.timeline.value(group);
+        if (points.isEmpty())
+            continue;
+        QVariantList steps;
+        for (auto it = points.cbegin(); it != points.cend(); ++it) {
+            if (!isColorState(it.value())) {
+                if (error)
+                    *error = tr("In program %1 the timeline of signal group %2 has state %3 at second %4, "
+                                "which has no colour code")
+                                 .arg(program.id, QString::number(group->id), QString::number(it.value()),
+                                      QString::number(it.key()));
+                return false;
+            }
+            QVariantMap step;
+            step.insert(QStringLiteral("point"), it.key());
+            step.insert(QStringLiteral("state"),
+                        CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(it.value())));
+            steps.append(step);
+        }
+        QVariantMap entry;
+        entry.insert(QStringLiteral("group"), group->id);
+        entry.insert(QStringLiteral("sequence"), steps);
+        sequences->append(entry);
+    }
+    return true;
+}

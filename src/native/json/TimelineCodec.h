@@ -1,0 +1,45 @@
+#ifndef TIMELINECODEC_H
+#define TIMELINECODEC_H
+
+#include <QSharedPointer>
+#include <QString>
+#include <QVariant>
+
+#include "JsonAccess.h"
+
+class CnfController;
+class CnfProgram;
+class CnfSignalGroup;
+
+// The "sequences" form of a program's timeline, shared by the JSON formats
+// and the project document: one entry per signal group,
+// {"group": id or name, "sequence": [{"state": colour code, "point": second
+// or "span": seconds after the previous step}, ...]}.
+class TimelineCodec : private JsonAccess
+{
+    Q_DECLARE_TR_FUNCTIONS(TimelineCodec)
+
+public:
+    // Fills the timeline of `program` from `sequences` (found at `where` in
+    // its document). On a broken entry the timeline is left as it was, false
+    // is returned and the reason is stored in `error` when given.
+    static bool decode(const CnfController& controller, CnfProgram& program, const QVariantList& sequences,
+                       const QString& where, QString* error);
+
+    // The "sequences" of `program`, groups in the controller's order, every
+    // state change as a "point". Groups the controller does not list are left
+    // out. False, with `error` set, for a state that has no colour code.
+    static bool encode(const CnfController& controller, const CnfProgram& program, QVariantList* sequences,
+                       QString* error);
+
+private:
+    TimelineCodec(const CnfController& controller, CnfProgram& program);
+
+    void decodeSequences(const Array& sequences);
+    void decodeGroup(const QSharedPointer<CnfSignalGroup>& group, const QString& groupText, const Array& steps);
+
+    const CnfController& m_controller;
+    CnfProgram& m_program;
+};
+
+#endif

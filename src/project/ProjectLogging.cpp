@@ -1,3 +1,0 @@
-#include "ProjectLogging.h"
-
-Q_LOGGING_CATEGORY(lcProject, "cnf.project")
