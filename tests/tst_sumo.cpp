@@ -133,6 +133,30 @@ QStringList plannedWarnings(const Export& exported)
     return warnings;
 }
 
+// The states by second of the cycle as `cnf diagram --text` draws the
+// program, translated to SUMO's letters.
+QStringList chartStates(const QString& program)
+{
+    const Run run = cnf({QStringLiteral("diagram"), QStringLiteral(CNF_EXAMPLE), QStringLiteral("--program"), program,
+                         QStringLiteral("--text")});
+    const QString letters = QStringLiteral("GgYRUF.");
+    const QString sumo = QStringLiteral("GGyruoO");
+    QStringList rows;
+    const auto lines = QString::fromUtf8(run.out).split(QLatin1Char('\n'));
+    for (const QString& line : lines) {
+        if (line.size() > 24 && line.at(0) == QLatin1Char(' ') && line.at(2).isDigit())
+            rows.append(line.mid(24).trimmed());
+    }
+    QStringList states;
+    for (int second = 0; !rows.isEmpty() && second < rows.first().size(); ++second) {
+        QString state;
+        for (const QString& row : qAsConst(rows))
+            state += sumo.at(letters.indexOf(row.at(second)));
+        states.append(state);
+    }
+    return states;
+}
+
 QByteArray readAll(const QString& fileName)
 {
     QFile file(fileName);
@@ -325,6 +349,11 @@ void TestSumo::simulation()
     const Export exported = parse(m_week);
     QXmlStreamReader log(readAll(temp(QStringLiteral("states.xml"))));
     QMap<QString, qint64> firstSeen;
+    QMap<QString, QStringList> charts;
+    for (const QString& program : {QStringLiteral("1"), QStringLiteral("2"), QStringLiteral("3")}) {
+        charts.insert(program, chartStates(program));
+        QCOMPARE(charts.value(program).size(), exported.logics.value(program).cycle());
+    }
     int seconds = 0;
     while (!log.atEnd()) {
         if (!log.readNextStartElement() || log.name() != QLatin1String("tlsState"))
@@ -337,7 +366,11 @@ void TestSumo::simulation()
                 expected = change.second;
         }
         QCOMPARE(program, expected);
-        QCOMPARE(log.attributes().value(QLatin1String("state")).toString(), exported.logics.value(program).stateAt(t));
+        const QString state = log.attributes().value(QLatin1String("state")).toString();
+        QCOMPARE(state, exported.logics.value(program).stateAt(t));
+        // The same second of the clock as the controller's own diagram.
+        const QStringList& chart = charts[program];
+        QCOMPARE(state, chart.at(int(t % chart.size())));
         if (!firstSeen.contains(program))
             firstSeen.insert(program, t);
         ++seconds;
