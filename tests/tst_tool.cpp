@@ -669,15 +669,17 @@ void TestTool::formatsAndHelp()
     QStringList lines;
     for (const QString& line : QString::fromUtf8(formats.out).trimmed().split(QLatin1Char('\n')))
         lines.append(line.simplified());
-    QCOMPARE(lines.size(), 8);
+    QCOMPARE(lines.size(), 9);
     QVERIFY(lines.at(0).startsWith(QStringLiteral("project")) && lines.at(0).endsWith(QStringLiteral("detect read write --to project")));
     QVERIFY(lines.at(1).startsWith(QStringLiteral("3.14")) && lines.at(1).endsWith(QStringLiteral("--to 3.14")));
     QVERIFY(lines.at(5).startsWith(QStringLiteral("3.18")) && lines.at(5).endsWith(QStringLiteral("--to 3.18")));
     QVERIFY(lines.at(6).startsWith(QStringLiteral("adapter")) && lines.at(6).endsWith(QStringLiteral("--to adapter")));
     QVERIFY(lines.at(7).startsWith(QStringLiteral("norvakii")) && lines.at(7).endsWith(QStringLiteral("detect read write --to norvakii")));
+    QVERIFY(lines.at(8).startsWith(QStringLiteral("sumo")) && lines.at(8).endsWith(QStringLiteral("export --to sumo")));
 
     const Run help = cnf({QStringLiteral("help"), QStringLiteral("convert")});
-    QVERIFY(help.out.simplified().contains("Format of OUT: project, 3.14, 3.15, 3.16, 3.17, 3.18, adapter, norvakii."));
+    QVERIFY(QString::fromUtf8(help.out).simplified().contains(
+        QLatin1String("Format of OUT: project, 3.14, 3.15, 3.16, 3.17, 3.18, adapter, norvakii; or sumo to export")));
     for (const QStringList& arguments : {QStringList{QStringLiteral("--help")}, QStringList{QStringLiteral("check"), QStringLiteral("--help")}}) {
         const QByteArray text = cnf(arguments).out;
         QVERIFY(!text.contains("--help-all"));

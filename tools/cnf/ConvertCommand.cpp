@@ -1,5 +1,6 @@
 #include "ConvertCommand.h"
 
+#include <QDate>
 #include <QJsonDocument>
 #include <QJsonObject>
 
@@ -9,6 +10,7 @@
 #include "ConfigWriter.h"
 #include "Console.h"
 #include "ConversionCheck.h"
+#include "SumoExport.h"
 
 QString ConvertCommand::name() const
 {
@@ -25,14 +27,22 @@ QString ConvertCommand::summary() const
     return tr("Reads IN in any supported format and writes it to OUT in the format --to names. "
               "Without --to, an OUT ending in .xml is written as a project document. OUT is read back and "
               "every loss is reported on standard error. A source with a wrong checksum or a safety error "
-              "is not written as a native image unless --force is given.");
+              "is not written as a native image unless --force is given. --to sumo exports the signal plans "
+              "as a SUMO additional file (one tlLogic per program, --week-of adds the schedule as a WAUT); "
+              "programs without a signal plan are listed on standard error.");
 }
 
 void ConvertCommand::configure(QCommandLineParser& parser)
 {
     parser.addOption({QStringLiteral("to"),
-                      tr("Format of OUT: %1.").arg(CnfFormatRegistry::namesWith(CnfFormat::Write).join(QLatin1String(", "))),
+                      tr("Format of OUT: %1; or sumo to export the signal plans to the SUMO simulator.")
+                          .arg(CnfFormatRegistry::namesWith(CnfFormat::Write).join(QLatin1String(", "))),
                       QStringLiteral("FORMAT")});
+    parser.addOption({QStringLiteral("tls-id"), tr("With --to sumo: the id of the traffic light junction (default: the controller's number)."),
+                      QStringLiteral("ID")});
+    parser.addOption({QStringLiteral("week-of"),
+                      tr("With --to sumo: add a WAUT that follows the schedule of the seven days from DATE (YYYY-MM-DD)."),
+                      QStringLiteral("DATE")});
     parser.addOption({QStringLiteral("strict"), tr("Fail, leaving OUT untouched, when OUT cannot hold everything.")});
     parser.addOption({QStringLiteral("force"),
                       tr("Write a native image even from a corrupt or unsafe source (a warning is still printed).")});
@@ -66,6 +76,10 @@ int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arg
         return usageError(tr("expected IN and OUT, got %1 arguments").arg(arguments.size()));
     const QString& input = arguments.at(0);
     const QString& output = arguments.at(1);
+    if (parser.value(QStringLiteral("to")) == QLatin1String("sumo"))
+        return exportSumo(parser, input, output);
+    if (parser.isSet(QStringLiteral("tls-id")) || parser.isSet(QStringLiteral("week-of")))
+        return usageError(tr("--tls-id and --week-of go with --to sumo"));
     QString error;
     const CnfFormat format = targetFormat(parser, output, &error);
     if (!format.isValid())
@@ -123,6 +137,54 @@ int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arg
         });
     }
     return written ? Success : Failure;
+}
+
+int ConvertCommand::exportSumo(const QCommandLineParser& parser, const QString& input, const QString& output)
+{
+    if (parser.isSet(QStringLiteral("json")))
+        return usageError(tr("--json is not available with --to sumo"));
+    QDate weekOf;
+    if (parser.isSet(QStringLiteral("week-of"))) {
+        weekOf = QDate::fromString(parser.value(QStringLiteral("week-of")), Qt::ISODate);
+        if (!weekOf.isValid())
+            return usageError(tr("--week-of takes a date as YYYY-MM-DD, not \"%1\"").arg(parser.value(QStringLiteral("week-of"))));
+    }
+    if (parser.isSet(QStringLiteral("tls-id")) && parser.value(QStringLiteral("tls-id")).trimmed().isEmpty())
+        return usageError(tr("--tls-id needs a junction id"));
+    ConfigFile file;
+    if (!file.read(input)) {
+        Console::message(tr("%1: %2").arg(input, file.errorString()));
+        return Failure;
+    }
+    const auto warnings = file.warnings();
+    for (const QString& warning : warnings)
+        Console::message(tr("%1: warning: %2").arg(input, warning));
+    const QString problem = ConversionCheck::sourceProblem(file);
+    if (!problem.isEmpty())
+        Console::message(tr("%1: warning: %2").arg(input, problem));
+
+    SumoExport sumo(file.controller());
+    if (parser.isSet(QStringLiteral("tls-id")))
+        sumo.setJunctionId(parser.value(QStringLiteral("tls-id")));
+    sumo.setWeekOf(weekOf);
+    const QByteArray exported = sumo.write();
+    const auto notes = sumo.notes();
+    for (const QString& note : notes)
+        Console::message(tr("%1: %2").arg(input, note));
+    if (exported.isEmpty()) {
+        Console::message(tr("%1: not written: no program has a signal plan").arg(output));
+        return Failure;
+    }
+    if (parser.isSet(QStringLiteral("strict")) && !notes.isEmpty()) {
+        Console::message(tr("%1 not written: --strict and the export cannot hold everything").arg(output));
+        return Failure;
+    }
+    QString error;
+    if (!Console::writeFile(output, exported, &error)) {
+        Console::message(error);
+        return Failure;
+    }
+    return Success;
 }
 
 void ConvertCommand::printJson(const QJsonObject& report)

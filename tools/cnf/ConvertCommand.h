@@ -25,6 +25,7 @@ protected:
 
 private:
     CnfFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
+    int exportSumo(const QCommandLineParser& parser, const QString& input, const QString& output);
     static void report(const LossReport& losses, const CnfFormat& format, bool verbose);
     static void printJson(const QJsonObject& report);
 };

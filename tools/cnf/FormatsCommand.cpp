@@ -48,5 +48,11 @@ int FormatsCommand::run(const QCommandLineParser&, const QStringList& arguments)
                               .trimmed()
                        << '\n';
     }
+    // Not a controller format: the signal plans for the traffic simulator.
+    Console::out() << QStringLiteral("%1  %2  %3  --to sumo")
+                          .arg(QStringLiteral("sumo"), -9)
+                          .arg(tr("SUMO traffic light programs"), -28)
+                          .arg(tr("export"), -18)
+                   << '\n';
     return Success;
 }

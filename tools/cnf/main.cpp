@@ -14,6 +14,7 @@
 #include "InfoCommand.h"
 #include "ProgramCommand.h"
 #include "ReportCommand.h"
+#include "SumoLinksCommand.h"
 
 namespace
 {
@@ -28,6 +29,7 @@ std::vector<std::unique_ptr<Command>> makeCommands()
     commands.push_back(std::make_unique<ProgramCommand>());
     commands.push_back(std::make_unique<DiagramCommand>());
     commands.push_back(std::make_unique<ReportCommand>());
+    commands.push_back(std::make_unique<SumoLinksCommand>());
     return commands;
 }
 
@@ -69,7 +71,7 @@ int main(int argc, char* argv[])
     parser.setApplicationDescription(description(commands));
     Command::addHelpOption(parser);
     parser.addVersionOption();
-    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, diff, formats, program, diagram, report or help."),
+    parser.addPositionalArgument(QStringLiteral("command"), QCoreApplication::translate("main", "info, convert, check, diff, formats, program, diagram, report, sumo-links or help."),
                                  QStringLiteral("COMMAND [ARGUMENTS...]"));
     // Everything after the command name belongs to the command.
     parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
