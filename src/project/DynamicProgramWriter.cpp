@@ -4,7 +4,6 @@
 
 #include <algorithm>
 
-#include "CanonicalXml.h"
 #include "CnfController.h"
 #include "CnfMatrix.h"
 #include "CnfPhase.h"
@@ -138,7 +137,7 @@ QByteArray DynamicProgramWriter::write(const QSharedPointer<CnfProgram>& program
         return fail(QObject::tr("Программу %1 не удалось записать").arg(copy->id));
     if (document.isEmpty())
         return fail(blob.lastError());
-    return CanonicalXml::normalized(document);
+    return document;
 }
 
 // Every phase of the controller goes with the program, with its groups. A
