@@ -16,6 +16,7 @@
 #include "CnfSGTimes.h"
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
+#include "ModelBuilders.h"
 #include "Norvak3xTestImage.h"
 
 using Image = Norvak3xTestImage;
@@ -40,9 +41,7 @@ void versionRows(int to = 318)
 
 QSharedPointer<CnfProgram> rawProgram(const QString& id, const QByteArray& data)
 {
-    auto p = QSharedPointer<CnfProgram>::create();
-    p->id = id;
-    p->type = CnfProgram::NorvakSpecial;
+    auto p = CnfTest::program(id, CnfProgram::NorvakSpecial);
     p->setData(data);
     return p;
 }
@@ -60,18 +59,19 @@ void addPrograms(CnfController& c, int from, int to)
         c.addProgram(rawProgram(QString::number(i), Image::record(size, {i, 0, 1})));
 }
 
-// Groups, phases or day cards numbered from..to.
+// Phases or day cards numbered from..to.
 template <class T>
 void addNumbered(CnfController& c, void (CnfController::*add)(QSharedPointer<T>), int from, int to)
 {
-    for (int i = from; i <= to; ++i) {
-        auto element = QSharedPointer<T>::create();
-        element->id = QVariant(i).value<std::decay_t<decltype(element->id)>>();
-        (c.*add)(element);
-    }
+    for (int i = from; i <= to; ++i)
+        (c.*add)(CnfTest::withId<T>(QString::number(i)));
 }
 
-void addGroups(CnfController& c, int from, int to) { addNumbered(c, &CnfController::addSignalGroup, from, to); }
+void addGroups(CnfController& c, int from, int to)
+{
+    for (int i = from; i <= to; ++i)
+        c.addSignalGroup(CnfTest::group(i));
+}
 
 QSharedPointer<CnfPowerDevice> addDevice(CnfController& c, int address, int group)
 {
@@ -89,7 +89,6 @@ void buildController(CnfController& c, const QString& version = QStringLiteral("
     CnfNative::initController(c, QStringLiteral("norvak"), version);
     addGroups(c, 1, 2);
     for (int i = 1; i <= 2; ++i) {
-        c.findSG(i)->setType(CnfSignalGroup::Transport);
         auto device = addDevice(c, i, i);
         device->type = CnfPowerDevice::Key;
         device->color = 0;
