@@ -1,5 +1,7 @@
 #include <QtTest>
 
+#include <functional>
+
 #include "ModelBuilders.h"
 #include "cnf.h"
 
@@ -7,6 +9,8 @@ using Group = QSharedPointer<CnfSignalGroup>;
 using Phase = QSharedPointer<CnfPhase>;
 using Program = QSharedPointer<CnfProgram>;
 using Matrix = QSharedPointer<CnfMatrix>;
+using Fault = std::function<void(CnfController&)>;
+Q_DECLARE_METATYPE(Fault)
 
 namespace {
 
@@ -15,30 +19,22 @@ QByteArray document(const QByteArray& body, const QByteArray& rootAttributes = Q
     return "<Controller " + rootAttributes + ">" + body + "</Controller>";
 }
 
-// A line of indented output with its attributes in a fixed order.
-QString sortedLine(const QString& line)
-{
-    static const QRegularExpression attribute(QStringLiteral(" [\\w:]+=\"[^\"]*\""));
-    QStringList found;
-    auto it = attribute.globalMatch(line);
-    while (it.hasNext())
-        found << it.next().captured(0);
-    QString rest = line;
-    rest.remove(attribute);
-    found.sort();
-    return rest + found.join(QString());
-}
-
+// The lines of indented output, each with its attributes in a fixed order:
+// equal for equal documents whatever order the DOM gives the attributes.
 QStringList sortedLines(const QString& text)
 {
+    static const QRegularExpression attribute(QStringLiteral(" [\\w:]+=\"[^\"]*\""));
     QStringList lines = text.split('\n');
-    for (QString& line : lines)
-        line = sortedLine(line);
+    for (QString& line : lines) {
+        QStringList found;
+        for (auto it = attribute.globalMatch(line); it.hasNext();)
+            found << it.next().captured(0);
+        found.sort();
+        line = line.remove(attribute) + found.join(QString());
+    }
     return lines;
 }
 
-// The document indented, its attributes sorted: equal for equal documents
-// whatever order the DOM gives the attributes.
 QStringList canonical(const QByteArray& xml)
 {
     QDomDocument dom;
@@ -48,6 +44,23 @@ QStringList canonical(const QByteArray& xml)
 }
 
 using namespace CnfTest;
+
+QSharedPointer<CnfDetector> detector(int id, const QString& name)
+{
+    auto d = QSharedPointer<CnfDetector>::create();
+    d->setId(id);
+    d->setName(name);
+    return d;
+}
+
+// Reads the document of `body` into `c`.
+bool load(CnfController& c, const QByteArray& body, bool strict = false, const QByteArray& rootAttributes = {})
+{
+    const bool ok = c.load(document(body, rootAttributes), strict);
+    if (!ok)
+        qWarning("%s", qPrintable(c.lastError()));
+    return ok;
+}
 
 // Reads `from`'s document into `to`.
 bool reload(const CnfController& from, CnfController& to)
@@ -66,9 +79,7 @@ void fill(CnfController& c)
     c.setProperty("version", "3.18");
     c.setNativeData("title", "Cross");
     c.setNativeData("modules", QVariantMap{{"count", 2}, {"names", QVariantList{"a", 1.5, true}}});
-    auto device = QSharedPointer<CnfPowerDevice>::create();
-    device->id = 1;
-    device->address = 17;
+    auto device = CnfTest::device(1, 17);
     device->type = CnfPowerDevice::Key;
     device->lampCount = 3;
     device->controlledLamps = 2;
@@ -77,29 +88,22 @@ void fill(CnfController& c)
     auto interstate = QSharedPointer<CnfInterstate>::create();
     interstate->yellow = 3;
     c.setInterstate(interstate);
-    auto detector = QSharedPointer<CnfDetector>::create();
-    detector->setId(4);
-    detector->setName("Loop");
-    detector->setProperty("channel", 2);
-    c.addDetector(detector);
+    c.addDetector(detector(4, "Loop"));
+    c.findDetector(4)->setProperty("channel", 2);
     const Group g1 = group(1), g2 = group(2, CnfSignalGroup::Pedestrian), g3 = group(3);
     g1->name = "North";
     g1->devices << device;
     g1->detectors << 4;
     g2->detectors << 255;
-    CnfSGTimes times;
-    times.yellow = 3;
-    g1->variantTimes.insert(2, times);
-    c.addSignalGroup(g1);
-    c.addSignalGroup(g2);
-    c.addSignalGroup(g3);
+    g1->variantTimes[2].yellow = 3;
+    for (const Group& g : {g1, g2, g3})
+        c.addSignalGroup(g);
     const Phase p1 = phase("1", {g1}, 5, 60), p2 = phase("2", {g2, g3});
     p2->name = "Walk";
     auto transition = QSharedPointer<CnfTransition>::create();
     transition->from = "1";
-    transition->clearing.insert(1, 4);
-    transition->clearing.insert(3, 0);
-    transition->entering.insert(2, 0);
+    transition->clearing = {{1, 4}, {3, 0}};
+    transition->entering = {{2, 0}};
     p2->transitions << transition;
     c.addPhase(p1);
     c.addPhase(p2);
@@ -126,21 +130,17 @@ void fill(CnfController& c)
     auto raw = program("3", CnfProgram::NorvakSpecial);
     raw->setData(QByteArray::fromHex("0300ff"));
     c.addProgram(raw);
-    auto day = QSharedPointer<CnfDayCard>::create();
-    day->id = "1";
+    auto day = withId<CnfDayCard>("1");
     day->addRecord(QTime(12, 0), timer, timeline);
     day->addRecord(QTime(6, 0), timeline, {});
     c.addDayCard(day);
-    auto week = QSharedPointer<CnfWeekCard>::create();
-    week->id = "1";
+    auto week = withId<CnfWeekCard>("1");
     week->days.insert(Qt::Monday, day);
     c.addWeekCard(week);
-    auto special = QSharedPointer<CnfSpecialDay>::create();
-    special->id = "1";
+    auto special = withId<CnfSpecialDay>("1");
     special->dayCard = day;
     c.addSpecialDay(QDate(2024, 1, 7), special);
-    auto season = QSharedPointer<CnfSeasonPlan>::create();
-    season->id = "1";
+    auto season = withId<CnfSeasonPlan>("1");
     season->from = QDate(1900, 6, 1);
     season->weekCard = week;
     c.addSeasonPlan(season);
@@ -152,10 +152,7 @@ void fillExtensions(CnfController& c, bool listedDefaultGroup)
     c.phases().last()->transitions.first()->addRed.insert(3, 2);
     c.findSG(1)->setProperty("amber", 4);
     c.findSG(1)->setProperty("extGreen1", 5);
-    auto sensor = QSharedPointer<CnfDetector>::create();
-    sensor->setId(9);
-    sensor->setName("Rain");
-    c.addSensor(sensor);
+    c.addSensor(detector(9, "Rain"));
     c.setDefaultProgram(c.findProgram("2"));
     c.setReserveProgram(c.findProgram("1"));
     c.setDefaultDayCard(c.findDayCard("1"));
@@ -176,64 +173,58 @@ private slots:
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<bool>("strict");
         QTest::addColumn<QString>("message");
-
+        const auto row = [](const char* name, const QByteArray& body, const QString& message, bool strict = false,
+                            const QByteArray& root = {}) {
+            QTest::newRow(name) << document(body, root) << strict << message;
+        };
         const QByteArray programs = "<Phase>1</Phase><Program id='1' type='timer'><Phase length='9'>1</Phase></Program>";
         const QByteArray day = programs + "<DayCard id='1'><Time program='1'>06:00</Time></DayCard>";
         const QByteArray week = day + "<WeekCard id='1'><DayOfWeek daycard='1'>1</DayOfWeek></WeekCard>";
-        QString nine;
+        QByteArray nine;
         for (int i = 0; i < 9; ++i)
             nine += "<Phase length='5'>1</Phase>";
 
-        QTest::newRow("address") << document("<PwrDev address='5'>1</PwrDev><PwrDev address='5'>2</PwrDev>") << false
-                                 << "Обнаружено несколько устройств с адресом 5";
-        QTest::newRow("device") << document("<SG devices='3'>1</SG>") << false
-                                << "В сигнальной группе 1 ссылка на несуществующее устройство 3";
-        QTest::newRow("variant") << document("<SG>2<NorvakIS>0</NorvakIS></SG>") << false
-                                 << "В сигнальной группе 2 указан неправильный вариант промтакта 0";
-        QTest::newRow("phase twice") << document("<Phase>1</Phase><Phase>1</Phase>") << false
-                                     << "Обнаружено несколько фаз с идентификатором 1";
-        QTest::newRow("phase group") << document("<Phase sg='4'>1</Phase>") << false
-                                     << "В фазе 1 указана несуществующая сигнальная группа 4";
-        QTest::newRow("raw data") << document("<Program id='3' type='norvakSpecial'/>") << false
-                                  << "In program 3 not specified data of NORVAK program";
-        QTest::newRow("strict phase") << document("<Program id='1' type='timer'><Phase>7</Phase></Program>") << true
-                                      << "Program 1 contains a non-existent phase 7";
-        QTest::newRow("adapter off") << document("<Program id='2' type='off'/>", "type='adapter'") << false
-                                     << "Program 2, type 1 cant be converted to new format";
-        QTest::newRow("adapter unnamed") << document("<Program/>", "type='adapter'") << false
-                                         << "Program , type 0 cant be converted to new format";
-        QTest::newRow("adapter nine") << document("<Phase>1</Phase><Program id='1' type='timer'>" + nine.toUtf8()
-                                                      + "</Program>",
-                                                  "type='adapter'")
-                                      << false << "Count of phases in program 1 more than 8";
-        QTest::newRow("timeline") << document("<Program id='4' type='Timeline' cycle='60'><TimelineData><List><Item>"
-                                              "<Map><Item name='group' type='int'>9</Item></Map></Item></List>"
-                                              "</TimelineData></Program>")
-                                  << false << "In program 4 specified invalid signal group with id=9";
-        QTest::newRow("day twice") << document(day + "<DayCard id='1'/>") << false
-                                   << "Обнаружено несколько суточных карт с идентификатором 1";
-        QTest::newRow("time") << document(programs + "<DayCard id='1'><Time program='1'>25:00</Time></DayCard>")
-                              << false << "В суточной карте 1 указано неправильное время 25:00";
-        QTest::newRow("day program") << document(programs + "<DayCard id='1'><Time program='9'>06:00</Time></DayCard>")
-                                     << false << "В суточной карте 1 для времени 06:00 указана несуществующая программа 9";
-        QTest::newRow("week twice") << document(week + "<WeekCard id='1'/>") << false
-                                    << "Обнаружено несколько недельных карт с идентификатором 1";
-        QTest::newRow("weekday 0") << document(day + "<WeekCard id='1'><DayOfWeek daycard='1'>0</DayOfWeek></WeekCard>")
-                                   << false << "В недельной карте 1 задан неверный день недели 0";
-        QTest::newRow("weekday 8") << document(day + "<WeekCard id='1'><DayOfWeek daycard='1'>8</DayOfWeek></WeekCard>")
-                                   << false << "В недельной карте 1 задан неверный день недели 8";
-        QTest::newRow("week day card") << document(day + "<WeekCard id='1'><DayOfWeek daycard='5'>2</DayOfWeek></WeekCard>")
-                                       << false << "В недельной карте 1 для дня 2 указана несуществующая суточная карта 5";
-        QTest::newRow("special date") << document(day + "<SpecialDay day_card='1'>31.02</SpecialDay>") << false
-                                      << "В особых днях указана несуществующая дата 31.02";
-        QTest::newRow("special card") << document(day + "<SpecialDay day_card='4'>01.05</SpecialDay>") << false
-                                      << "В особых днях для даты 01.05 указана несуществующая суточная карта 4";
-        QTest::newRow("season from") << document(week + "<SeasonPlan from='32.01'>1</SeasonPlan>") << false
-                                     << "Season plan has invalid from date format 32.01";
-        QTest::newRow("season to") << document(week + "<SeasonPlan from='01.01' to='10.13'>1</SeasonPlan>") << false
-                                   << "Season plan has invalid to date format 10.13";
-        QTest::newRow("season week") << document(week + "<SeasonPlan from='01.06'>7</SeasonPlan>") << false
-                                     << "In season plan for period from 01.06 to  specifyed invalid weekly card 7";
+        row("address", "<PwrDev address='5'>1</PwrDev><PwrDev address='5'>2</PwrDev>",
+            "Обнаружено несколько устройств с адресом 5");
+        row("device", "<SG devices='3'>1</SG>", "В сигнальной группе 1 ссылка на несуществующее устройство 3");
+        row("variant", "<SG>2<NorvakIS>0</NorvakIS></SG>",
+            "В сигнальной группе 2 указан неправильный вариант промтакта 0");
+        row("phase twice", "<Phase>1</Phase><Phase>1</Phase>", "Обнаружено несколько фаз с идентификатором 1");
+        row("phase group", "<Phase sg='4'>1</Phase>", "В фазе 1 указана несуществующая сигнальная группа 4");
+        row("raw data", "<Program id='3' type='norvakSpecial'/>", "In program 3 not specified data of NORVAK program");
+        row("strict phase", "<Program id='1' type='timer'><Phase>7</Phase></Program>",
+            "Program 1 contains a non-existent phase 7", true);
+        row("adapter off", "<Program id='2' type='off'/>", "Program 2, type 1 cant be converted to new format", false,
+            "type='adapter'");
+        row("adapter unnamed", "<Program/>", "Program , type 0 cant be converted to new format", false,
+            "type='adapter'");
+        row("adapter nine", "<Phase>1</Phase><Program id='1' type='timer'>" + nine + "</Program>",
+            "Count of phases in program 1 more than 8", false, "type='adapter'");
+        row("timeline", "<Program id='4' type='Timeline' cycle='60'><TimelineData><List><Item><Map>"
+                        "<Item name='group' type='int'>9</Item></Map></Item></List></TimelineData></Program>",
+            "In program 4 specified invalid signal group with id=9");
+        row("day twice", day + "<DayCard id='1'/>", "Обнаружено несколько суточных карт с идентификатором 1");
+        row("time", programs + "<DayCard id='1'><Time program='1'>25:00</Time></DayCard>",
+            "В суточной карте 1 указано неправильное время 25:00");
+        row("day program", programs + "<DayCard id='1'><Time program='9'>06:00</Time></DayCard>",
+            "В суточной карте 1 для времени 06:00 указана несуществующая программа 9");
+        row("week twice", week + "<WeekCard id='1'/>", "Обнаружено несколько недельных карт с идентификатором 1");
+        for (const char* weekday : {"0", "8"})
+            row(QByteArray("weekday ").append(weekday).constData(),
+                day + "<WeekCard id='1'><DayOfWeek daycard='1'>" + weekday + "</DayOfWeek></WeekCard>",
+                QString("В недельной карте 1 задан неверный день недели ") + weekday);
+        row("week day card", day + "<WeekCard id='1'><DayOfWeek daycard='5'>2</DayOfWeek></WeekCard>",
+            "В недельной карте 1 для дня 2 указана несуществующая суточная карта 5");
+        row("special date", day + "<SpecialDay day_card='1'>31.02</SpecialDay>",
+            "В особых днях указана несуществующая дата 31.02");
+        row("special card", day + "<SpecialDay day_card='4'>01.05</SpecialDay>",
+            "В особых днях для даты 01.05 указана несуществующая суточная карта 4");
+        row("season from", week + "<SeasonPlan from='32.01'>1</SeasonPlan>",
+            "Season plan has invalid from date format 32.01");
+        row("season to", week + "<SeasonPlan from='01.01' to='10.13'>1</SeasonPlan>",
+            "Season plan has invalid to date format 10.13");
+        row("season week", week + "<SeasonPlan from='01.06'>7</SeasonPlan>",
+            "In season plan for period from 01.06 to  specifyed invalid weekly card 7");
     }
     void loadFailures()
     {
@@ -277,12 +268,10 @@ private slots:
     void devicesAndGroups()
     {
         CnfController c;
-        QVERIFY(c.load(document("<PwrDev address='3' lamp_count='2' contolled_lamps='5'>3</PwrDev>"
-                                "<PwrDev address='4'>3</PwrDev>"
-                                "<PwrDev address='6'>4</PwrDev>"
-                                "<SG devices='3,,4' detectors='3,,4' type='tram'>1<NorvakIS yellow='300' redAdd='-1'>2</NorvakIS>"
-                                "</SG><SG name='again'>1</SG>"),
-                       false));
+        QVERIFY(load(c, "<PwrDev address='3' lamp_count='2' contolled_lamps='5'>3</PwrDev>"
+                        "<PwrDev address='4'>3</PwrDev><PwrDev address='6'>4</PwrDev>"
+                        "<SG devices='3,,4' detectors='3,,4' type='tram'>1<NorvakIS yellow='300' redAdd='-1'>2</NorvakIS>"
+                        "</SG><SG name='again'>1</SG>"));
         QCOMPARE(c.powerDevices().size(), 2);
         QCOMPARE(c.findPowerDevice(3)->address, 3);
         QCOMPARE(c.findPowerDevice(3)->controlledLamps, 2);
@@ -298,12 +287,10 @@ private slots:
     void clearingAndEntering()
     {
         CnfController c;
-        QVERIFY(c.load(document("<SG>1</SG><SG>2</SG><Phase sg='1,2'>1<Transition from='2'>"
-                                "<clearing group='1' time='0' add_red='2'/><clearing group='2' time='3'/>"
-                                "<entering group='1' time='0'/></Transition></Phase>"),
-                       true));
+        QVERIFY(load(c, "<SG>1</SG><SG>2</SG><Phase sg='1,2'>1<Transition from='2'>"
+                        "<clearing group='1' time='0' add_red='2'/><clearing group='2' time='3'/>"
+                        "<entering group='1' time='0'/></Transition></Phase>", true));
         const auto transition = c.findPhase("1")->transitions.value(0);
-        QVERIFY(transition);
         QCOMPARE(transition->from, QStringLiteral("2"));
         QCOMPARE(transition->clearing, (QMap<int, int>{{2, 3}}));
         QCOMPARE(transition->addRed, (QMap<int, int>{{1, 2}}));
@@ -325,11 +312,9 @@ private slots:
         QFETCH(bool, isDefault);
         QFETCH(bool, isSafety);
         CnfController c;
-        QVERIFY(c.load(document("<SG>1</SG><SG>2</SG><Matrix id='4' " + flags
-                                + "><CP on_sg='1' off_sg='2'>3.5</CP><CP on_sg='1' off_sg='9'>1</CP></Matrix>"),
-                       false));
+        QVERIFY(load(c, "<SG>1</SG><SG>2</SG><Matrix id='4' " + flags
+                        + "><CP on_sg='1' off_sg='2'>3.5</CP><CP on_sg='1' off_sg='9'>1</CP></Matrix>"));
         const Matrix m = c.findMatrix(4);
-        QVERIFY(m);
         QCOMPARE(m->content().size(), 1);
         QCOMPARE(m->releaf(c.findSG(1), c.findSG(2)), 3.5);
         QCOMPARE(c.defaultMatrix() == m, isDefault);
@@ -337,27 +322,21 @@ private slots:
     }
     void undeclaredPhase_data()
     {
-        QTest::addColumn<bool>("strict");
+        QTest::addColumn<bool>("strict"); // strict refuses it but for the adapter: see loadFailures
         QTest::addColumn<QByteArray>("type");
-        QTest::addColumn<bool>("loads");
-        QTest::newRow("loose") << false << QByteArray("norvak") << true;
-        QTest::newRow("strict") << true << QByteArray("norvak") << false;
-        QTest::newRow("strict adapter") << true << QByteArray("adapter") << true;
+        QTest::newRow("loose") << false << QByteArray("norvak");
+        QTest::newRow("strict adapter") << true << QByteArray("adapter");
     }
     void undeclaredPhase()
     {
         QFETCH(bool, strict);
         QFETCH(QByteArray, type);
-        QFETCH(bool, loads);
         CnfController c;
         const QByteArray xml = document("<SG>1</SG><Program id='1' type='timer'><Phase length='20' sg='1,8' recall='x'>"
                                         "7</Phase></Program>",
                                         "type='" + type + "'");
-        QCOMPARE(c.load(xml, strict), loads);
-        if (!loads)
-            return;
+        QVERIFY(c.load(xml, strict));
         const Phase created = c.findPhase("7");
-        QVERIFY(created);
         QCOMPARE(created->signalGroups, QList<Group>{c.findSG(1)});
         const auto step = c.programs().value(0)->phaseDefAt(0);
         QCOMPARE(step->phase(), created);
@@ -382,13 +361,7 @@ private slots:
         QCOMPARE(coord->type, CnfProgram::NorvakSpecial);
         QCOMPARE(coord->nativeType, 2);
         const QByteArray data = coord->data();
-        QCOMPARE(data.size(), 62);
-        QByteArray expected(62, char(0xFF));
-        expected[0] = 3;
-        expected[1] = 2;
-        expected[4] = char(coord->cycle(false));
-        expected[5] = 5;
-        expected.replace(6, 9, QByteArray::fromHex("0114ffffffffff001e"));
+        const QByteArray expected = QByteArray::fromHex("0302ffff32050114ffffffffff001e") + QByteArray(47, '\xff');
         QCOMPARE(data.toHex(), expected.toHex());
         QCOMPARE(c.findProgram("4")->data().mid(0, 6).toHex(), QByteArray("0400ffffffff"));
         QCOMPARE(c.findProgram("5")->type, CnfProgram::NotSet);
@@ -398,7 +371,6 @@ private slots:
         CnfController r;
         QVERIFY(reload(c, r));
         const Program p = r.findProgram("3");
-        QVERIFY(p);
         QCOMPARE(p->data(), data);
         QCOMPARE(p->phaseCount(), 2);
         QCOMPARE(p->phaseDefAt(0)->phase(), r.findPhase("1"));
@@ -407,13 +379,12 @@ private slots:
     void scheduleCounters()
     {
         CnfController c;
-        QVERIFY(c.load(document("<Program id='1'/><DayCard id='1'><Time program='1' reserve_program='8'>06:00</Time>"
-                                "</DayCard><WeekCard id='w'><DayOfWeek daycard='1'>7</DayOfWeek></WeekCard>"
-                                "<SpecialDay day_card='1'>01.01</SpecialDay><SpecialDay id='x' day_card='1'>02.01</SpecialDay>"
-                                "<SpecialDay day_card='1'>29.02</SpecialDay>"
-                                "<SeasonPlan from='29.02' to=''>w</SeasonPlan><SeasonPlan id='s' from='01.07' to='31.08'>w"
-                                "</SeasonPlan><SeasonPlan from='01.09'>w</SeasonPlan>"),
-                       false));
+        QVERIFY(load(c, "<Program id='1'/><DayCard id='1'><Time program='1' reserve_program='8'>06:00</Time>"
+                        "</DayCard><WeekCard id='w'><DayOfWeek daycard='1'>7</DayOfWeek></WeekCard>"
+                        "<SpecialDay day_card='1'>01.01</SpecialDay><SpecialDay id='x' day_card='1'>02.01</SpecialDay>"
+                        "<SpecialDay day_card='1'>29.02</SpecialDay>"
+                        "<SeasonPlan from='29.02' to=''>w</SeasonPlan><SeasonPlan id='s' from='01.07' to='31.08'>w"
+                        "</SeasonPlan><SeasonPlan from='01.09'>w</SeasonPlan>"));
         const auto record = c.findDayCard("1")->records.value(QTime(6, 0));
         QCOMPARE(record.program, c.findProgram("1"));
         QVERIFY(!record.reserveProgram);
@@ -423,10 +394,10 @@ private slots:
         QCOMPARE(ids, (QStringList{"1", "x", "2"}));
         QVERIFY(c.specialDays().contains(QDate(2000, 2, 29)));
         const auto plans = c.seasonPlans();
-        QCOMPARE(plans.size(), 3);
-        QCOMPARE(plans.at(0)->id, QStringLiteral("1"));
-        QCOMPARE(plans.at(1)->id, QStringLiteral("s"));
-        QCOMPARE(plans.at(2)->id, QStringLiteral("2"));
+        ids.clear();
+        for (const auto& plan : plans)
+            ids << plan->id;
+        QCOMPARE(ids, (QStringList{"1", "s", "2"}));
         QCOMPARE(plans.at(0)->from, QDate(2000, 2, 29));
         QVERIFY(plans.at(0)->to.isNull());
         QCOMPARE(plans.at(1)->to, QDate(1900, 8, 31));
@@ -434,31 +405,23 @@ private slots:
     void nativeValues()
     {
         CnfController c;
-        QVERIFY(c.load(document("<NativeData flag='true' off='false' text='a'>"
-                                "<List name='list'><Item type='int'>5</Item><Item type='bool'>true</Item>"
-                                "<Item><Map><Item name='k' type='double'>1.5</Item><Item>lost</Item>"
-                                "<Item name='k' type='int'>2</Item></Map></Item><Item/><Item type='QObject*'>x</Item>"
-                                "</List><Map><Item name='k'>unnamed map</Item></Map></NativeData>"),
-                       false));
+        QVERIFY(load(c, "<NativeData flag='true' off='false' text='a'>"
+                        "<List name='list'><Item type='int'>5</Item><Item type='bool'>true</Item>"
+                        "<Item><Map><Item name='k' type='double'>1.5</Item><Item>lost</Item>"
+                        "<Item name='k' type='int'>2</Item></Map></Item><Item/><Item type='QObject*'>x</Item>"
+                        "</List><Map><Item name='k'>unnamed map</Item></Map></NativeData>"));
         QCOMPARE(c.getNativeData("flag"), QVariant("1"));
         QCOMPARE(c.getNativeData("off"), QVariant("0"));
         QCOMPARE(c.nativeDataNames(), (QStringList{"flag", "list", "off", "text"}));
-        const QVariantList list = c.getNativeData("list").toList();
-        QCOMPARE(list.size(), 5);
-        QCOMPARE(list.at(0), QVariant(5));
-        QCOMPARE(list.at(1), QVariant(true));
-        QCOMPARE(list.at(2), QVariant(QVariantMap{{"k", 2}}));
-        QVERIFY(!list.at(3).isValid());
-        QCOMPARE(list.at(4), QVariant("x"));
+        QCOMPARE(c.getNativeData("list").toList(), (QVariantList{5, true, QVariantMap{{"k", 2}}, QVariant(), "x"}));
 
         // Maps in lists, empty texts and names unfit for attributes survive a round trip.
         c.setNativeData("tree", QVariantMap{{"l", QVariantList{QVariantMap{{"b", false}}, ""}}});
         c.setNativeData("odd name", 12);
         CnfController reread;
         QVERIFY(reload(c, reread));
-        const QVariantList nested = reread.getNativeData("tree").toMap().value("l").toList();
-        QCOMPARE(nested.value(0), QVariant(QVariantMap{{"b", false}}));
-        QVERIFY(!nested.value(1).isValid());
+        QCOMPARE(reread.getNativeData("tree").toMap().value("l").toList(),
+                 (QVariantList{QVariantMap{{"b", false}}, QVariant()}));
         QCOMPARE(reread.getNativeData("odd name"), QVariant(12));
     }
     void writerOutput()
@@ -480,8 +443,8 @@ private slots:
     {
         CnfController c;
         const Group steady = group(1), broken = group(2), removed = group(3);
-        c.addSignalGroup(steady);
-        c.addSignalGroup(broken);
+        for (const Group& g : {steady, broken})
+            c.addSignalGroup(g);
         auto p = program("1", CnfProgram::TimelineCoord);
         p->cycleTime = 60;
         p->setTimelineData(steady, 0, CnfSignalGroup::Green);
@@ -502,72 +465,57 @@ private slots:
     // that entry alone.
     void writerFailures_data()
     {
-        QTest::addColumn<int>("fault");
+        QTest::addColumn<Fault>("fault");
         QTest::addColumn<QString>("message"); // empty: nothing to refuse
-        QTest::newRow("step without duration") << 0 << QString();
-        QTest::newRow("length") << 1 << "В программе 1 длительность фазы 1 = 70 выходит за разрешённые пределы [5;60]";
-        QTest::newRow("program") << 2 << "В суточной карте 1 не задана программа для времени 07:30:00";
-        QTest::newRow("day card") << 3 << "В недельной карте 1 не задана суточная карта для дня 3";
-        QTest::newRow("special") << 4 << "В особых днях для даты 08.03 не задана суточная карта";
-        QTest::newRow("season") << 5 << "In season plan for period from 01.09 to  not specifyed weekly card";
+        const auto card = [](const QString& id) { return withId<CnfDayCard>(id); };
+        const auto season = [](const QSharedPointer<CnfWeekCard>& week) {
+            auto plan = QSharedPointer<CnfSeasonPlan>::create();
+            plan->from = QDate(1900, 9, 1);
+            plan->weekCard = week;
+            return plan;
+        };
+        const auto special = [](const QSharedPointer<CnfDayCard>& dayCard) {
+            auto day = QSharedPointer<CnfSpecialDay>::create();
+            day->dayCard = dayCard;
+            return day;
+        };
+        QTest::newRow("step without duration")
+            << Fault([](CnfController& c) { c.findProgram("1")->appendPhase(c.findPhase("1"), -1); }) << QString();
+        QTest::newRow("length")
+            << Fault([](CnfController& c) { c.findProgram("1")->appendPhase(c.findPhase("1"), 70); })
+            << "В программе 1 длительность фазы 1 = 70 выходит за разрешённые пределы [5;60]";
+        QTest::newRow("program")
+            << Fault([](CnfController& c) { c.findDayCard("1")->records.insert(QTime(7, 30), CnfDayCardRecord()); })
+            << "В суточной карте 1 не задана программа для времени 07:30:00";
+        QTest::newRow("day card")
+            << Fault([](CnfController& c) { c.weekCards().first()->days.insert(Qt::Wednesday, {}); })
+            << "В недельной карте 1 не задана суточная карта для дня 3";
+        QTest::newRow("special") << Fault([=](CnfController& c) { c.addSpecialDay(QDate(2024, 3, 8), special({})); })
+                                 << "В особых днях для даты 08.03 не задана суточная карта";
+        QTest::newRow("season") << Fault([=](CnfController& c) { c.addSeasonPlan(season({})); })
+                                << "In season plan for period from 01.09 to  not specifyed weekly card";
         // References the reader could not bind.
-        QTest::newRow("unknown program") << 6 << "В суточной карте 1 для времени 07:30 указана несуществующая программа 9";
-        QTest::newRow("unknown daily card") << 7 << "В недельной карте 1 для дня 3 указана несуществующая суточная карта 8";
-        QTest::newRow("unknown special card") << 8 << "В особых днях для даты 08.03 указана несуществующая суточная карта 8";
-        QTest::newRow("unknown weekly card") << 9
-                                             << "In season plan for period from 01.09 to  specifyed invalid weekly card 7";
+        QTest::newRow("unknown program") << Fault([](CnfController& c) {
+            c.findDayCard("1")->addRecord(QTime(7, 30), program("9", CnfProgram::Timer), {});
+        }) << "В суточной карте 1 для времени 07:30 указана несуществующая программа 9";
+        QTest::newRow("unknown daily card")
+            << Fault([=](CnfController& c) { c.weekCards().first()->days.insert(Qt::Wednesday, card("8")); })
+            << "В недельной карте 1 для дня 3 указана несуществующая суточная карта 8";
+        QTest::newRow("unknown special card")
+            << Fault([=](CnfController& c) { c.addSpecialDay(QDate(2024, 3, 8), special(card("8"))); })
+            << "В особых днях для даты 08.03 указана несуществующая суточная карта 8";
+        QTest::newRow("unknown weekly card")
+            << Fault([=](CnfController& c) { c.addSeasonPlan(season(withId<CnfWeekCard>("7"))); })
+            << "In season plan for period from 01.09 to  specifyed invalid weekly card 7";
     }
     void writerFailures()
     {
-        QFETCH(int, fault);
+        QFETCH(Fault, fault);
         QFETCH(QString, message);
         CnfController c;
         fill(c);
         const QByteArray unchanged = CnfController(c).save(-1);
-        switch (fault) {
-        case 0:
-            c.findProgram("1")->appendPhase(c.findPhase("1"), -1);
-            break;
-        case 1:
-            c.findProgram("1")->appendPhase(c.findPhase("1"), 70);
-            break;
-        case 2:
-            c.findDayCard("1")->records.insert(QTime(7, 30), CnfDayCardRecord());
-            break;
-        case 3:
-            c.weekCards().first()->days.insert(Qt::Wednesday, {});
-            break;
-        case 4:
-            c.addSpecialDay(QDate(2024, 3, 8), QSharedPointer<CnfSpecialDay>::create());
-            break;
-        case 5:
-        case 9: {
-            auto plan = QSharedPointer<CnfSeasonPlan>::create();
-            plan->from = QDate(1900, 9, 1);
-            if (fault == 9) {
-                plan->weekCard = QSharedPointer<CnfWeekCard>::create();
-                plan->weekCard->id = "7";
-            }
-            c.addSeasonPlan(plan);
-            break;
-        }
-        case 6:
-            c.findDayCard("1")->addRecord(QTime(7, 30), program("9", CnfProgram::Timer), {});
-            break;
-        case 7:
-        case 8: {
-            auto card = QSharedPointer<CnfDayCard>::create();
-            card->id = "8";
-            if (fault == 7) {
-                c.weekCards().first()->days.insert(Qt::Wednesday, card);
-                break;
-            }
-            auto day = QSharedPointer<CnfSpecialDay>::create();
-            day->dayCard = card;
-            c.addSpecialDay(QDate(2024, 3, 8), day);
-            break;
-        }
-        }
+        fault(c);
         if (message.isEmpty()) {
             QVERIFY2(!c.save(-1).isEmpty(), qPrintable(c.lastError()));
             CnfController r;
@@ -609,12 +557,11 @@ private slots:
         QFETCH(bool, coordinated);
         QFETCH(int, offset);
         CnfController c;
-        const Phase p1 = phase("1", {}), p2 = phase("2", {});
+        const Phase p1 = phase("1"), p2 = phase("2");
         c.addPhase(p1);
         c.addPhase(p2);
-        auto p = program("1", CnfProgram::Type(type));
-        p->appendPhase(p1, 20);
-        p->appendPhase(p2, 30);
+        auto p = program("1", {p1, p2}, 20);
+        p->type = CnfProgram::Type(type);
         if (coordinated)
             p->setProperty("coordinated", true);
         p->cycleTime = 90;
@@ -633,8 +580,7 @@ private slots:
         QTemporaryDir dir;
         const QString path = dir.filePath("project.xml");
         QFile existing(path);
-        QVERIFY(existing.open(QIODevice::WriteOnly));
-        existing.write("old");
+        QVERIFY(existing.open(QIODevice::WriteOnly) && existing.write("old") == 3);
         existing.close();
 
         CnfController c;
@@ -643,7 +589,7 @@ private slots:
         QVERIFY(!c.save(path));
         QVERIFY(existing.open(QIODevice::ReadOnly));
         QCOMPARE(existing.readAll(), QByteArray("old"));
-        existing.close();
+        existing.close(); // the refused save left the file alone
 
         c.clear();
         fill(c);
@@ -660,9 +606,7 @@ private slots:
     {
         CnfController c;
         const Group g1 = group(1), g2 = group(2), g3 = group(3), stranger = group(9);
-        g2->devices << QSharedPointer<CnfPowerDevice>::create() << QSharedPointer<CnfPowerDevice>::create();
-        g2->devices.last()->id = 4;
-        g2->devices.last()->address = 4;
+        g2->devices << QSharedPointer<CnfPowerDevice>::create() << device(4, 4);
         c.addPowerDevice(g2->devices.last());
         for (const Group& g : {g3, g1, g2})
             c.addSignalGroup(g);
@@ -715,7 +659,6 @@ private slots:
         QCOMPARE(r.phases().last()->transitions.first()->addRed, (QMap<int, int>{{3, 2}}));
         QCOMPARE(r.findSG(1)->property("amber").toInt(), 4);
         QCOMPARE(r.findSG(1)->extGreen1(), 5);
-        QVERIFY(r.findSensor(9));
         QCOMPARE(r.findSensor(9)->name(), QStringLiteral("Rain"));
         QCOMPARE(r.defaultProgram(), r.findProgram("2"));
         QCOMPARE(r.reserveProgram(), r.findProgram("1"));
@@ -723,7 +666,6 @@ private slots:
         QCOMPARE(r.defaultMatrix()->id(), 5);
         QCOMPARE(r.safetyMatrix()->id(), 6);
         const Group defaults = r.defaultSignalGroup();
-        QVERIFY(defaults);
         QCOMPARE(defaults->property("redAmber").toInt(), 2);
         QCOMPARE(r.signalGroups().contains(defaults), listedDefault);
         QCOMPARE(defaults->id, listedDefault ? 3 : 100);
@@ -738,9 +680,8 @@ private slots:
     void stalePropertiesDoNotShadowData()
     {
         CnfController c;
-        QVERIFY(c.load(document("<Detector id='2' name='Loop' lane='1'/><Phase>1</Phase>"
-                                "<Program id='1' type='timer'><Phase length='20'>1</Phase></Program>"),
-                       true));
+        QVERIFY(load(c, "<Detector id='2' name='Loop' lane='1'/><Phase>1</Phase>"
+                        "<Program id='1' type='timer'><Phase length='20'>1</Phase></Program>", true));
         c.findDetector(2)->setName("Renamed");
         c.findProgram("1")->phaseDefAt(0)->setLength(30);
         CnfController r;
@@ -765,13 +706,11 @@ private slots:
         p->appendPhase(unlisted, 25)->setProperty("recall", "ped");
         p->appendPhase(unlisted, 15);
         c.addProgram(p);
+        // The rebuilding itself: tst_controller; here what the rebuilt program keeps.
         const Program added = c.findProgram("4");
-        QVERIFY(added && added != p);
         const Phase created = c.findPhase("5");
-        QVERIFY(created && created != unlisted);
         QCOMPARE(created->signalGroups, QList<Group>{g2});
         QCOMPARE(added->phaseCount(), 3);
-        QCOMPARE(added->phaseDefAt(0)->phase(), listed);
         QCOMPARE(added->phaseDefAt(1)->phase(), created);
         QCOMPARE(added->phaseDefAt(1)->length(), 25);
         QCOMPARE(added->phaseDefAt(1)->property("recall").toString(), QStringLiteral("ped"));
