@@ -104,8 +104,7 @@ private Q_SLOTS:
     void inputChannels();
     void controlSources_data();
     void controlSources();
-    void modelSections();
-    void schedule();
+    void modelSectionsAndSchedule();
     void nativeDataAndPruning();
     void refusals_data();
     void refusals();
@@ -337,7 +336,7 @@ void TestNorvakIIWriter::controlSources()
     QCOMPARE(controller.nativeDataNames().contains("controlSources"), !kept.isEmpty());
 }
 
-void TestNorvakIIWriter::modelSections()
+void TestNorvakIIWriter::modelSectionsAndSchedule()
 {
     CnfController controller;
     auto defaults = QSharedPointer<CnfSignalGroup>::create();
@@ -361,20 +360,6 @@ void TestNorvakIIWriter::modelSections()
     sensor->setProperty("lane", 2);
     controller.addSensor(sensor);
 
-    const QJsonObject document = written(controller);
-    QCOMPARE(compact(document.value("signalGroups")),
-             QStringLiteral(R"({"default":{"amber":3},"items":[{"id":1,"minGreen":5,"name":"A","type":"pedestrian"},{"id":7,"name":"sg7"}]})"));
-    QCOMPARE(compact(document.value("IGM")),
-             QStringLiteral(R"([{"default":true,"id":2,"items":[{"clearing":1,"entering":7,"time":4.5}],"safety":true}])"));
-    QCOMPARE(compact(document.value("stages")), QStringLiteral(R"([{"groups":[1,7],"id":1},{"id":2}])"));
-    QCOMPARE(compact(document.value("sensors")), QStringLiteral(R"([{"id":3,"lane":2}])"));
-    QVERIFY(!document.contains("detectors"));
-    QCOMPARE(document.value("configVersion").toDouble(), 1.0);
-}
-
-void TestNorvakIIWriter::schedule()
-{
-    CnfController controller;
     const auto p1 = addProgram(controller, "1", CnfProgram::YellowFlash);
     const auto p2 = addProgram(controller, "2", CnfProgram::Off);
     const auto card = addDayCard(controller, "3", p1);
@@ -389,16 +374,22 @@ void TestNorvakIIWriter::schedule()
     season->weekCard = week;
     controller.addSeasonPlan(season);
     for (const QDate& date : {QDate(2024, 5, 9), QDate(1900, 1, 1)}) {
-        auto day = QSharedPointer<CnfSpecialDay>::create();
-        day->id = QString::number(date.year());
+        const auto day = CnfTest::withId<CnfSpecialDay>(QString::number(date.year()));
         day->dayCard = card;
         controller.addSpecialDay(date, day);
     }
     controller.setDefaultProgram(p2);
     controller.setReserveProgram(p1);
     controller.setDefaultDayCard(card);
-
     const QJsonObject document = written(controller);
+    QCOMPARE(compact(document.value("signalGroups")),
+             QStringLiteral(R"({"default":{"amber":3},"items":[{"id":1,"minGreen":5,"name":"A","type":"pedestrian"},{"id":7,"name":"sg7"}]})"));
+    QCOMPARE(compact(document.value("IGM")),
+             QStringLiteral(R"([{"default":true,"id":2,"items":[{"clearing":1,"entering":7,"time":4.5}],"safety":true}])"));
+    QCOMPARE(compact(document.value("stages")), QStringLiteral(R"([{"groups":[1,7],"id":1},{"id":2}])"));
+    QCOMPARE(compact(document.value("sensors")), QStringLiteral(R"([{"id":3,"lane":2}])"));
+    QVERIFY(!document.contains("detectors"));
+    QCOMPARE(document.value("configVersion").toDouble(), 1.0);
     QCOMPARE(compact(at(document, "schedule.default")), QStringLiteral(R"({"dayPlan":3,"program":2,"spareProgram":1})"));
     QCOMPARE(compact(at(document, "schedule.days")),
              QStringLiteral(R"([{"id":3,"name":"Work","plans":[{"plan":1,"time":"6:30:0"},{"plan":2,"sparePlan":1,"time":"22:5:7"}]}])"));
@@ -409,6 +400,7 @@ void TestNorvakIIWriter::schedule()
              QStringLiteral(R"([{"date":"01.01","day":3,"id":1900},{"date":"09.05.2024","day":3,"id":2024}])"));
     QCOMPARE(compact(at(document, "plans.1")), QStringLiteral(R"({"algorithm":{"mode":"OFF","type":"Special"},"default":true,"id":2})"));
 }
+
 
 void TestNorvakIIWriter::nativeDataAndPruning()
 {
