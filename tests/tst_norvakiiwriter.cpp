@@ -63,9 +63,7 @@ static QSharedPointer<CnfSignalGroup> addGroup(CnfController& controller, int id
 
 static QSharedPointer<CnfPhase> addPhase(CnfController& controller, const QString& id, const QList<QSharedPointer<CnfSignalGroup>>& groups)
 {
-    auto phase = QSharedPointer<CnfPhase>::create();
-    phase->id = id;
-    phase->signalGroups = groups;
+    const auto phase = CnfTest::phase(id, groups);
     controller.addPhase(phase);
     return phase;
 }
