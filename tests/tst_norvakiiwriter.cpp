@@ -180,23 +180,18 @@ void TestNorvakIIWriter::escapingRoundTrips()
 void TestNorvakIIWriter::keyOrderFiles_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("firstKeys");
-    QTest::newRow("NorvakII") << ":/humanaze/norvakII/format.json" << "configVersion id name description signalGroups IGM stages";
-    QTest::newRow("ZT_LOOM") << ":/humanaze/zt_loom/format.json" << "configVersion name id type description timeZone";
+    QTest::newRow("NorvakII") << ":/humanaze/norvakII/format.json";
+    QTest::newRow("ZT_LOOM") << ":/humanaze/zt_loom/format.json";
 }
 
 void TestNorvakIIWriter::keyOrderFiles()
 {
     QFETCH(QString, file);
-    QFETCH(QString, firstKeys);
     const QVariant format = JsonPrinter::loadFormat(file);
     QCOMPARE(format.userType(), int(QMetaType::QVariantList));
-    QStringList keys;
-    for (const QVariant& entry : format.toList())
-        keys << (entry.userType() == QMetaType::QString ? entry.toString() : entry.toList().value(0).toString());
-    QVERIFY2(keys.join(' ').startsWith(firstKeys), qPrintable(keys.join(' ')));
     const QVariantMap document{{"plans", QVariantList{}}, {"id", 4}, {"configVersion", 1}};
-    QVERIFY(JsonPrinter::printFormatted(document, format, "  ").startsWith("{\n  \"configVersion\":1.0,\n"));
+    const QByteArray printed = JsonPrinter::printFormatted(document, format, "  ");
+    QVERIFY2(printed.startsWith("{\n  \"configVersion\":1.0,\n  \"id\":4,\n"), printed.constData());
 
     // Without its file the printer still prints, in key order, on many lines.
     QCOMPARE(JsonPrinter::loadFormat(QStringLiteral(":/humanaze/none.json")).userType(), int(QMetaType::QByteArray));
