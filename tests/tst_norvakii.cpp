@@ -6,10 +6,8 @@
 
 // Signal groups 1 "A" and 2 "B", stages "1" (A) and "2" (B): the frame of
 // most documents below; each test adds or replaces root keys.
-static const char* const kFrame = R"({
-  "signalGroups": {"items": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}]},
-  "stages": [{"id": "1", "name": "S1", "groups": [1]}, {"id": "2", "name": "S2", "groups": ["B"]}]
-})";
+static const char* const kFrame = R"({ "signalGroups": {"items": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}]},
+  "stages": [{"id": "1", "name": "S1", "groups": [1]}, {"id": "2", "name": "S2", "groups": ["B"]}] })";
 
 static QByteArray withFrame(const QByteArray& extra)
 {
@@ -41,12 +39,31 @@ static QString dayIds(const CnfWeekCard& week)
     return ids.join(QLatin1Char(','));
 }
 
+// Every power device as "id:address/type/color/controlled lamps/lamps".
+static QString deviceText(const CnfController& controller)
+{
+    QStringList devices;
+    for (const auto& d : controller.powerDevices())
+        devices << QStringLiteral("%1:%2/%3/%4/%5/%6").arg(d->id).arg(d->address).arg(d->type).arg(d->color).arg(d->controlledLamps).arg(d->lampCount);
+    return devices.join(' ');
+}
+
+// The dynamic properties of `object`, "name=value" sorted by name.
+static QString propertyText(const QObject& object)
+{
+    QStringList values;
+    const auto names = object.dynamicPropertyNames();
+    for (const QByteArray& name : names)
+        values << QString::fromUtf8(name) + '=' + object.property(name).toString();
+    values.sort();
+    return values.join(' ');
+}
+
 static QString timelineText(const QMap<int, int>& timeline)
 {
     QStringList points;
     for (auto it = timeline.cbegin(); it != timeline.cend(); ++it)
-        points << QString::number(it.key()) + QLatin1Char(':')
-                      + CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(it.value()));
+        points << QString::number(it.key()) + QLatin1Char(':') + CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(it.value()));
     return points.join(QLatin1Char(' '));
 }
 
@@ -65,10 +82,8 @@ private Q_SLOTS:
         QTest::newRow("plain object") << QByteArray("{}") << true << QString();
         QTest::newRow("header line") << QByteArray("#jcfg 2 generated\n{\"id\": 1}") << true << QString();
         QTest::newRow("header alone") << QByteArray("#jcfg") << false << QString();
-        QTest::newRow("header without brace") << QByteArray("#jcfg\n[1, 2]") << false
-                                              << QStringLiteral("JSON parse error at 1:");
-        QTest::newRow("brace past 100 bytes") << QByteArray("#jcfg" + QByteArray(100, ' ') + "{}") << false
-                                              << QStringLiteral("JSON parse error at 1:");
+        QTest::newRow("header without brace") << QByteArray("#jcfg\n[1, 2]") << false << QStringLiteral("JSON parse error at 1:");
+        QTest::newRow("brace past 100 bytes") << QByteArray("#jcfg" + QByteArray(100, ' ') + "{}") << false << QStringLiteral("JSON parse error at 1:");
         QTest::newRow("array") << QByteArray("[{}]") << false << QString();
         QTest::newRow("leading blank") << QByteArray(" {}") << false << QString();
         QTest::newRow("truncated") << QByteArray("{\"a\": ") << false << QStringLiteral("JSON parse error at 6:");
@@ -88,8 +103,6 @@ private Q_SLOTS:
     void emptyDocument()
     {
         NorvakIIConfig config;
-        QCOMPARE(config.version(), QStringLiteral("0.1"));
-        QVERIFY(config.checkCRC());
         QVERIFY(config.load(QByteArray("{}")));
 
         CnfController controller;
@@ -103,10 +116,8 @@ private Q_SLOTS:
 
         // Written back, the empty document reads as the same empty controller.
         const QByteArray written = config.save(controller);
-        QVERIFY2(config.lastError().isEmpty(), qPrintable(config.lastError()));
-        QVERIFY(config.load(written));
         CnfController reread;
-        QVERIFY(config.createController(reread));
+        QVERIFY2(config.load(written) && config.createController(reread), qPrintable(config.lastError()));
         QCOMPARE(reread.signalGroups().size(), 0);
         QCOMPARE(reread.property("type").toString(), QStringLiteral("norvakii"));
     }
@@ -119,8 +130,7 @@ private Q_SLOTS:
         const QString builtIn = QStringLiteral("amber=3 greenBlink=3 redAmber=2");
         QTest::newRow("no signal groups") << QByteArray() << builtIn << 0;
         QTest::newRow("empty default") << QByteArray(R"({"default": {}, "items": [{"id": 4}]})") << builtIn << 1;
-        QTest::newRow("own default") << QByteArray(R"({"default": {"amber": 4, "extRed": 1}})")
-                                     << QStringLiteral("amber=4 extRed=1") << 0;
+        QTest::newRow("own default") << QByteArray(R"({"default": {"amber": 4, "extRed": 1}})") << QStringLiteral("amber=4 extRed=1") << 0;
         QTest::newRow("array yields no groups") << QByteArray(R"([{"id": 1}])") << builtIn << 0;
     }
     void defaultGroup()
@@ -132,12 +142,7 @@ private Q_SLOTS:
         CnfController controller;
         QCOMPARE(convert(signalGroups.isEmpty() ? "{}" : "{\"signalGroups\": " + signalGroups + "}", controller), QString());
         QVERIFY(controller.defaultSignalGroup());
-        QStringList values;
-        const auto names = controller.defaultSignalGroup()->dynamicPropertyNames();
-        for (const QByteArray& name : names)
-            values << QString::fromUtf8(name) + '=' + controller.defaultSignalGroup()->property(name).toString();
-        values.sort();
-        QCOMPARE(values.join(' '), properties);
+        QCOMPARE(propertyText(*controller.defaultSignalGroup()), properties);
         QCOMPARE(controller.signalGroups().size(), groupCount);
         for (const auto& group : controller.signalGroups())
             QCOMPARE(group->defaultSignalGroup(), controller.defaultSignalGroup());
@@ -149,14 +154,12 @@ private Q_SLOTS:
         QVERIFY(!config.load(missing));
         QVERIFY(config.lastError().startsWith(QStringLiteral("Error opening ") + missing + QStringLiteral(": ")));
         QVERIFY(config.load(QStringLiteral(CNF_TEST_DATA "/norvakii/crossing.jcfg")));
-        QVERIFY(config.lastError().isEmpty());
         CnfController controller;
         QVERIFY2(config.createController(controller), qPrintable(config.lastError()));
 
         QCOMPARE(controller.property("number").toInt(), 42);
         QCOMPARE(controller.property("description").toString(), QStringLiteral("Main St / 1st Ave"));
-        QCOMPARE(controller.nativeDataNames(),
-                 (QStringList{QStringLiteral("configVersion"), QStringLiteral("modules"), QStringLiteral("outputs")}));
+        QCOMPARE(controller.nativeDataNames().join(' '), QStringLiteral("configVersion modules outputs"));
 
         const auto main = controller.findSG(1);
         const auto walk = controller.findSG(2);
@@ -167,13 +170,9 @@ private Q_SLOTS:
         QVERIFY(qIsNaN(controller.defaultMatrix()->releaf(main, main)));
         QCOMPARE(controller.findPhase(QStringLiteral("2"))->signalGroups.value(0), walk);
 
-        const auto d1 = controller.findDetector(1);
-        QCOMPARE(d1->property("dionumber").toInt(), 1);
-        QCOMPARE(d1->property("diochannel").toInt(), 3);
-        QVERIFY(!d1->property("keycode").isValid());
-        QCOMPARE(controller.findDetector(2)->property("keycode").toInt(), 65);
-        QVERIFY(!controller.findDetector(2)->property("dionumber").isValid());
-        QCOMPARE(controller.findSensor(1)->property("diochannel").toInt(), 4);
+        QCOMPARE(propertyText(*controller.findDetector(1)), QStringLiteral("diochannel=3 dionumber=1"));
+        QCOMPARE(propertyText(*controller.findDetector(2)), QStringLiteral("keycode=65 lane=2"));
+        QCOMPARE(propertyText(*controller.findSensor(1)), QStringLiteral("diochannel=4 dionumber=1"));
         QVERIFY(controller.findSensor(1)->isSensor());
 
         const auto day = controller.findProgram(QStringLiteral("1"));
@@ -191,34 +190,19 @@ private Q_SLOTS:
     void switches()
     {
         CnfController controller;
-        const QByteArray json = withFrame(R"({
-          "switches": [{"id": 10, "name": "old", "color": "white", "signalGroup": 2},
-                       {"id": 11, "color": "blue", "signalGroup": "A"}],
-          "modules": {"SystemBus": {"devices": {"KSK1": {"switches": {
-            "default": {"heads": 3, "control": true},
-            "items": [{"id": 20, "addr": 5, "signalGroup": 2},
-                      {"id": 21, "type": "key", "addr": 9, "control": false, "signalGroup": "A"},
-                      {"id": 22, "heads": 1, "signalGroup": ""}]}}}}}
+        const QByteArray json = withFrame(R"({ "switches": [{"id": 10, "name": "old", "color": "white", "signalGroup": 2},
+                       {"id": 11, "color": "blue", "signalGroup": "A"}], "modules": {"SystemBus": {"devices": {"KSK1": {"switches": {
+            "default": {"heads": 3, "control": true}, "items": [{"id": 20, "addr": 5, "signalGroup": 2},
+                      {"id": 21, "type": "key", "addr": 9, "control": false, "signalGroup": "A"}, {"id": 22, "heads": 1, "signalGroup": ""}]}}}}}
         })");
         QCOMPARE(convert(json, controller), QString());
 
+        // Device 22 without "addr" takes its position among the items.
+        QCOMPARE(deviceText(controller), QStringLiteral("10:0/4/3/0/0 11:1/4/255/0/0 20:5/7/255/3/3 21:9/1/255/0/3 22:2/7/255/1/1"));
         const auto old = controller.findPowerDevice(10);
-        QCOMPARE(old->address, 0);
-        QCOMPARE(old->type, CnfPowerDevice::Key2);
-        QCOMPARE(old->color, 3);
-        QCOMPARE(controller.findPowerDevice(11)->color, 255);
-
         const auto plain = controller.findPowerDevice(20);
-        QCOMPARE(plain->type, CnfPowerDevice::NV2_SW4);
-        QCOMPARE(plain->lampCount, 3);
-        QCOMPARE(plain->controlledLamps, 3);
         const auto key = controller.findPowerDevice(21);
-        QCOMPARE(key->type, CnfPowerDevice::Key);
-        QCOMPARE(key->address, 9);
-        QCOMPARE(key->controlledLamps, 0);
         const auto unassigned = controller.findPowerDevice(22);
-        QCOMPARE(unassigned->address, 2); // its position among the items
-        QCOMPARE(unassigned->controlledLamps, 1);
 
         // The most recently read device comes first; an older device's group
         // must be an id.
@@ -228,88 +212,62 @@ private Q_SLOTS:
 
         QCOMPARE(convert(R"({"modules": {"SystemBus": {"devices": {"KSK1": {"switches":
             {"default": {"type": "ZT4_SW"}, "items": [{"id": 1}, {"id": 2, "type": "NV2_SW4"}]}}}}}})", controller), QString());
-        QCOMPARE(controller.findPowerDevice(1)->type, CnfPowerDevice::ZT4_SW);
-        QCOMPARE(controller.findPowerDevice(2)->type, CnfPowerDevice::NV2_SW4);
+        QCOMPARE(deviceText(controller), QStringLiteral("1:0/8/255/0/0 2:1/7/255/0/0"));
     }
     void matrices_data()
     {
         QTest::addColumn<QByteArray>("igm");
-        QTest::addColumn<QString>("error");
         QTest::addColumn<double>("bToA"); // time from B (clearing) to A (entering)
 
-        QTest::newRow("full") << QByteArray(R"([{"id": 3, "matrix": [[null, 2], [5.5, "x"]]}])") << QString() << 5.5;
-        QTest::newRow("full wins over items")
-            << QByteArray(R"([{"id": 3, "matrix": [[0, 1], [7, 0]], "items": [{"clearing": 2, "entering": 1, "time": 9}]}])")
-            << QString() << 7.0;
-        QTest::newRow("empty full uses items")
-            << QByteArray(R"([{"id": 3, "matrix": [], "items": [{"clearing": "B", "entering": 1, "time": 9}]}])") << QString()
-            << 9.0;
-        QTest::newRow("row count") << QByteArray(R"([{"id": 3, "name": "m", "matrix": [[0, 1]]}])")
-                                   << QStringLiteral("Matrix 3 (m) has invalid row count 1 (SG count=2)") << 0.0;
-        QTest::newRow("column count") << QByteArray(R"([{"id": 3, "name": "m", "matrix": [[0, 1], [1]]}])")
-                                      << QStringLiteral("Matrix 3 (m) has invalid column count 1 in row 1 (SG count=2)") << 0.0;
-        QTest::newRow("item without time") << QByteArray(R"([{"id": 3, "name": "m", "items": [{"clearing": 1, "entering": 2}]}])")
-                                           << QStringLiteral("Matrix 3 (m) has item without time value") << 0.0;
-        QTest::newRow("item with unknown group")
-            << QByteArray(R"([{"id": 3, "name": "m", "items": [{"clearing": 1, "entering": "C", "time": 1}]}])")
-            << QStringLiteral("Item entering value = C in matrix 3 (m) is invalid signal group") << 0.0;
-        QTest::newRow("name with placeholder") << QByteArray(R"([{"id": 3, "name": "%4", "matrix": [[0]]}])")
-                                               << QStringLiteral("Matrix 3 (%4) has invalid row count 1 (SG count=2)") << 0.0;
-        QTest::newRow("time of wrong type")
-            << QByteArray(R"([{"id": 3, "items": [{"clearing": 1, "entering": 2, "time": [1]}]}])")
-            << QStringLiteral("\"IGM[0].items[0].time\" must be a number") << 0.0;
-        QTest::newRow("matrix of wrong type") << QByteArray(R"([{"id": 3, "matrix": "full"}])")
-                                              << QStringLiteral("\"IGM[0].matrix\" must be an array") << 0.0;
+        QTest::newRow("full") << QByteArray(R"([{"id": 3, "matrix": [[null, 2], [5.5, "x"]]}])") << 5.5;
+        QTest::newRow("full wins over items") << QByteArray(R"([{"id": 3, "matrix": [[0, 1], [7, 0]], "items": [{"clearing": 2, "entering": 1, "time": 9}]}])") << 7.0;
+        QTest::newRow("empty full uses items") << QByteArray(R"([{"id": 3, "matrix": [], "items": [{"clearing": "B", "entering": 1, "time": 9}]}])") << 9.0;
     }
     void matrices()
     {
         QFETCH(QByteArray, igm);
-        QFETCH(QString, error);
         QFETCH(double, bToA);
 
         CnfController controller;
-        QCOMPARE(convert(withFrame("{\"IGM\": " + igm + "}"), controller), error);
-        if (!error.isEmpty()) {
-            QVERIFY(controller.signalGroups().isEmpty());
-            QVERIFY(controller.matrixList().isEmpty());
-            return;
-        }
-        const auto matrix = controller.findMatrix(3);
-        QVERIFY(matrix);
-        QCOMPARE(matrix->releaf(controller.findSG(1), controller.findSG(2)), bToA);
+        QCOMPARE(convert(withFrame("{\"IGM\": " + igm + "}"), controller), QString());
+        QVERIFY(controller.findMatrix(3));
+        QCOMPARE(controller.findMatrix(3)->releaf(controller.findSG(1), controller.findSG(2)), bToA);
     }
     void failures_data()
     {
         QTest::addColumn<QByteArray>("extra");
         QTest::addColumn<QString>("error");
 
-        QTest::newRow("duplicate switch address")
-            << QByteArray(R"({"switches": [{"id": 1}], "modules": {"SystemBus": {"devices": {"KSK1": {"switches":
-                             {"items": [{"id": 2}]}}}}}})")
+        QTest::newRow("matrix row count") << QByteArray(R"({"IGM": [{"id": 3, "name": "m", "matrix": [[0, 1]]}]})") << QStringLiteral("Matrix 3 (m) has invalid row count 1 (SG count=2)");
+        QTest::newRow("matrix column count") << QByteArray(R"({"IGM": [{"id": 3, "name": "m", "matrix": [[0, 1], [1]]}]})")
+                                             << QStringLiteral("Matrix 3 (m) has invalid column count 1 in row 1 (SG count=2)");
+        QTest::newRow("matrix item without time") << QByteArray(R"({"IGM": [{"id": 3, "name": "m", "items": [{"clearing": 1, "entering": 2}]}]})")
+                                                  << QStringLiteral("Matrix 3 (m) has item without time value");
+        QTest::newRow("matrix item with unknown group") << QByteArray(R"({"IGM": [{"id": 3, "name": "m", "items": [{"clearing": 1, "entering": "C", "time": 1}]}]})")
+            << QStringLiteral("Item entering value = C in matrix 3 (m) is invalid signal group");
+        QTest::newRow("matrix name with placeholder") << QByteArray(R"({"IGM": [{"id": 3, "name": "%4", "matrix": [[0]]}]})") << QStringLiteral("Matrix 3 (%4) has invalid row count 1 (SG count=2)");
+        QTest::newRow("matrix time of wrong type") << QByteArray(R"({"IGM": [{"id": 3, "items": [{"clearing": 1, "entering": 2, "time": [1]}]}]})")
+                                                   << QStringLiteral("\"IGM[0].items[0].time\" must be a number");
+        QTest::newRow("matrix of wrong type") << QByteArray(R"({"IGM": [{"id": 3, "matrix": "full"}]})") << QStringLiteral("\"IGM[0].matrix\" must be an array");
+        const QByteArray timeline = R"({"plans": [{"id": "5", "algorithm": {"type": "Timeline", "sequences": [{"group": "A", "sequence": )";
+        QTest::newRow("timeline unknown state") << QByteArray(timeline + R"([{"state": "blue", "point": 1}]}]}}]})")
+                                                << QStringLiteral("In program 5 specified invalid state for group A");
+        QTest::newRow("timeline no point nor span") << QByteArray(timeline + R"([{"state": "red", "point": "late"}]}]}}]})")
+                                                    << QStringLiteral("In program 5 not specified 'point' nor 'span' value for group A");
+        QTest::newRow("duplicate switch address") << QByteArray(R"({"switches": [{"id": 1}], "modules": {"SystemBus": {"devices": {"KSK1": {"switches": {"items": [{"id": 2}]}}}}}})")
             << QStringLiteral("Дублирующееся устройство с адресом 0");
-        QTest::newRow("stage with unknown group") << QByteArray(R"({"stages": [{"id": "5", "groups": [1, "Z"]}]})")
-                                                  << QStringLiteral("Stage 5 contains invalid signal group Z");
-        QTest::newRow("fixed with unknown phase")
-            << QByteArray(R"({"plans": [{"id": "4", "algorithm": {"type": "Fixed",
-                                         "sequence": [{"stage": "9", "duration": 5}]}}]})")
+        QTest::newRow("stage with unknown group") << QByteArray(R"({"stages": [{"id": "5", "groups": [1, "Z"]}]})") << QStringLiteral("Stage 5 contains invalid signal group Z");
+        QTest::newRow("fixed with unknown phase") << QByteArray(R"({"plans": [{"id": "4", "algorithm": {"type": "Fixed", "sequence": [{"stage": "9", "duration": 5}]}}]})")
             << QStringLiteral("In program 4 specified invalid phase with id=9");
-        QTest::newRow("fixed with zero length")
-            << QByteArray(R"({"plans": [{"id": "4", "algorithm": {"type": "Fixed",
-                                         "sequence": [{"stage": 1, "duration": 0}]}}]})")
+        QTest::newRow("fixed with zero length") << QByteArray(R"({"plans": [{"id": "4", "algorithm": {"type": "Fixed", "sequence": [{"stage": 1, "duration": 0}]}}]})")
             << QStringLiteral("In program 4 phase 1 has invalid length=0");
-        QTest::newRow("ring step not described")
-            << QByteArray(R"({"plans": [{"id": "4", "algorithm": {"type": "StageRing", "sequence": [1, 3],
-                                         "phases": [{"id": 1, "stage": 1}]}}]})")
-            << QStringLiteral("Phase definition on step 3 not described");
-        QTest::newRow("ring with unknown stage")
-            << QByteArray(R"({"plans": [{"id": "4", "algorithm": {"type": "StageRing", "sequence": [1],
-                                         "phases": [{"id": 1, "stage": "S9"}]}}]})")
-            << QStringLiteral("program 4 has invalid phase 'S9'");
-        QTest::newRow("daily card with unknown plan")
-            << QByteArray(R"({"schedule": {"days": [{"id": "3", "plans": [{"plan": 8, "time": "6:00"}]}]}})")
+        QTest::newRow("ring step not described") << QByteArray(R"({"plans": [{"id": "4", "algorithm": {"type": "StageRing", "sequence": [1, 3],
+                                         "phases": [{"id": 1, "stage": 1}]}}]})") << QStringLiteral("Phase definition on step 3 not described");
+        QTest::newRow("ring with unknown stage") << QByteArray(R"({"plans": [{"id": "4", "algorithm": {"type": "StageRing", "sequence": [1],
+                                         "phases": [{"id": 1, "stage": "S9"}]}}]})") << QStringLiteral("program 4 has invalid phase 'S9'");
+        QTest::newRow("daily card with unknown plan") << QByteArray(R"({"schedule": {"days": [{"id": "3", "plans": [{"plan": 8, "time": "6:00"}]}]}})")
             << QStringLiteral("In daily card 3 specified invalid plan 8");
-        QTest::newRow("daily card with bad time")
-            << QByteArray(R"({"plans": [{"id": "1"}], "schedule": {"days": [{"id": "3", "plans": [{"plan": 1, "time": "25:00"}]}]}})")
+        QTest::newRow("daily card with bad time") << QByteArray(R"({"plans": [{"id": "1"}], "schedule": {"days": [{"id": "3", "plans": [{"plan": 1, "time": "25:00"}]}]}})")
             << QStringLiteral("In daily card 3 specified invalid time 25:00");
         const QByteArray cards = R"("days": [{"id": "1", "name": "Work"}], "weeks": [{"id": "2", "days": [1]}])";
         QTest::newRow("season plan date") << QByteArray("{\"schedule\": {" + cards + R"(, "extraPeriods": [{"from": "1.6",
@@ -322,19 +280,13 @@ private Q_SLOTS:
             "date": "09.05", "day": "Rest"}]}})") << QStringLiteral("Special day 4 has invalid daily card Rest");
         QTest::newRow("special day card by date") << QByteArray("{\"schedule\": {" + cards + R"(, "extraDays": [{"date": "09.05",
             "day": 5}]}})") << QStringLiteral("Special day 09.05 has invalid daily card 5");
-        QTest::newRow("text where array expected") << QByteArray(R"({"plans": "none"})")
-                                                   << QStringLiteral("\"plans\" must be an array");
-        QTest::newRow("entry that is no object") << QByteArray(R"({"detectors": [{"id": 1}, 2]})")
-                                                 << QStringLiteral("\"detectors[1]\" must be an object");
-        QTest::newRow("object where integer expected")
-            << QByteArray(R"({"plans": [{"algorithm": {"type": "Fixed", "coordinated": true, "offset": {}}}]})")
+        QTest::newRow("text where array expected") << QByteArray(R"({"plans": "none"})") << QStringLiteral("\"plans\" must be an array");
+        QTest::newRow("entry that is no object") << QByteArray(R"({"detectors": [{"id": 1}, 2]})") << QStringLiteral("\"detectors[1]\" must be an object");
+        QTest::newRow("object where integer expected") << QByteArray(R"({"plans": [{"algorithm": {"type": "Fixed", "coordinated": true, "offset": {}}}]})")
             << QStringLiteral("\"plans[0].algorithm.offset\" must be an integer");
-        QTest::newRow("list as a reference") << QByteArray(R"({"stages": [{"id": "5", "groups": [[1]]}]})")
-                                             << QStringLiteral("\"stages[0].groups[0]\" must be an id or a name");
-        QTest::newRow("text as a flag") << QByteArray(R"({"IGM": [{"id": 1, "default": "yes"}]})")
-                                        << QStringLiteral("\"IGM[0].default\" must be true or false");
-        QTest::newRow("module of wrong type") << QByteArray(R"({"modules": {"SystemBus": {"devices": {"DIO2": [1]}}}})")
-                                              << QStringLiteral("\"modules.SystemBus.devices.DIO2\" must be an object");
+        QTest::newRow("list as a reference") << QByteArray(R"({"stages": [{"id": "5", "groups": [[1]]}]})") << QStringLiteral("\"stages[0].groups[0]\" must be an id or a name");
+        QTest::newRow("text as a flag") << QByteArray(R"({"IGM": [{"id": 1, "default": "yes"}]})") << QStringLiteral("\"IGM[0].default\" must be true or false");
+        QTest::newRow("module of wrong type") << QByteArray(R"({"modules": {"SystemBus": {"devices": {"DIO2": [1]}}}})") << QStringLiteral("\"modules.SystemBus.devices.DIO2\" must be an object");
     }
     void failures()
     {
@@ -344,77 +296,56 @@ private Q_SLOTS:
         CnfController controller;
         QCOMPARE(convert(withFrame(extra), controller), error);
         // Nothing of the half-read document stays.
-        QVERIFY(controller.signalGroups().isEmpty());
-        QVERIFY(controller.phases().isEmpty());
-        QVERIFY(controller.programs().isEmpty());
-        QVERIFY(!controller.defaultSignalGroup());
-        QVERIFY(!controller.property("type").isValid());
+        QVERIFY(CnfControllerDiff::compare(controller, CnfController()).isEmpty());
     }
     void stageRing()
     {
         CnfController controller;
         QCOMPARE(convert(withFrame(R"({"IGM": [{"id": 6, "name": "ring"}], "plans": [{"id": "7", "algorithm": {
-            "type": "StageRing", "coordinated": true, "cycle": 90, "offset": 100, "matrix": "ring", "conditions": ["c1"],
-            "sequence": [2, 1, 2],
-            "phases": [{"id": 1, "stage": 1, "maxGreen": 30, "recall": "min"}, {"id": 2, "stage": "S2", "maxGreen": 20}]}}]})"),
-                         controller),
+            "type": "StageRing", "coordinated": true, "cycle": 90, "offset": 100, "matrix": "ring", "conditions": ["c1"], "sequence": [2, 1, 2],
+            "phases": [{"id": 1, "stage": 1, "maxGreen": 30, "recall": "min"}, {"id": 2, "stage": "S2", "maxGreen": 20}]}}]})"), controller),
                  QString());
 
         const auto program = controller.findProgram(QStringLiteral("7"));
         QCOMPARE(program->type, CnfProgram::StageRing);
         QCOMPARE(program->cycleTime, 90);
         QCOMPARE(program->cycleOffset(-1), 10); // one wrap over the cycle
-        QCOMPARE(program->property("coordinated"), QVariant(true));
+        QCOMPARE(propertyText(*program), QStringLiteral("conditions= coordinated=true"));
         QCOMPARE(program->property("conditions").toList(), QVariantList{QStringLiteral("c1")});
         QCOMPARE(program->matrix, controller.findMatrix(6));
         QVERIFY(!program->usesDefaultMatrix);
-        QVERIFY(!program->property("cycle").isValid());
 
         // One phase entry serves two steps; each step gets its own properties.
         QCOMPARE(program->phaseCount(), 3);
-        const auto first = program->phaseDefAt(0);
-        QCOMPARE(first->id(), QStringLiteral("2"));
-        QCOMPARE(first->length(), 20);
-        QCOMPARE(first->property("id").toInt(), 2);
-        QVERIFY(!first->property("stage").isValid());
-        QCOMPARE(program->phaseDefAt(2)->property("maxGreen").toInt(), 20);
-        QCOMPARE(program->phaseDefAt(1)->property("recall").toString(), QStringLiteral("min"));
+        QCOMPARE(program->phaseDefAt(0)->id(), QStringLiteral("2"));
+        QCOMPARE(program->phaseDefAt(0)->length(), 20);
+        QCOMPARE(propertyText(*program->phaseDefAt(0)), QStringLiteral("id=2 maxGreen=20"));
+        QCOMPARE(propertyText(*program->phaseDefAt(1)), QStringLiteral("id=1 maxGreen=30 recall=min"));
+        QCOMPARE(propertyText(*program->phaseDefAt(2)), QStringLiteral("id=2 maxGreen=20"));
     }
     void timeline_data()
     {
         QTest::addColumn<QByteArray>("sequence");
         QTest::addColumn<QString>("points"); // of group A, "second:state"
-        QTest::addColumn<QString>("error");
 
-        QTest::newRow("closing point at 0")
-            << QByteArray(R"([{"state": "green", "point": 10}, {"state": "amber", "span": 20}, {"state": "red", "point": 33}])")
-            << QStringLiteral("0:red 10:green 30:amber 33:red") << QString();
-        QTest::newRow("step at cycle end wraps")
-            << QByteArray(R"([{"state": "red", "point": 0}, {"state": "green", "point": 20}, {"state": "amber", "point": 60}])")
-            << QStringLiteral("0:amber 20:green") << QString();
-        QTest::newRow("previous state runs over the end")
-            << QByteArray(R"([{"state": "red", "point": 5}, {"state": "green", "point": 30}, {"state": "amber", "span": 35}])")
-            << QStringLiteral("0:green 5:amber 30:green") << QString();
-        QTest::newRow("first step past the end") << QByteArray(R"([{"state": "green", "point": 70}])")
-                                                 << QStringLiteral("0:green 10:green") << QString();
-        QTest::newRow("no steps") << QByteArray("[]") << QString() << QString();
-        QTest::newRow("unknown state") << QByteArray(R"([{"state": "blue", "point": 1}])") << QString()
-                                       << QStringLiteral("In program 5 specified invalid state for group A");
-        QTest::newRow("no point nor span") << QByteArray(R"([{"state": "red", "point": "late"}])") << QString()
-                                           << QStringLiteral("In program 5 not specified 'point' nor 'span' value for group A");
+        QTest::newRow("closing point at 0") << QByteArray(R"([{"state": "green", "point": 10}, {"state": "amber", "span": 20}, {"state": "red", "point": 33}])")
+            << QStringLiteral("0:red 10:green 30:amber 33:red");
+        QTest::newRow("step at cycle end wraps") << QByteArray(R"([{"state": "red", "point": 0}, {"state": "green", "point": 20}, {"state": "amber", "point": 60}])")
+            << QStringLiteral("0:amber 20:green");
+        QTest::newRow("previous state runs over the end") << QByteArray(R"([{"state": "red", "point": 5}, {"state": "green", "point": 30}, {"state": "amber", "span": 35}])")
+            << QStringLiteral("0:green 5:amber 30:green");
+        QTest::newRow("first step past the end") << QByteArray(R"([{"state": "green", "point": 70}])") << QStringLiteral("0:green 10:green");
+        QTest::newRow("no steps") << QByteArray("[]") << QString();
     }
     void timeline()
     {
         QFETCH(QByteArray, sequence);
         QFETCH(QString, points);
-        QFETCH(QString, error);
 
         CnfController controller;
         const QByteArray plans = R"({"plans": [{"id": "5", "algorithm": {"type": "Timeline", "coordinated": true, "cycle": 60,
             "offset": 15, "sequences": [{"group": "A", "sequence": )" + sequence + "}]}}]}";
-        QCOMPARE(convert(withFrame(plans), controller), error);
-        if (!error.isEmpty())
-            return;
+        QCOMPARE(convert(withFrame(plans), controller), QString());
         const auto program = controller.findProgram(QStringLiteral("5"));
         QCOMPARE(program->type, CnfProgram::TimelineCoord);
         QCOMPARE(program->cycleTime, 60);
@@ -448,18 +379,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("cards"); // Monday to Sunday
         QTest::addColumn<QString>("error");
 
-        QTest::newRow("five in an array") << QByteArray(R"([1, 1, "Holiday", 1, 1])") << QStringLiteral("1,1,2,1,1,-,-")
-                                          << QString();
-        QTest::newRow("more than seven") << QByteArray(R"([1, 1, 1, 1, 1, 2, 2, 9])") << QStringLiteral("1,1,1,1,1,2,2")
-                                         << QString();
-        QTest::newRow("by day names") << QByteArray(R"({"sunday": "Holiday", "monday": 1})") << QStringLiteral("1,-,-,-,-,-,2")
-                                      << QString();
-        QTest::newRow("capitalised day name") << QByteArray(R"({"Monday": 1})") << QString()
-                                              << QStringLiteral("In weekly card 4 specified invalid day name Monday");
-        QTest::newRow("unknown card") << QByteArray(R"({"friday": 3})") << QString()
-                                      << QStringLiteral("In weekly card 4 for day friday specified invalid daily card 3");
-        QTest::newRow("unknown card in array") << QByteArray(R"([1, null])") << QString()
-                                               << QStringLiteral("In weekly card 4 for day tuesday specified invalid daily card ");
+        QTest::newRow("five in an array") << QByteArray(R"([1, 1, "Holiday", 1, 1])") << QStringLiteral("1,1,2,1,1,-,-") << QString();
+        QTest::newRow("more than seven") << QByteArray(R"([1, 1, 1, 1, 1, 2, 2, 9])") << QStringLiteral("1,1,1,1,1,2,2") << QString();
+        QTest::newRow("by day names") << QByteArray(R"({"sunday": "Holiday", "monday": 1})") << QStringLiteral("1,-,-,-,-,-,2") << QString();
+        QTest::newRow("capitalised day name") << QByteArray(R"({"Monday": 1})") << QString() << QStringLiteral("In weekly card 4 specified invalid day name Monday");
+        QTest::newRow("unknown card") << QByteArray(R"({"friday": 3})") << QString() << QStringLiteral("In weekly card 4 for day friday specified invalid daily card 3");
+        QTest::newRow("unknown card in array") << QByteArray(R"([1, null])") << QString() << QStringLiteral("In weekly card 4 for day tuesday specified invalid daily card ");
     }
     void weeks()
     {
@@ -477,13 +402,10 @@ private Q_SLOTS:
     void seasonsAndSpecialDays()
     {
         CnfController controller;
-        QCOMPARE(convert(withFrame(R"({"schedule": {"days": [{"id": "1", "name": "Work"}],
-            "weeks": [{"id": "2", "name": "Std", "days": [1]}],
+        QCOMPARE(convert(withFrame(R"({"schedule": {"days": [{"id": "1", "name": "Work"}], "weeks": [{"id": "2", "name": "Std", "days": [1]}],
             "extraPeriods": [{"from": "29.02", "to": "31.08", "week": "Std"}],
             "extraDays": [{"date": "09.05.2027", "day": "Work", "name": "V"}, {"id": "x", "date": "01.01", "day": 1},
-                          {"date": "29.02", "day": 1}]}})"),
-                         controller),
-                 QString());
+                          {"date": "29.02", "day": 1}]}})"), controller), QString());
         const auto plans = controller.seasonPlans();
         QCOMPARE(plans.size(), 1);
         QCOMPARE(plans.first()->from, QDate(2000, 2, 29));
@@ -502,10 +424,8 @@ private Q_SLOTS:
         QTest::addColumn<QStringList>("diagnostics");
 
         QTest::newRow("last marked plan") << QByteArray("{}") << QStringLiteral("3") << QString() << QStringList();
-        QTest::newRow("schedule by id") << QByteArray(R"({"program": 1, "spareProgram": "P2"})") << QStringLiteral("1")
-                                        << QStringLiteral("2") << QStringList();
-        QTest::newRow("schedule names nothing")
-            << QByteArray(R"({"program": "P9", "spareProgram": 9})") << QStringLiteral("3") << QString()
+        QTest::newRow("schedule by id") << QByteArray(R"({"program": 1, "spareProgram": "P2"})") << QStringLiteral("1") << QStringLiteral("2") << QStringList();
+        QTest::newRow("schedule names nothing") << QByteArray(R"({"program": "P9", "spareProgram": 9})") << QStringLiteral("3") << QString()
             << QStringList{QStringLiteral("In default scheduler data program P9 not found"),
                            QStringLiteral("In default scheduler data reserve program 9 not found")};
     }
@@ -531,13 +451,10 @@ private Q_SLOTS:
         QCOMPARE(convert(withFrame(R"({"zeta": {"a": [1, "b"]}, "alpha": null, "name": "X", "controlSources": [],
             "signalGroups": {"items": [{"id": 1, "name": "A", "type": "tram", "camera": true, "extRed": 2}, {"id": 2, "name": "B"}]},
             "detectors": [{"id": 4, "name": "D", "loop": {"width": 1.5}}],
-            "plans": [{"id": "8", "priority": 2, "algorithm": {"type": "JavaScript", "script": "go;", "limits": [1, 2]}}]})"),
-                         controller),
+            "plans": [{"id": "8", "priority": 2, "algorithm": {"type": "JavaScript", "script": "go;", "limits": [1, 2]}}]})"), controller),
                  QString());
 
-        QCOMPARE(controller.nativeDataNames(),
-                 (QStringList{QStringLiteral("alpha"), QStringLiteral("controlSources"), QStringLiteral("name"),
-                              QStringLiteral("zeta")}));
+        QCOMPARE(controller.nativeDataNames().join(' '), QStringLiteral("alpha controlSources name zeta"));
         QCOMPARE(controller.getNativeData(QStringLiteral("zeta")).toMap().value(QStringLiteral("a")).toList().size(), 2);
         QCOMPARE(controller.getNativeData(QStringLiteral("name")).toString(), QStringLiteral("X"));
 
@@ -545,21 +462,16 @@ private Q_SLOTS:
         QCOMPARE(group->getType(), CnfSignalGroup::Tram);
         QCOMPARE(group->property("camera").userType(), int(QMetaType::Bool));
         QCOMPARE(group->extRed(), 2);
-        QVERIFY(!group->property("id").isValid());
-        QVERIFY(!group->property("type").isValid());
+        QCOMPARE(propertyText(*group), QStringLiteral("camera=true extRed=2"));
 
         const auto detector = controller.findDetector(4);
         QCOMPARE(detector->property("loop").toMap().value(QStringLiteral("width")).toDouble(), 1.5);
-        QVERIFY(!detector->property("name").isValid());
+        QCOMPARE(propertyText(*detector), QStringLiteral("loop="));
 
         const auto program = controller.findProgram(QStringLiteral("8"));
         QCOMPARE(program->type, CnfProgram::JavaScript);
-        QCOMPARE(program->property("type").toString(), QStringLiteral("JavaScript"));
-        QCOMPARE(program->property("script").toString(), QStringLiteral("go;"));
+        QCOMPARE(propertyText(*program), QStringLiteral("limits= priority=2 script=go; type=JavaScript"));
         QCOMPARE(program->property("limits").toList().size(), 2);
-        QCOMPARE(program->property("priority").toInt(), 2);
-        QVERIFY(!program->property("algorithm").isValid());
-        QVERIFY(!program->property("id").isValid());
     }
 };
 

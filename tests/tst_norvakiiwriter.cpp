@@ -6,6 +6,7 @@
 #include <cmath>
 
 #include "cnf.h"
+#include "ModelBuilders.h"
 
 static QVariant json(const QByteArray& text)
 {
@@ -60,135 +61,27 @@ static QSharedPointer<CnfSignalGroup> addGroup(CnfController& controller, int id
     return group;
 }
 
-static QSharedPointer<CnfPhase> addPhase(CnfController& controller, const QString& id,
-                                         const QList<QSharedPointer<CnfSignalGroup>>& groups)
+static QSharedPointer<CnfPhase> addPhase(CnfController& controller, const QString& id, const QList<QSharedPointer<CnfSignalGroup>>& groups)
 {
-    auto phase = QSharedPointer<CnfPhase>::create();
-    phase->id = id;
-    phase->signalGroups = groups;
+    const auto phase = CnfTest::phase(id, groups);
     controller.addPhase(phase);
     return phase;
 }
 
 static QSharedPointer<CnfProgram> addProgram(CnfController& controller, const QString& id, CnfProgram::Type type)
 {
-    auto program = QSharedPointer<CnfProgram>::create();
-    program->id = id;
-    program->type = type;
+    const auto program = CnfTest::program(id, type);
     controller.addProgram(program);
     return program;
 }
 
-static QSharedPointer<CnfDayCard> addDayCard(CnfController& controller, const QString& id,
-                                             const QSharedPointer<CnfProgram>& program)
+static QSharedPointer<CnfDayCard> addDayCard(CnfController& controller, const QString& id, const QSharedPointer<CnfProgram>& program)
 {
-    auto card = QSharedPointer<CnfDayCard>::create();
-    card->id = id;
+    const auto card = CnfTest::withId<CnfDayCard>(id);
     if (program)
         card->addRecord(QTime(6, 30), program, nullptr);
     controller.addDayCard(card);
     return card;
-}
-
-// Every element of a model as text, for comparing two models whole.
-static QStringList describe(CnfController& controller)
-{
-    QStringList lines;
-    auto properties = [](const QObject& object) {
-        QStringList values;
-        const auto names = object.dynamicPropertyNames();
-        for (const QByteArray& name : names)
-            values << QString::fromUtf8(name) + QLatin1Char('=')
-                    + QString::fromUtf8(QJsonDocument::fromVariant(QVariantMap{{QString(), object.property(name)}})
-                                            .toJson(QJsonDocument::Compact));
-        values.sort();
-        return values.join(QLatin1Char(' '));
-    };
-    if (const auto defaults = controller.defaultSignalGroup())
-        lines << QStringLiteral("default group ") + properties(*defaults);
-    for (const auto& group : controller.signalGroups()) {
-        QStringList devices;
-        for (const auto& device : qAsConst(group->devices))
-            devices << QString::number(device->id);
-        lines << QStringLiteral("group %1 %2 %3 [%4] %5")
-                     .arg(group->id)
-                     .arg(group->name)
-                     .arg(group->type)
-                     .arg(devices.join(','), properties(*group));
-    }
-    for (const auto& device : controller.powerDevices())
-        lines << QStringLiteral("device %1 %2 addr=%3 type=%4 color=%5 lamps=%6/%7")
-                     .arg(device->id)
-                     .arg(device->name)
-                     .arg(device->address)
-                     .arg(device->type)
-                     .arg(device->color)
-                     .arg(device->controlledLamps)
-                     .arg(device->lampCount);
-    for (const auto& matrix : controller.matrixList()) {
-        QStringList cells;
-        for (const CnfMatrixCell& cell : matrix->content())
-            cells << QStringLiteral("%1>%2:%3").arg(cell.offGroup->id).arg(cell.onGroup->id).arg(cell.value);
-        cells.sort();
-        lines << QStringLiteral("matrix %1 %2 default=%3 safety=%4 %5")
-                     .arg(matrix->id())
-                     .arg(matrix->name())
-                     .arg(matrix == controller.defaultMatrix())
-                     .arg(matrix == controller.safetyMatrix())
-                     .arg(cells.join(' '));
-    }
-    for (const auto& phase : controller.phases()) {
-        QStringList groups;
-        for (const auto& group : qAsConst(phase->signalGroups))
-            groups << QString::number(group->id);
-        lines << QStringLiteral("phase %1 %2 [%3]").arg(phase->id, phase->name, groups.join(','));
-    }
-    for (const auto& detector : controller.detectorsList() + controller.sensorsList())
-        lines << QStringLiteral("%1 %2 %3 %4")
-                     .arg(detector->isSensor() ? "sensor" : "detector")
-                     .arg(detector->id())
-                     .arg(detector->name(), properties(*detector));
-    for (const auto& program : controller.programs()) {
-        lines << QStringLiteral("program %1 %2 type=%3 cycle=%4 offset=%5 matrix=%6 %7")
-                     .arg(program->id, program->name)
-                     .arg(program->type)
-                     .arg(program->cycle(false))
-                     .arg(program->cycleOffset(-1))
-                     .arg(program->matrix ? program->matrix->id() : -1)
-                     .arg(properties(*program));
-        for (const auto& step : program->phases())
-            lines << QStringLiteral("  step %1 %2 %3").arg(step->phase()->id).arg(step->length()).arg(properties(*step));
-        for (const auto& group : controller.signalGroups()) {
-            const auto points = program->getTimelineData(group);
-            for (auto it = points.cbegin(); it != points.cend(); ++it)
-                lines << QStringLiteral("  timeline %1 %2 %3").arg(group->id).arg(it.key()).arg(it.value());
-        }
-    }
-    auto id = [](const auto& element) { return element ? element->id : QStringLiteral("-"); };
-    lines << QStringLiteral("defaults %1 %2 %3")
-                 .arg(id(controller.defaultProgram()), id(controller.reserveProgram()), id(controller.defaultDayCard()));
-    for (const auto& card : controller.dayCards()) {
-        lines << QStringLiteral("day %1 %2").arg(card->id, card->name);
-        for (auto it = card->records.cbegin(); it != card->records.cend(); ++it)
-            lines << QStringLiteral("  %1 %2 %3").arg(it.key().toString(), id(it->program), id(it->reserveProgram));
-    }
-    for (const auto& card : controller.weekCards()) {
-        QStringList days;
-        for (int day = Qt::Monday; day <= Qt::Sunday; ++day)
-            days << id(card->days.value(Qt::DayOfWeek(day)));
-        lines << QStringLiteral("week %1 %2 %3").arg(card->id, card->name, days.join(','));
-    }
-    for (const auto& plan : controller.seasonPlans())
-        lines << QStringLiteral("season %1 %2 %3 %4 %5")
-                     .arg(plan->id, plan->name, plan->from.toString("dd.MM"), plan->to.toString("dd.MM"),
-                          id(plan->weekCard));
-    const auto specialDays = controller.specialDays();
-    for (auto it = specialDays.cbegin(); it != specialDays.cend(); ++it)
-        lines << QStringLiteral("special %1 %2 %3 %4")
-                     .arg(it.key().toString(Qt::ISODate), it.value()->id, it.value()->name, id(it.value()->dayCard));
-    lines << QStringLiteral("properties number=%1 description=%2")
-                 .arg(controller.property("number").toString(), controller.property("description").toString());
-    return lines;
 }
 
 class TestNorvakIIWriter : public QObject
@@ -209,8 +102,7 @@ private Q_SLOTS:
     void inputChannels();
     void controlSources_data();
     void controlSources();
-    void modelSections();
-    void schedule();
+    void modelSectionsAndSchedule();
     void nativeDataAndPruning();
     void refusals_data();
     void refusals();
@@ -229,35 +121,25 @@ void TestNorvakIIWriter::printer_data()
     QTest::addColumn<QByteArray>("data");
     QTest::addColumn<QByteArray>("expected");
 
-    QTest::newRow("key order, unmatched keys last")
-        << QByteArray(R"(["configVersion", "id", "plans"])") << QByteArray(R"({"zzz": 0, "plans": 3, "id": 2, "configVersion": 1})")
+    QTest::newRow("key order, unmatched keys last") << QByteArray(R"(["configVersion", "id", "plans"])") << QByteArray(R"({"zzz": 0, "plans": 3, "id": 2, "configVersion": 1})")
         << QByteArray("{\n  \"configVersion\":1,\n  \"id\":2,\n  \"plans\":3,\n  \"zzz\":0\n}");
-    QTest::newRow("commented key keeps its place")
-        << QByteArray(R"(["id", "name", "x"])") << QByteArray(R"({"x": 1, "// name": 2, "id": 3, "//name": 4})")
+    QTest::newRow("commented key keeps its place") << QByteArray(R"(["id", "name", "x"])") << QByteArray("{\"x\": 1, \"// name\": 2, \"id\": 3, \"//name\": 4}")
         << QByteArray("{\n  \"id\":3,\n  \"// name\":2,\n  \"//name\":4,\n  \"x\":1\n}");
-    QTest::newRow("one record per line, decimals")
-        << QByteArray(R"([["items", ["clearing", "entering", ["time", 2]], true]])")
+    QTest::newRow("one record per line, decimals") << QByteArray(R"([["items", ["clearing", "entering", ["time", 2]], true]])")
         << QByteArray(R"({"items": [{"time": 3, "entering": 2, "clearing": 1}, {"time": 4.567, "entering": 1, "clearing": 2}]})")
         << QByteArray("{\n  \"items\":[\n    {\"clearing\":1,\"entering\":2,\"time\":3.00},\n"
                       "    {\"clearing\":2,\"entering\":1,\"time\":4.57}\n  ]\n}");
-    QTest::newRow("number of decimals") << QByteArray(R"([["configVersion", 1], ["n", 0]])")
-                                        << QByteArray(R"({"configVersion": 1, "n": 2.25, "m": 0.125})")
+    QTest::newRow("number of decimals") << QByteArray(R"([["configVersion", 1], ["n", 0]])") << QByteArray(R"({"configVersion": 1, "n": 2.25, "m": 0.125})")
                                         << QByteArray("{\n  \"configVersion\":1.0,\n  \"n\":2,\n  \"m\":0.125\n}");
-    QTest::newRow("empty objects") << QByteArray() << QByteArray(R"({"a": {}, "b": []})")
-                                   << QByteArray("{\n  \"a\":{\n  },\n  \"b\":[\n  ]\n}");
-    QTest::newRow("line break in a one-line record")
-        << QByteArray(R"([["r", ["a", true, "b"], true, true]])") << QByteArray(R"({"r": {"b": 2, "a": 1}})")
+    QTest::newRow("empty objects") << QByteArray() << QByteArray(R"({"a": {}, "b": []})") << QByteArray("{\n  \"a\":{\n  },\n  \"b\":[\n  ]\n}");
+    QTest::newRow("line break in a one-line record") << QByteArray(R"([["r", ["a", true, "b"], true, true]])") << QByteArray(R"({"r": {"b": 2, "a": 1}})")
         << QByteArray("{\n  \"r\":{\"a\":1,\n    \"b\":2}\n}");
-    QTest::newRow("format by value type")
-        << QByteArray(R"([["v", {"Object": [["y", "x"], true, true], "Number": [1]}], ["w", {"Object": [["y", "x"], true, true], "Number": [1]}]])")
+    QTest::newRow("format by value type") << QByteArray(R"([["v", {"Object": [["y", "x"], true, true], "Number": [1]}], ["w", {"Object": [["y", "x"], true, true], "Number": [1]}]])")
         << QByteArray(R"({"v": {"x": 1, "y": 2}, "w": 3})") << QByteArray("{\n  \"v\":{\"y\":2,\"x\":1},\n  \"w\":3.0\n}");
-    QTest::newRow("patterns") << QByteArray(R"([["KSK\\d", null, true, true], "point|span", "state"])")
-                              << QByteArray(R"({"state": 1, "span": 2, "KSK12": {"a": 1}, "KSK1": {"a": 1}})")
+    QTest::newRow("patterns") << QByteArray(R"([["KSK\\d", null, true, true], "point|span", "state"])") << QByteArray(R"({"state": 1, "span": 2, "KSK12": {"a": 1}, "KSK1": {"a": 1}})")
                               << QByteArray("{\n  \"KSK1\":{\"a\":1},\n  \"span\":2,\n  \"state\":1,\n  \"KSK12\":{\n    \"a\":1\n  }\n}");
-    QTest::newRow("text escaped") << QByteArray() << QByteArray(R"(["a\"b", "c\\d", "\u00e9\n"])")
-                                  << QByteArray("[\n  \"a\\\"b\",\n  \"c\\\\d\",\n  \"\xc3\xa9\\n\"\n]");
-    QTest::newRow("scalars") << QByteArray() << QByteArray(R"([null, true, false, -7, 1.0, 0.1, 1e300])")
-                             << QByteArray("[\n  null,\n  true,\n  false,\n  -7,\n  1,\n  0.1,\n  1e+300\n]");
+    QTest::newRow("text escaped") << QByteArray() << QByteArray(R"(["a\"b", "c\\d", "\u00e9\n"])") << QByteArray("[\n  \"a\\\"b\",\n  \"c\\\\d\",\n  \"\xc3\xa9\\n\"\n]");
+    QTest::newRow("scalars") << QByteArray() << QByteArray(R"([null, true, false, -7, 1.0, 0.1, 1e300])") << QByteArray("[\n  null,\n  true,\n  false,\n  -7,\n  1,\n  0.1,\n  1e+300\n]");
 }
 
 void TestNorvakIIWriter::printer()
@@ -275,8 +157,7 @@ void TestNorvakIIWriter::printerKeepsArrayPositions()
     // An invalid value leaves its key out, but holds its place in an array.
     const QVariantList list{1, QVariant(), std::nan(""), INFINITY, 2};
     const QVariantMap object{{"a", QVariant()}, {"b", std::nan("")}, {"c", list}};
-    QCOMPARE(JsonPrinter::printFormatted(object, QVariant(), "  ", 0, true, true),
-             QByteArray(R"({"c":[1,null,null,null,2]})"));
+    QCOMPARE(JsonPrinter::printFormatted(object, QVariant(), "  ", 0, true, true), QByteArray(R"({"c":[1,null,null,null,2]})"));
     QCOMPARE(JsonPrinter::printFormatted(QVariant(), QVariant(), "  "), QByteArray());
 }
 
@@ -299,23 +180,18 @@ void TestNorvakIIWriter::escapingRoundTrips()
 void TestNorvakIIWriter::keyOrderFiles_data()
 {
     QTest::addColumn<QString>("file");
-    QTest::addColumn<QString>("firstKeys");
-    QTest::newRow("NorvakII") << ":/humanaze/norvakII/format.json" << "configVersion id name description signalGroups IGM stages";
-    QTest::newRow("ZT_LOOM") << ":/humanaze/zt_loom/format.json" << "configVersion name id type description timeZone";
+    QTest::newRow("NorvakII") << ":/humanaze/norvakII/format.json";
+    QTest::newRow("ZT_LOOM") << ":/humanaze/zt_loom/format.json";
 }
 
 void TestNorvakIIWriter::keyOrderFiles()
 {
     QFETCH(QString, file);
-    QFETCH(QString, firstKeys);
     const QVariant format = JsonPrinter::loadFormat(file);
     QCOMPARE(format.userType(), int(QMetaType::QVariantList));
-    QStringList keys;
-    for (const QVariant& entry : format.toList())
-        keys << (entry.userType() == QMetaType::QString ? entry.toString() : entry.toList().value(0).toString());
-    QVERIFY2(keys.join(' ').startsWith(firstKeys), qPrintable(keys.join(' ')));
     const QVariantMap document{{"plans", QVariantList{}}, {"id", 4}, {"configVersion", 1}};
-    QVERIFY(JsonPrinter::printFormatted(document, format, "  ").startsWith("{\n  \"configVersion\":1.0,\n"));
+    const QByteArray printed = JsonPrinter::printFormatted(document, format, "  ");
+    QVERIFY2(printed.startsWith("{\n  \"configVersion\":1.0,\n  \"id\":4,\n"), printed.constData());
 
     // Without its file the printer still prints, in key order, on many lines.
     QCOMPARE(JsonPrinter::loadFormat(QStringLiteral(":/humanaze/none.json")).userType(), int(QMetaType::QByteArray));
@@ -342,14 +218,11 @@ void TestNorvakIIWriter::switchModule_data()
     QTest::addColumn<QString>("switches");
 
     QTest::newRow("no devices") << QList<int>() << QString() << QString();
-    QTest::newRow("shared type becomes the default")
-        << QList<int>{CnfPowerDevice::Key2, CnfPowerDevice::Key2, CnfPowerDevice::Wlk} << QString()
+    QTest::newRow("shared type becomes the default") << QList<int>{CnfPowerDevice::Key2, CnfPowerDevice::Key2, CnfPowerDevice::Wlk} << QString()
         << R"({"default":{"type":"key2"},"items":[{"addr":0,"color":"red","control":true,"heads":3,"id":1,"name":"K1","signalGroup":1},{"addr":1,"control":false,"heads":0,"id":2}]})";
-    QTest::newRow("mixed types")
-        << QList<int>{CnfPowerDevice::Key2, CnfPowerDevice::NV2_SW4} << QString()
+    QTest::newRow("mixed types") << QList<int>{CnfPowerDevice::Key2, CnfPowerDevice::NV2_SW4} << QString()
         << R"({"default":{"type":"NV2_SW4"},"items":[{"addr":0,"color":"red","control":true,"heads":3,"id":1,"name":"K1","signalGroup":1,"type":"key2"},{"addr":1,"control":false,"heads":0,"id":2}]})";
-    QTest::newRow("default of the document")
-        << QList<int>{CnfPowerDevice::Key2, CnfPowerDevice::Key2}
+    QTest::newRow("default of the document") << QList<int>{CnfPowerDevice::Key2, CnfPowerDevice::Key2}
         << R"({"SystemBus": {"port": 1, "devices": {"KSK1": {"switches": {"default": {"heads": 2}}}}}})"
         << R"({"default":{"heads":2},"items":[{"addr":0,"color":"red","control":true,"heads":3,"id":1,"name":"K1","signalGroup":1,"type":"key2"},{"addr":1,"control":false,"heads":0,"id":2,"type":"key2"}]})";
 }
@@ -362,9 +235,7 @@ void TestNorvakIIWriter::switchModule()
     CnfController controller;
     const auto group = addGroup(controller, 1, "A");
     for (int i = 0; i < types.size(); ++i) {
-        auto device = QSharedPointer<CnfPowerDevice>::create();
-        device->id = i + 1;
-        device->address = i;
+        const auto device = CnfTest::device(i + 1, i);
         device->type = CnfPowerDevice::Type(types.at(i));
         if (i == 0) {
             device->name = "K1";
@@ -387,9 +258,7 @@ void TestNorvakIIWriter::switchModule()
 void TestNorvakIIWriter::signalModuleDropsBus()
 {
     CnfController controller;
-    auto device = QSharedPointer<CnfPowerDevice>::create();
-    device->id = 1;
-    device->address = 1;
+    const auto device = CnfTest::device(1, 1);
     device->type = CnfPowerDevice::Key2;
     QVERIFY(controller.addPowerDevice(device));
     controller.setNativeData("modules", json(R"({"Signal": {"x": 1}, "SystemBus": {"devices": {}}})"));
@@ -415,8 +284,7 @@ void TestNorvakIIWriter::inputChannels()
         {"channel": 1, "detector": 1}, {"channel": 2, "detector": "D1"}, {"channel": 3, "detector": 7},
         {"channel": 4, "detector": "nobody"}, {"channel": 5, "sensor": 2}, {"channel": 6, "sensor": 1},
         {"channel": 7, "output": "lamp"}, {"channel": 8, "output": 5}, {"channel": 9, "output": 6},
-        {"channel": 10}, 3, {"channel": 11, "detector": true}]},
-        "KTV1": {"items": []}, "KTV2": {"items": [], "x": 1}}}})"));
+        {"channel": 10}, 3, {"channel": 11, "detector": true}]}, "KTV1": {"items": []}, "KTV2": {"items": [], "x": 1}}}})"));
     const QJsonObject document = written(controller);
     QStringList kept;
     for (const QJsonValue& channel : at(document, "modules.SystemBus.devices.DIO3.channels").toArray())
@@ -439,10 +307,8 @@ void TestNorvakIIWriter::controlSources_data()
     const QString sources = R"([{"id": 1, "name": "vpu"}, {"id": 2, "name": "its"}, {"id": 3, "name": "its"},
                                {"id": 4, "name": "its", "url": "x"}, {"id": 5, "name": "other"}])";
     QTest::newRow("nothing refers") << "{}" << "{}" << sources << "4 5";
-    QTest::newRow("panel and ITS refer") << R"({"VPU1": {"controlSource": 1}})" << R"({"controlSource": 3})" << sources
-                                        << "1 2 3 4 5";
-    QTest::newRow("ITS refers to the first") << R"({"VPU1": {"controlSource": 9}})" << R"({"controlSource": 2})"
-                                             << sources << "2 4 5";
+    QTest::newRow("panel and ITS refer") << R"({"VPU1": {"controlSource": 1}})" << R"({"controlSource": 3})" << sources << "1 2 3 4 5";
+    QTest::newRow("ITS refers to the first") << R"({"VPU1": {"controlSource": 9}})" << R"({"controlSource": 2})" << sources << "2 4 5";
     QTest::newRow("none left") << "{}" << "{}" << R"([{"id": 1, "name": "vpu"}])" << "";
 }
 
@@ -454,9 +320,7 @@ void TestNorvakIIWriter::controlSources()
     QFETCH(QString, kept);
     CnfController controller;
     controller.setNativeData("controlSources", json(sources.toUtf8()));
-    controller.setNativeData("modules", json(QStringLiteral(R"({"NorvakITS": %1, "SystemBus": {"devices": %2}})")
-                                                 .arg(its, devices)
-                                                 .toUtf8()));
+    controller.setNativeData("modules", json(QStringLiteral(R"({"NorvakITS": %1, "SystemBus": {"devices": %2}})") .arg(its, devices) .toUtf8()));
     const QJsonObject document = written(controller);
     QStringList ids;
     for (const QJsonValue& source : document.value("controlSources").toArray())
@@ -465,7 +329,7 @@ void TestNorvakIIWriter::controlSources()
     QCOMPARE(controller.nativeDataNames().contains("controlSources"), !kept.isEmpty());
 }
 
-void TestNorvakIIWriter::modelSections()
+void TestNorvakIIWriter::modelSectionsAndSchedule()
 {
     CnfController controller;
     auto defaults = QSharedPointer<CnfSignalGroup>::create();
@@ -476,8 +340,7 @@ void TestNorvakIIWriter::modelSections()
     a->setProperty("minGreen", 5);
     const auto b = addGroup(controller, 7);
     b->setType(CnfSignalGroup::AlwaysOn);
-    auto matrix = QSharedPointer<CnfMatrix>::create();
-    matrix->setId(2);
+    const auto matrix = CnfTest::matrix(2);
     matrix->setReleaf(b, a, 4.5);
     matrix->setReleaf(a, b, std::nan(""));
     controller.addMatrix(matrix, true, true);
@@ -490,6 +353,27 @@ void TestNorvakIIWriter::modelSections()
     sensor->setProperty("lane", 2);
     controller.addSensor(sensor);
 
+    const auto p1 = addProgram(controller, "1", CnfProgram::YellowFlash);
+    const auto p2 = addProgram(controller, "2", CnfProgram::Off);
+    const auto card = addDayCard(controller, "3", p1);
+    card->name = "Work";
+    card->addRecord(QTime(22, 5, 7), p2, p1);
+    const auto week = CnfTest::withId<CnfWeekCard>("4");
+    week->days.insert(Qt::Wednesday, card);
+    controller.addWeekCard(week);
+    const auto season = CnfTest::withId<CnfSeasonPlan>("5");
+    season->from = QDate(2000, 6, 1);
+    season->to = QDate(2000, 8, 31);
+    season->weekCard = week;
+    controller.addSeasonPlan(season);
+    for (const QDate& date : {QDate(2024, 5, 9), QDate(1900, 1, 1)}) {
+        const auto day = CnfTest::withId<CnfSpecialDay>(QString::number(date.year()));
+        day->dayCard = card;
+        controller.addSpecialDay(date, day);
+    }
+    controller.setDefaultProgram(p2);
+    controller.setReserveProgram(p1);
+    controller.setDefaultDayCard(card);
     const QJsonObject document = written(controller);
     QCOMPARE(compact(document.value("signalGroups")),
              QStringLiteral(R"({"default":{"amber":3},"items":[{"id":1,"minGreen":5,"name":"A","type":"pedestrian"},{"id":7,"name":"sg7"}]})"));
@@ -499,49 +383,17 @@ void TestNorvakIIWriter::modelSections()
     QCOMPARE(compact(document.value("sensors")), QStringLiteral(R"([{"id":3,"lane":2}])"));
     QVERIFY(!document.contains("detectors"));
     QCOMPARE(document.value("configVersion").toDouble(), 1.0);
-}
-
-void TestNorvakIIWriter::schedule()
-{
-    CnfController controller;
-    const auto p1 = addProgram(controller, "1", CnfProgram::YellowFlash);
-    const auto p2 = addProgram(controller, "2", CnfProgram::Off);
-    const auto card = addDayCard(controller, "3", p1);
-    card->name = "Work";
-    card->addRecord(QTime(22, 5, 7), p2, p1);
-    auto week = QSharedPointer<CnfWeekCard>::create();
-    week->id = "4";
-    week->days.insert(Qt::Wednesday, card);
-    controller.addWeekCard(week);
-    auto season = QSharedPointer<CnfSeasonPlan>::create();
-    season->id = "5";
-    season->from = QDate(2000, 6, 1);
-    season->to = QDate(2000, 8, 31);
-    season->weekCard = week;
-    controller.addSeasonPlan(season);
-    for (const QDate& date : {QDate(2024, 5, 9), QDate(1900, 1, 1)}) {
-        auto day = QSharedPointer<CnfSpecialDay>::create();
-        day->id = QString::number(date.year());
-        day->dayCard = card;
-        controller.addSpecialDay(date, day);
-    }
-    controller.setDefaultProgram(p2);
-    controller.setReserveProgram(p1);
-    controller.setDefaultDayCard(card);
-
-    const QJsonObject document = written(controller);
     QCOMPARE(compact(at(document, "schedule.default")), QStringLiteral(R"({"dayPlan":3,"program":2,"spareProgram":1})"));
     QCOMPARE(compact(at(document, "schedule.days")),
              QStringLiteral(R"([{"id":3,"name":"Work","plans":[{"plan":1,"time":"6:30:0"},{"plan":2,"sparePlan":1,"time":"22:5:7"}]}])"));
     // Wednesday's card for every day: Monday and Tuesday from Sunday back.
     QCOMPARE(compact(at(document, "schedule.weeks")), QStringLiteral(R"([{"days":[3,3,3,3,3,3,3],"id":4}])"));
-    QCOMPARE(compact(at(document, "schedule.extraPeriods")),
-             QStringLiteral(R"([{"from":"01.06","id":5,"to":"31.08","week":4}])"));
+    QCOMPARE(compact(at(document, "schedule.extraPeriods")), QStringLiteral(R"([{"from":"01.06","id":5,"to":"31.08","week":4}])"));
     QCOMPARE(compact(at(document, "schedule.extraDays")),
              QStringLiteral(R"([{"date":"01.01","day":3,"id":1900},{"date":"09.05.2024","day":3,"id":2024}])"));
-    QCOMPARE(compact(at(document, "plans.1")),
-             QStringLiteral(R"({"algorithm":{"mode":"OFF","type":"Special"},"default":true,"id":2})"));
+    QCOMPARE(compact(at(document, "plans.1")), QStringLiteral(R"({"algorithm":{"mode":"OFF","type":"Special"},"default":true,"id":2})"));
 }
+
 
 void TestNorvakIIWriter::nativeDataAndPruning()
 {
@@ -562,9 +414,7 @@ void TestNorvakIIWriter::nativeDataAndPruning()
     // Without a default group the timings the model uses (none) are written:
     // an empty "default" would read back as timings of the reader's own.
     QCOMPARE(compact(document.value("signalGroups")), QStringLiteral(R"({"default":{"amber":0,"greenBlink":0,"redAmber":0}})"));
-    QCOMPARE(document.value("configVersion").toInt(), 2);
     QCOMPARE(compact(document.value("deep")), QStringLiteral(R"({"a":[0,"",null]})"));
-    QCOMPARE(document.value("description").toString(), QString(""));
     QVERIFY(text.startsWith("{\n  \"configVersion\":2.0,\n  \"id\":12,\n  \"description\":\"\",\n"));
     QVERIFY(text.endsWith("\n}"));
     // The same model gives the same bytes.
@@ -594,23 +444,17 @@ void TestNorvakIIWriter::refusals()
     const auto card = addDayCard(controller, "1", program);
     controller.setNativeData("modules", json(R"({"kept": 1})"));
     if (fault == 1) {
-        auto week = QSharedPointer<CnfWeekCard>::create();
-        week->id = "9";
-        controller.addWeekCard(week);
+        controller.addWeekCard(CnfTest::withId<CnfWeekCard>("9"));
     } else if (fault == 2) {
-        auto week = QSharedPointer<CnfWeekCard>::create();
-        week->id = "2";
+        const auto week = CnfTest::withId<CnfWeekCard>("2");
         week->days.insert(Qt::Monday, card);
         controller.addWeekCard(week);
-        auto season = QSharedPointer<CnfSeasonPlan>::create();
-        season->id = "8";
+        const auto season = CnfTest::withId<CnfSeasonPlan>("8");
         season->from = QDate(2000, 1, 1);
         season->weekCard = week;
         controller.addSeasonPlan(season);
     } else if (fault == 3) {
-        auto foreign = QSharedPointer<CnfSignalGroup>::create();
-        foreign->id = 5;
-        phase->signalGroups.append(foreign);
+        phase->signalGroups.append(CnfTest::group(5));
     } else if (fault == 4) {
         addPhase(controller, "N", {group});
         addProgram(controller, "2", CnfProgram::StageRing)->appendPhase(controller.findPhase("N"), 5);
@@ -627,23 +471,19 @@ void TestNorvakIIWriter::missingReferencesAreLeftOut()
     QLoggingCategory::setFilterRules(QStringLiteral("cnf.json.warning=false"));
     CnfController controller;
     const auto kept = addProgram(controller, "1", CnfProgram::Off);
-    auto lost = QSharedPointer<CnfProgram>::create();
-    lost->id = "2";
+    const auto lost = CnfTest::withId<CnfProgram>("2");
     const auto card = addDayCard(controller, "1", kept);
     card->addRecord(QTime(8, 0), lost, lost);
     card->addRecord(QTime(9, 0), kept, lost);
-    auto orphan = QSharedPointer<CnfSpecialDay>::create();
-    orphan->id = "7";
+    const auto orphan = CnfTest::withId<CnfSpecialDay>("7");
     controller.addSpecialDay(QDate(2024, 1, 2), orphan);
-    auto season = QSharedPointer<CnfSeasonPlan>::create();
-    season->id = "3";
+    const auto season = CnfTest::withId<CnfSeasonPlan>("3");
     season->from = season->to = QDate(2000, 1, 1);
     controller.addSeasonPlan(season);
     QString error;
     const QJsonObject document = written(controller, &error);
     QCOMPARE(error, QString());
-    QCOMPARE(compact(at(document, "schedule.days.0.plans")),
-             QStringLiteral(R"([{"plan":1,"time":"6:30:0"},{"plan":1,"time":"9:0:0"}])"));
+    QCOMPARE(compact(at(document, "schedule.days.0.plans")), QStringLiteral(R"([{"plan":1,"time":"6:30:0"},{"plan":1,"time":"9:0:0"}])"));
     QVERIFY(at(document, "schedule.extraDays").isUndefined());
     QVERIFY(at(document, "schedule.extraPeriods").isUndefined());
     QLoggingCategory::setFilterRules(QString());
@@ -696,14 +536,12 @@ void TestNorvakIIWriter::dynamicProgram_data()
     QTest::addColumn<QByteArray>("expected");
 
     QTest::newRow("off") << int(CnfProgram::Off) << QByteArray(R"({"algorithm":{"matrix":4,"mode":"OFF","type":"Special"},"id":1,"name":"P","pattern":"x"})");
-    QTest::newRow("flash") << int(CnfProgram::YellowFlash)
-                           << QByteArray(R"({"algorithm":{"matrix":4,"mode":"AB","type":"Special"},"id":1,"name":"P","pattern":"x"})");
+    QTest::newRow("flash") << int(CnfProgram::YellowFlash) << QByteArray(R"({"algorithm":{"matrix":4,"mode":"AB","type":"Special"},"id":1,"name":"P","pattern":"x"})");
     QTest::newRow("timer") << int(CnfProgram::Timer)
                            << QByteArray(R"({"algorithm":{"matrix":4,"sequence":[{"duration":20,"stage":1},{"duration":30,"stage":2}],"type":"Fixed"},"id":1,"name":"P","pattern":"x"})");
     QTest::newRow("coordinated") << int(CnfProgram::Coord)
                                  << QByteArray(R"({"algorithm":{"coordinated":true,"matrix":4,"offset":5,"sequence":[{"duration":20,"stage":1},{"duration":30,"stage":2}],"type":"Fixed"},"id":1,"name":"P","pattern":"x"})");
-    QTest::newRow("native") << int(CnfProgram::NorvakSpecial)
-                            << QByteArray(R"({"algorithm":{"matrix":4,"pattern":"x","type":"norvakSpecial"},"id":1,"name":"P"})");
+    QTest::newRow("native") << int(CnfProgram::NorvakSpecial) << QByteArray(R"({"algorithm":{"matrix":4,"pattern":"x","type":"norvakSpecial"},"id":1,"name":"P"})");
     for (int type : {CnfProgram::MultiRing, CnfProgram::JavaScript, CnfProgram::Pedestrian, CnfProgram::Passive})
         QTest::newRow(qPrintable(CnfProgram::typeName(CnfProgram::Type(type), false)))
             << type << QByteArray(R"({"algorithm":{"matrix":4,"pattern":"x","type":")" + CnfProgram::typeName(CnfProgram::Type(type), false).toLatin1()
@@ -725,8 +563,7 @@ void TestNorvakIIWriter::dynamicProgram()
     const auto group = addGroup(controller, 1);
     const auto p1 = addPhase(controller, "1", {group});
     const auto p2 = addPhase(controller, "2", {});
-    auto matrix = QSharedPointer<CnfMatrix>::create();
-    matrix->setId(4);
+    const auto matrix = CnfTest::matrix(4);
     controller.addMatrix(matrix);
     const auto program = addProgram(controller, "1", CnfProgram::Type(type));
     program->name = "P";
@@ -783,13 +620,10 @@ void TestNorvakIIWriter::roundTrip()
     QVERIFY2(again.load(text), qPrintable(again.lastError()));
     CnfController second;
     QVERIFY2(again.createController(second), qPrintable(again.lastError()));
-    const QStringList before = describe(first);
-    const QStringList after = describe(second);
-    for (int i = 0; i < qMax(before.size(), after.size()); ++i)
-        QCOMPARE(after.value(i), before.value(i));
-    QCOMPARE(second.nativeDataNames(), first.nativeDataNames());
-    for (const QString& name : first.nativeDataNames())
-        QCOMPARE(second.getNativeData(name), first.getNativeData(name));
+    QStringList differences;
+    for (const CnfDifference& difference : CnfControllerDiff::compare(first, second))
+        differences << difference.toString();
+    QVERIFY2(differences.isEmpty(), qPrintable(differences.join('\n')));
     QCOMPARE(again.save(second), text);
 }
 
@@ -799,14 +633,11 @@ void TestNorvakIIWriter::readerWriterDifferences()
     // become numbers, spans become points, stage keys the model has no place
     // for are dropped and plan-level keys of other algorithms go into them.
     NorvakIIConfig config;
-    QVERIFY(config.load(QByteArray(R"({
-      "signalGroups": {"items": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}]},
-      "IGM": [{"id": 1, "matrix": [[null, 4], [3, null]]}],
-      "stages": [{"id": "1", "groups": [1], "color": "x"}, {"id": "2", "groups": [2]}],
+    QVERIFY(config.load(QByteArray(R"({ "signalGroups": {"items": [{"id": 1, "name": "A"}, {"id": 2, "name": "B"}]},
+      "IGM": [{"id": 1, "matrix": [[null, 4], [3, null]]}], "stages": [{"id": "1", "groups": [1], "color": "x"}, {"id": "2", "groups": [2]}],
       "plans": [{"id": "1", "extra": 1, "algorithm": {"type": "Timeline", "cycle": 40,
                  "sequences": [{"group": "A", "sequence": [{"state": "green", "span": 5}, {"state": "red", "span": 10}]}]}},
-                {"id": "2", "extra": 2, "algorithm": {"type": "Passive"}}]
-    })")));
+                {"id": "2", "extra": 2, "algorithm": {"type": "Passive"}}] })")));
     CnfController controller;
     QVERIFY(config.createController(controller));
     const QJsonObject document = written(controller);
