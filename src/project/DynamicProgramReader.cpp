@@ -169,6 +169,9 @@ QSharedPointer<CnfProgram> DynamicProgramReader::decodeRawRecord(const CnfContro
     program->name = source.name;
     bindMatrices(source, *program);
     copyProperties(source, *program);
+    // The record was decoded before its matrices were in place.
+    if (program->phaseCount() > 0)
+        program->cycle(true);
     return program;
 }
 
