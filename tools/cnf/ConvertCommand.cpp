@@ -70,6 +70,19 @@ CnfFormat ConvertCommand::targetFormat(const QCommandLineParser& parser, const Q
     return CnfFormat();
 }
 
+// Reads IN and passes the reader's warnings on; false when it cannot be read.
+bool ConvertCommand::readSource(const QString& input, ConfigFile* file)
+{
+    if (!file->read(input)) {
+        Console::message(tr("%1: %2").arg(input, file->errorString()));
+        return false;
+    }
+    const auto warnings = file->warnings();
+    for (const QString& warning : warnings)
+        Console::message(tr("%1: warning: %2").arg(input, warning));
+    return true;
+}
+
 int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arguments)
 {
     if (arguments.size() != 2)
@@ -90,13 +103,8 @@ int ConvertCommand::run(const QCommandLineParser& parser, const QStringList& arg
         return usageError(tr("--json prints on standard output; it cannot be OUT as well"));
 
     ConfigFile file;
-    if (!file.read(input)) {
-        Console::message(tr("%1: %2").arg(input, file.errorString()));
+    if (!readSource(input, &file))
         return Failure;
-    }
-    const auto warnings = file.warnings();
-    for (const QString& warning : warnings)
-        Console::message(tr("%1: warning: %2").arg(input, warning));
 
     const QString problem = ConversionCheck::sourceProblem(file);
     if (!problem.isEmpty()) {
@@ -152,13 +160,8 @@ int ConvertCommand::exportSumo(const QCommandLineParser& parser, const QString& 
     if (parser.isSet(QStringLiteral("tls-id")) && parser.value(QStringLiteral("tls-id")).trimmed().isEmpty())
         return usageError(tr("--tls-id needs a junction id"));
     ConfigFile file;
-    if (!file.read(input)) {
-        Console::message(tr("%1: %2").arg(input, file.errorString()));
+    if (!readSource(input, &file))
         return Failure;
-    }
-    const auto warnings = file.warnings();
-    for (const QString& warning : warnings)
-        Console::message(tr("%1: warning: %2").arg(input, warning));
     const QString problem = ConversionCheck::sourceProblem(file);
     if (!problem.isEmpty())
         Console::message(tr("%1: warning: %2").arg(input, problem));

@@ -4,6 +4,7 @@
 #include "Command.h"
 #include "CnfFormat.h"
 
+class ConfigFile;
 class LossReport;
 class QJsonObject;
 
@@ -24,6 +25,7 @@ protected:
     int run(const QCommandLineParser& parser, const QStringList& arguments) override;
 
 private:
+    static bool readSource(const QString& input, ConfigFile* file);
     CnfFormat targetFormat(const QCommandLineParser& parser, const QString& output, QString* error) const;
     int exportSumo(const QCommandLineParser& parser, const QString& input, const QString& output);
     static void report(const LossReport& losses, const CnfFormat& format, bool verbose);
