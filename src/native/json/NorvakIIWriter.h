@@ -6,10 +6,10 @@
 #include <QString>
 #include <QVariant>
 
+#include "JsonModelWriter.h"
+
 class CnfController;
-class CnfDayCard;
 class CnfProgram;
-class CnfWeekCard;
 
 // Builds the NorvakII document of a CnfController.
 //
@@ -20,7 +20,7 @@ class CnfWeekCard;
 // controller. Empty containers are pruned. What the reader would refuse is
 // refused here, with a message naming the element, before the controller is
 // touched; entries whose reference the model lost are left out and logged.
-class NorvakIIWriter
+class NorvakIIWriter : public JsonModelWriter
 {
     Q_DECLARE_TR_FUNCTIONS(NorvakIIWriter)
 
@@ -30,14 +30,11 @@ public:
     // The document of the controller; false, with errorString(), when the
     // model holds what the format cannot carry.
     bool write(QVariantMap* document);
-    QString errorString() const;
 
     // The plan object of one program; an invalid value, with `error` set,
     // when the program cannot be written.
     static QVariant signalPlanToVariant(CnfController& controller, QSharedPointer<CnfProgram> program,
                                         QString* error);
-    // Removes, at every depth, the objects and arrays that are or become empty.
-    static void removeEmptyContainers(QVariant& value);
 
 private:
     struct ModuleTree;
@@ -50,25 +47,6 @@ private:
     QVariant tidyControlSources(const QVariantMap& modules, const QVariantMap& devices);
     QVariant signalGroups();
     QVariant matrices();
-    QVariant stages();
-    QVariant detectors(bool sensors);
-    QVariant plans();
-    QVariant schedule();
-    QVariantMap scheduleDefaults();
-    QVariantList dayCards();
-    QVariantList weekCards();
-    QVariantList seasonPlans();
-    QVariantList specialDays();
-    void copyNativeData(QVariantMap& document);
-    // How the schedule names an element: by id when it is a number, else by
-    // name; invalid when the controller does not have it or it cannot be named.
-    QVariant refer(const QSharedPointer<CnfProgram>& program);
-    QVariant refer(const QSharedPointer<CnfDayCard>& card);
-    QVariant refer(const QSharedPointer<CnfWeekCard>& card);
-    bool fail(const QString& message);
-
-    CnfController& m_controller;
-    QString m_error;
 };
 
 #endif

@@ -1,13 +1,13 @@
-#include "NorvakIIValues.h"
+#include "JsonValues.h"
 
 #include <QObject>
 
-QString NorvakIIValues::key(const char* name)
+QString JsonValues::key(const char* name)
 {
     return QString::fromLatin1(name);
 }
 
-QVariant NorvakIIValues::idValue(const QString& id)
+QVariant JsonValues::idValue(const QString& id)
 {
     bool isNumber = false;
     const int number = id.toInt(&isNumber);
@@ -16,7 +16,7 @@ QVariant NorvakIIValues::idValue(const QString& id)
     return id;
 }
 
-QVariant NorvakIIValues::referenceValue(const QString& id, const QString& name, bool nameFindsElement)
+QVariant JsonValues::referenceValue(const QString& id, const QString& name, bool nameFindsElement)
 {
     const QVariant byId = idValue(id);
     if (byId.userType() == QMetaType::Int)
@@ -26,13 +26,13 @@ QVariant NorvakIIValues::referenceValue(const QString& id, const QString& name, 
     return QVariant();
 }
 
-void NorvakIIValues::insertIfNotEmpty(QVariantMap& map, const char* name, const QString& text)
+void JsonValues::insertIfNotEmpty(QVariantMap& map, const char* name, const QString& text)
 {
     if (!text.isEmpty())
         map.insert(key(name), text);
 }
 
-void NorvakIIValues::insertProperties(QVariantMap& map, const QObject& object, const QStringList& excluded)
+void JsonValues::insertProperties(QVariantMap& map, const QObject& object, const QStringList& excluded)
 {
     const auto names = object.dynamicPropertyNames();
     for (const QByteArray& name : names) {

@@ -1,5 +1,5 @@
-#ifndef NORVAKIIVALUES_H
-#define NORVAKIIVALUES_H
+#ifndef JSONVALUES_H
+#define JSONVALUES_H
 
 #include <QString>
 #include <QStringList>
@@ -7,8 +7,8 @@
 
 class QObject;
 
-// How the NorvakII writer puts model values into the document.
-namespace NorvakIIValues {
+// How the JSON writers put model values into their documents.
+namespace JsonValues {
 
 // A key of the document.
 QString key(const char* name);
@@ -26,6 +26,6 @@ void insertIfNotEmpty(QVariantMap& map, const char* name, const QString& text);
 // from the model win.
 void insertProperties(QVariantMap& map, const QObject& object, const QStringList& excluded = {});
 
-} // namespace NorvakIIValues
+} // namespace JsonValues
 
 #endif

@@ -1,5 +1,5 @@
-#ifndef NORVAKIIPLANWRITER_H
-#define NORVAKIIPLANWRITER_H
+#ifndef JSONPLANWRITER_H
+#define JSONPLANWRITER_H
 
 #include <QCoreApplication>
 #include <QSharedPointer>
@@ -9,17 +9,18 @@
 class CnfController;
 class CnfPhase;
 class CnfProgram;
+struct JsonDialect;
 
-// Builds the plan object of one program of a NorvakII document: its id,
+// Builds the plan object of one program of a JSON configuration: its id,
 // name, whether it is the default program, and its algorithm by the kind of
-// program. Refuses, with a message naming the program, a plan the reader
-// would refuse.
-class NorvakIIPlanWriter
+// program, in the form the dialect gives. Refuses, with a message naming the
+// program, a plan the reader would refuse.
+class JsonPlanWriter
 {
-    Q_DECLARE_TR_FUNCTIONS(NorvakIIWriter)
+    Q_DECLARE_TR_FUNCTIONS(JsonPlanWriter)
 
 public:
-    NorvakIIPlanWriter(CnfController& controller, CnfProgram& program);
+    JsonPlanWriter(CnfController& controller, CnfProgram& program, const JsonDialect& dialect);
 
     // The plan object; invalid, with errorString(), when it cannot be written.
     QVariant write();
@@ -38,6 +39,7 @@ private:
 
     CnfController& m_controller;
     CnfProgram& m_program;
+    const JsonDialect& m_dialect;
     QString m_error;
 };
 

@@ -1,4 +1,4 @@
-#include "NorvakIIPlanWriter.h"
+#include "JsonPlanWriter.h"
 
 #include "CnfController.h"
 #include "CnfLogging.h"
@@ -6,38 +6,37 @@
 #include "CnfPhase.h"
 #include "CnfPhaseDef.h"
 #include "CnfProgram.h"
-#include "NorvakIIValues.h"
+#include "JsonDialect.h"
+#include "JsonValues.h"
 #include "TimelineCodec.h"
 
-using namespace NorvakIIValues;
+using namespace JsonValues;
 
-namespace {
-} // namespace
-
-NorvakIIPlanWriter::NorvakIIPlanWriter(CnfController& controller, CnfProgram& program)
+JsonPlanWriter::JsonPlanWriter(CnfController& controller, CnfProgram& program, const JsonDialect& dialect)
     : m_controller(controller)
     , m_program(program)
+    , m_dialect(dialect)
 {
 }
 
-QString NorvakIIPlanWriter::errorString() const
+QString JsonPlanWriter::errorString() const
 {
     return m_error;
 }
 
-bool NorvakIIPlanWriter::fail(const QString& message)
+bool JsonPlanWriter::fail(const QString& message)
 {
     m_error = message;
     return false;
 }
 
-QVariant NorvakIIPlanWriter::write()
+QVariant JsonPlanWriter::write()
 {
     QVariantMap plan;
     plan.insert(key("id"), idValue(m_program.id));
-    insertIfNotEmpty(plan, "name", m_program.name);
+    insertIfNotEmpty(plan, "name", JsonDialect::nameOf(m_program.name, m_dialect.programName, m_program.id));
     const auto defaultProgram = m_controller.defaultProgram();
-    if (defaultProgram && defaultProgram.data() == &m_program)
+    if (m_dialect.planDefault && defaultProgram && defaultProgram.data() == &m_program)
         plan.insert(key("default"), true);
     QVariantMap algorithm;
     if (!writeAlgorithm(algorithm))
@@ -52,13 +51,13 @@ QVariant NorvakIIPlanWriter::write()
 // algorithms the format defines read only their own keys, so the other
 // properties stay beside the algorithm; an algorithm the model does not
 // interpret keeps every key.
-void NorvakIIPlanWriter::writeProperties(QVariantMap& plan, QVariantMap& algorithm)
+void JsonPlanWriter::writeProperties(QVariantMap& plan, QVariantMap& algorithm)
 {
     QStringList consumed{key("type"), key("id"), key("name"), key("default"), key("algorithm")};
     switch (m_program.type) {
     case CnfProgram::StageRing:
         // The phase ring reads these two from its algorithm.
-        for (const char* name : {"coordinated", "conditions"}) {
+        for (const char* name : {"coordinated", m_dialect.stageRingConditions}) {
             const QVariant value = m_program.property(name);
             if (value.isValid() && !algorithm.contains(key(name)))
                 algorithm.insert(key(name), value);
@@ -79,7 +78,7 @@ void NorvakIIPlanWriter::writeProperties(QVariantMap& plan, QVariantMap& algorit
     }
 }
 
-bool NorvakIIPlanWriter::writeAlgorithm(QVariantMap& algorithm)
+bool JsonPlanWriter::writeAlgorithm(QVariantMap& algorithm)
 {
     const auto special = [&algorithm](const char* mode) {
         algorithm.insert(key("type"), QStringLiteral("Special"));
@@ -90,6 +89,10 @@ bool NorvakIIPlanWriter::writeAlgorithm(QVariantMap& algorithm)
         algorithm.insert(key("coordinated"), true);
         algorithm.insert(key("offset"), m_program.cycleOffset(0));
     };
+    if (!m_dialect.fixedPlans && (m_program.type == CnfProgram::Off || m_program.type == CnfProgram::Timer
+                                  || m_program.type == CnfProgram::Coord))
+        return fail(tr("Program %1 is of the kind \"%2\", for which the format has no algorithm")
+                        .arg(m_program.id, CnfProgram::typeName(m_program.type, false)));
     switch (m_program.type) {
     case CnfProgram::Off:
         return special("OFF");
@@ -125,7 +128,7 @@ bool NorvakIIPlanWriter::writeAlgorithm(QVariantMap& algorithm)
 // A kind of program the format has no algorithm for keeps the type it was
 // read with (the property "type"), else its own code, so that it reads back
 // as the same kind.
-void NorvakIIPlanWriter::writeOwnType(QVariantMap& algorithm)
+void JsonPlanWriter::writeOwnType(QVariantMap& algorithm)
 {
     const QVariant type = m_program.property("type");
     if (type.isValid())
@@ -134,7 +137,7 @@ void NorvakIIPlanWriter::writeOwnType(QVariantMap& algorithm)
         algorithm.insert(key("type"), CnfProgram::typeName(m_program.type, false));
 }
 
-bool NorvakIIPlanWriter::writeFixed(QVariantMap& algorithm)
+bool JsonPlanWriter::writeFixed(QVariantMap& algorithm)
 {
     QVariantList sequence;
     const auto steps = m_program.phases();
@@ -160,7 +163,7 @@ bool NorvakIIPlanWriter::writeFixed(QVariantMap& algorithm)
     return true;
 }
 
-bool NorvakIIPlanWriter::writeTimeline(QVariantMap& algorithm)
+bool JsonPlanWriter::writeTimeline(QVariantMap& algorithm)
 {
     algorithm.insert(key("cycle"), m_program.cycle(false));
     QVariantList sequences;
@@ -170,7 +173,7 @@ bool NorvakIIPlanWriter::writeTimeline(QVariantMap& algorithm)
     return true;
 }
 
-bool NorvakIIPlanWriter::writeStageRing(QVariantMap& algorithm)
+bool JsonPlanWriter::writeStageRing(QVariantMap& algorithm)
 {
     QVariantList phases;
     QVariantList sequence;
@@ -200,7 +203,7 @@ bool NorvakIIPlanWriter::writeStageRing(QVariantMap& algorithm)
 
 // A stage of a phase ring is named by its id when that is a number, else by
 // its name.
-QVariant NorvakIIPlanWriter::stageReference(const QSharedPointer<CnfPhase>& phase)
+QVariant JsonPlanWriter::stageReference(const QSharedPointer<CnfPhase>& phase)
 {
     if (!phase || m_controller.findPhase(phase->id) != phase) {
         fail(tr("In program %1 a step names a phase that the controller does not have").arg(m_program.id));
@@ -215,10 +218,13 @@ QVariant NorvakIIPlanWriter::stageReference(const QSharedPointer<CnfPhase>& phas
     return stage;
 }
 
-void NorvakIIPlanWriter::writeMatrix(QVariantMap& algorithm)
+void JsonPlanWriter::writeMatrix(QVariantMap& algorithm)
 {
     const auto matrix = m_program.matrix;
-    if (!matrix || matrix == m_controller.defaultMatrix())
+    if (m_dialect.matrixOnlyForStageRing ? m_program.type != CnfProgram::StageRing
+                                         : matrix == m_controller.defaultMatrix())
+        return;
+    if (!matrix)
         return;
     if (m_controller.findMatrix(matrix->id()) == matrix)
         algorithm.insert(key("matrix"), matrix->id());
