@@ -1,7 +1,113 @@
 #include "JsonAccess.h"
 
+#include <QStringBuilder>
+
 #include <cmath>
 #include <limits>
+
+// --- Values as they are held ---------------------------------------------------
+
+JsonAccess::Value::Value(const QVariant& value)
+    : m_variant(value)
+{
+}
+
+JsonAccess::Value::Value(const QJsonValue& value)
+    : m_json(value)
+    , m_parsed(true)
+{
+}
+
+QVariant JsonAccess::Value::toVariant() const
+{
+    return m_parsed ? m_json.toVariant() : m_variant;
+}
+
+bool JsonAccess::Value::isObject() const
+{
+    return m_parsed ? m_json.isObject() : m_variant.userType() == QMetaType::QVariantMap;
+}
+
+bool JsonAccess::Value::isArray() const
+{
+    return m_parsed ? m_json.isArray() : m_variant.userType() == QMetaType::QVariantList;
+}
+
+bool JsonAccess::Value::isAbsent() const
+{
+    return m_parsed ? m_json.isUndefined() || m_json.isNull() : JsonAccess::isAbsent(m_variant);
+}
+
+JsonAccess::Members::Members(const QVariantMap& map)
+    : m_map(map)
+{
+}
+
+JsonAccess::Members::Members(const QJsonObject& object)
+    : m_json(object)
+    , m_parsed(true)
+{
+}
+
+QVariant JsonAccess::Members::value(const QString& key) const
+{
+    return m_parsed ? m_json.value(key).toVariant() : m_map.value(key);
+}
+
+QVariant JsonAccess::Members::value(QLatin1String key) const
+{
+    return m_parsed ? m_json.value(key).toVariant() : m_map.value(key);
+}
+
+JsonAccess::Value JsonAccess::Members::member(QLatin1String key) const
+{
+    return m_parsed ? Value(m_json.value(key)) : Value(m_map.value(key));
+}
+
+bool JsonAccess::Members::isEmpty() const
+{
+    return m_parsed ? m_json.isEmpty() : m_map.isEmpty();
+}
+
+// The parser keeps an object's keys sorted as a QVariantMap sorts them, the
+// last of equal keys winning.
+QStringList JsonAccess::Members::keys() const
+{
+    return m_parsed ? m_json.keys() : m_map.keys();
+}
+
+JsonAccess::Elements::Elements(const QVariantList& list)
+    : m_list(list)
+{
+}
+
+JsonAccess::Elements::Elements(const QJsonArray& array)
+    : m_json(array)
+    , m_parsed(true)
+{
+}
+
+int JsonAccess::Elements::size() const
+{
+    return m_parsed ? m_json.size() : m_list.size();
+}
+
+bool JsonAccess::Elements::isEmpty() const
+{
+    return size() == 0;
+}
+
+QVariant JsonAccess::Elements::at(int index) const
+{
+    return m_parsed ? m_json.at(index).toVariant() : m_list.at(index);
+}
+
+JsonAccess::Value JsonAccess::Elements::element(int index) const
+{
+    return m_parsed ? Value(m_json.at(index)) : Value(m_list.at(index));
+}
+
+// --- Typed access ------------------------------------------------------------------
 
 bool JsonAccess::isAbsent(const QVariant& value)
 {
@@ -63,28 +169,39 @@ double JsonAccess::numberValue(const QVariant& value, bool* ok)
 
 QString JsonAccess::at(const QString& where, const QString& key)
 {
-    return where.isEmpty() ? key : where + QLatin1Char('.') + key;
+    return where.isEmpty() ? key : QString(where % QLatin1Char('.') % key);
+}
+
+QString JsonAccess::at(const QString& where, QLatin1String key)
+{
+    return where.isEmpty() ? QString(key) : QString(where % QLatin1Char('.') % key);
 }
 
 QString JsonAccess::at(const QString& where, int index)
 {
-    return where + QLatin1Char('[') + QString::number(index) + QLatin1Char(']');
+    return where % QLatin1Char('[') % QString::number(index) % QLatin1Char(']');
 }
 
-JsonAccess::Object JsonAccess::toObject(const QVariant& value, const QString& where)
+JsonAccess::Object JsonAccess::toObject(const Value& value, const QString& where)
 {
-    if (value.userType() == QMetaType::QVariantMap)
-        return {value.toMap(), where};
-    if (!isAbsent(value))
+    if (value.isObject()) {
+        if (value.m_parsed)
+            return {Members(value.m_json.toObject()), where};
+        return {value.m_variant.toMap(), where};
+    }
+    if (!value.isAbsent())
         fail(tr("\"%1\" must be an object").arg(where));
     return {QVariantMap(), where};
 }
 
-JsonAccess::Array JsonAccess::toArray(const QVariant& value, const QString& where)
+JsonAccess::Array JsonAccess::toArray(const Value& value, const QString& where)
 {
-    if (value.userType() == QMetaType::QVariantList)
-        return {value.toList(), where};
-    if (!isAbsent(value))
+    if (value.isArray()) {
+        if (value.m_parsed)
+            return {Elements(value.m_json.toArray()), where};
+        return {value.m_variant.toList(), where};
+    }
+    if (!value.isAbsent())
         fail(tr("\"%1\" must be an array").arg(where));
     return {QVariantList(), where};
 }
@@ -107,17 +224,17 @@ JsonAccess::Reference JsonAccess::toReference(const QVariant& value, const QStri
 
 JsonAccess::Object JsonAccess::objectOf(const Object& parent, const char* key)
 {
-    return toObject(parent.values.value(QLatin1String(key)), at(parent.where, QLatin1String(key)));
+    return toObject(parent.values.member(QLatin1String(key)), at(parent.where, QLatin1String(key)));
 }
 
 JsonAccess::Array JsonAccess::arrayOf(const Object& parent, const char* key)
 {
-    return toArray(parent.values.value(QLatin1String(key)), at(parent.where, QLatin1String(key)));
+    return toArray(parent.values.member(QLatin1String(key)), at(parent.where, QLatin1String(key)));
 }
 
 JsonAccess::Object JsonAccess::elementOf(const Array& array, int index)
 {
-    return toObject(array.values.at(index), at(array.where, index));
+    return toObject(array.values.element(index), at(array.where, index));
 }
 
 QString JsonAccess::textOf(const Object& object, const char* key)
@@ -165,7 +282,10 @@ bool JsonAccess::boolOf(const Object& object, const char* key, bool fallback)
 
 JsonAccess::Reference JsonAccess::referenceOf(const Object& object, const char* key)
 {
-    return toReference(object.values.value(QLatin1String(key)), at(object.where, QLatin1String(key)));
+    const QVariant value = object.values.value(QLatin1String(key));
+    // The place is only named in an error.
+    const bool refers = isAbsent(value) || isNumber(value) || value.userType() == QMetaType::QString;
+    return toReference(value, refers ? QString() : at(object.where, QLatin1String(key)));
 }
 
 void JsonAccess::fail(const QString& message)

@@ -2,7 +2,11 @@
 #define JSONACCESS_H
 
 #include <QCoreApplication>
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QJsonValue>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 // Typed access to the values of a parsed JSON document (as QVariant maps and
@@ -11,18 +15,88 @@
 // whose message names the value's place in the document
 // ("plans[2].algorithm.cycle"). The first error is kept; later ones are
 // dropped, so that a reader may check once after several reads.
+//
+// A document is read either as Qt's JSON parser left it, in place, or as
+// QVariant maps and lists; both read alike. A value handed out as a QVariant
+// is the one QJsonDocument::toVariant() would give, so that readers see the
+// same values either way; objects and arrays of a parsed document are walked
+// without being converted.
 class JsonAccess
 {
     Q_DECLARE_TR_FUNCTIONS(JsonAccess)
 
 public:
+    // One value of the document, as it is held.
+    class Value
+    {
+    public:
+        Value() = default;
+        Value(const QVariant& value);
+        Value(const QJsonValue& value);
+
+        // The value as a QVariant; an object or array is converted whole.
+        QVariant toVariant() const;
+        bool isObject() const;
+        bool isArray() const;
+        // Whether the value is missing or JSON null.
+        bool isAbsent() const;
+
+    private:
+        friend class JsonAccess;
+        QVariant m_variant;
+        QJsonValue m_json = QJsonValue(QJsonValue::Undefined);
+        bool m_parsed = false;
+    };
+
+    // The members of a JSON object, in the order of their keys.
+    class Members
+    {
+    public:
+        Members() = default;
+        Members(const QVariantMap& map);
+        explicit Members(const QJsonObject& object);
+
+        // The member as a QVariant (invalid when missing).
+        QVariant value(const QString& key) const;
+        QVariant value(QLatin1String key) const;
+        // The member as it is held.
+        Value member(QLatin1String key) const;
+        bool isEmpty() const;
+        QStringList keys() const;
+
+    private:
+        QVariantMap m_map;
+        QJsonObject m_json;
+        bool m_parsed = false;
+    };
+
+    // The elements of a JSON array.
+    class Elements
+    {
+    public:
+        Elements() = default;
+        Elements(const QVariantList& list);
+        explicit Elements(const QJsonArray& array);
+
+        int size() const;
+        bool isEmpty() const;
+        // The element as a QVariant, and as it is held.
+        QVariant at(int index) const;
+        Value element(int index) const;
+
+    private:
+        QVariantList m_list;
+        QJsonArray m_json;
+        bool m_parsed = false;
+    };
+
     // A JSON object or array with its place in the document.
     struct Object {
-        QVariantMap values;
+        Members values;
         QString where;
     };
     struct Array {
-        QVariantList values;
+        Elements values;
         QString where;
     };
     // A reference to another element: a JSON number is an id, a text a name.
@@ -45,10 +119,11 @@ public:
     static bool fitsInt(double value);
     // The place of a member, and of an array element, below `where`.
     static QString at(const QString& where, const QString& key);
+    static QString at(const QString& where, QLatin1String key);
     static QString at(const QString& where, int index);
 
-    Object toObject(const QVariant& value, const QString& where);
-    Array toArray(const QVariant& value, const QString& where);
+    Object toObject(const Value& value, const QString& where);
+    Array toArray(const Value& value, const QString& where);
     Reference toReference(const QVariant& value, const QString& where);
     Object objectOf(const Object& parent, const char* key);
     Array arrayOf(const Object& parent, const char* key);

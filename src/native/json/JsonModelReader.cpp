@@ -60,7 +60,7 @@ QDate parseSpecialDate(const QString& text)
 
 } // namespace
 
-JsonModelReader::JsonModelReader(const QVariantMap& document, CnfController& controller, const JsonDialect& dialect)
+JsonModelReader::JsonModelReader(const Members& document, CnfController& controller, const JsonDialect& dialect)
     : m_root{document, QString()}
     , m_controller(controller)
     , m_dialect(dialect)
@@ -103,7 +103,7 @@ void JsonModelReader::readFullMatrix(CnfMatrix& matrix, const Array& rows)
                       QString::number(groupCount)));
     // Rows are the groups that lose green, columns those that get green.
     for (int row = 0; row < groupCount && !failed(); ++row) {
-        const QVariantList cells = toArray(rows.values.at(row), at(rows.where, row)).values;
+        const Elements cells = toArray(rows.values.element(row), at(rows.where, row)).values;
         if (!failed() && cells.size() != groupCount)
             fail(tr("Matrix %1 (%2) has invalid column count %3 in row %4 (SG count=%5)")
                      .arg(QString::number(matrix.id()), matrix.name(), QString::number(cells.size()),
@@ -465,21 +465,22 @@ void JsonModelReader::readWeekCards(const Array& entries)
         auto card = QSharedPointer<CnfWeekCard>::create();
         card->id = textOf(entry, "id");
         card->name = textOf(entry, "name");
-        const QVariant days = entry.values.value(QStringLiteral("days"));
+        const Value days = entry.values.member(QLatin1String("days"));
         const QString daysWhere = at(entry.where, QStringLiteral("days"));
-        if (days.userType() == QMetaType::QVariantList) {
+        if (days.isArray()) {
             // Monday first; days past the seventh are ignored.
-            const QVariantList list = days.toList();
-            for (int day = 0; day < qMin(int(list.size()), kDaysPerWeek) && !failed(); ++day)
+            const Elements list = toArray(days, daysWhere).values;
+            for (int day = 0; day < qMin(list.size(), kDaysPerWeek) && !failed(); ++day)
                 setWeekDay(*card, day, list.at(day), at(daysWhere, day));
         } else {
-            const QVariantMap byName = toObject(days, daysWhere).values;
-            for (auto it = byName.cbegin(); it != byName.cend() && !failed(); ++it) {
-                const int day = dayNames().indexOf(it.key());
+            const Members byName = toObject(days, daysWhere).values;
+            const QStringList names = byName.keys();
+            for (auto it = names.cbegin(); it != names.cend() && !failed(); ++it) {
+                const int day = dayNames().indexOf(*it);
                 if (day < 0)
-                    fail(tr("In weekly card %1 specified invalid day name %2").arg(card->id, it.key()));
+                    fail(tr("In weekly card %1 specified invalid day name %2").arg(card->id, *it));
                 else
-                    setWeekDay(*card, day, it.value(), at(daysWhere, it.key()));
+                    setWeekDay(*card, day, byName.value(*it), at(daysWhere, *it));
             }
         }
         if (!failed())
@@ -623,11 +624,12 @@ QSharedPointer<CnfWeekCard> JsonModelReader::findWeekCard(const Reference& ref) 
 
 void JsonModelReader::setProperties(QObject* object, const Object& source, std::initializer_list<const char*> consumed)
 {
-    for (auto it = source.values.cbegin(); it != source.values.cend(); ++it) {
-        const QByteArray name = it.key().toUtf8();
+    const QStringList keys = source.values.keys();
+    for (const QString& key : keys) {
+        const QByteArray name = key.toUtf8();
         const bool isConsumed = std::any_of(consumed.begin(), consumed.end(),
-                                            [&name](const char* key) { return name == key; });
+                                            [&name](const char* consumedKey) { return name == consumedKey; });
         if (!isConsumed)
-            object->setProperty(name.constData(), it.value());
+            object->setProperty(name.constData(), source.values.value(key));
     }
 }

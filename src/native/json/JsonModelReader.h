@@ -37,7 +37,7 @@ public:
     using JsonAccess::errorString;
 
 protected:
-    JsonModelReader(const QVariantMap& document, CnfController& controller, const JsonDialect& dialect);
+    JsonModelReader(const Members& document, CnfController& controller, const JsonDialect& dialect);
     ~JsonModelReader() = default;
 
     // Shared sections

@@ -1,6 +1,7 @@
 #include "NorvakIIConfig.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonParseError>
 
 #include "CnfController.h"
@@ -13,8 +14,10 @@
 class NorvakIIConfigPrivate
 {
 public:
-    // The parsed document root.
+    // The document root: as loaded, read in place; as last saved, a map.
+    QJsonObject parsed;
     QVariantMap document;
+    bool isParsed = false;
 };
 
 NorvakIIConfig::NorvakIIConfig()
@@ -41,6 +44,8 @@ bool NorvakIIConfig::load(const QByteArray& data)
 {
     setLastError(QString());
     d->document.clear();
+    d->parsed = QJsonObject();
+    d->isParsed = false;
     if (data.isEmpty())
         return false;
 
@@ -64,7 +69,8 @@ bool NorvakIIConfig::load(const QByteArray& data)
     }
     if (!parsed.isObject())
         return false;
-    d->document = parsed.toVariant().toMap();
+    d->parsed = parsed.object();
+    d->isParsed = true;
     return true;
 }
 
@@ -77,6 +83,8 @@ QByteArray NorvakIIConfig::save(CnfController& controller)
 {
     setLastError(QString());
     NorvakIIWriter writer(controller);
+    d->parsed = QJsonObject();
+    d->isParsed = false;
     if (!writer.write(&d->document)) {
         setLastError(writer.errorString());
         return {};
@@ -92,7 +100,8 @@ bool NorvakIIConfig::createController(CnfController& controller)
 {
     setLastError(QString());
     setWarnings({});
-    NorvakIIReader reader(d->document, controller);
+    NorvakIIReader reader(d->isParsed ? JsonAccess::Members(d->parsed) : JsonAccess::Members(d->document),
+                          controller);
     if (!reader.read()) {
         setLastError(reader.errorString());
         return false;

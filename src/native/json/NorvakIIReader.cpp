@@ -21,7 +21,7 @@ int colorCode(const QString& text)
 
 } // namespace
 
-NorvakIIReader::NorvakIIReader(const QVariantMap& document, CnfController& controller)
+NorvakIIReader::NorvakIIReader(const Members& document, CnfController& controller)
     : JsonModelReader(document, controller, JsonDialect::norvakII())
 {
 }
@@ -140,7 +140,7 @@ void NorvakIIReader::readInputChannels()
 
 void NorvakIIReader::readKeyboardChannels()
 {
-    const Object modules = toObject(m_root.values.value(QStringLiteral("modules")), QStringLiteral("modules"));
+    const Object modules = objectOf(m_root, "modules");
     const Array channels = arrayOf(objectOf(modules, "Keyboard"), "channels");
     for (int index = 0; index < channels.values.size() && !failed(); ++index) {
         const Object channel = elementOf(channels, index);
@@ -197,10 +197,9 @@ void NorvakIIReader::readSignalGroups()
 {
     const QString where = QStringLiteral("signalGroups");
     m_unconsumedKeys.removeOne(where);
-    const QVariant value = m_root.values.value(where);
+    const Value value = m_root.values.member(QLatin1String("signalGroups"));
     // A list in this place holds nothing the reader knows.
-    const Object groups = value.userType() == QMetaType::QVariantList ? Object{QVariantMap(), where}
-                                                                       : toObject(value, where);
+    const Object groups = value.isArray() ? Object{QVariantMap(), where} : toObject(value, where);
     readDefaultGroup(objectOf(groups, "default"));
     const Array items = arrayOf(groups, "items");
     for (int index = 0; index < items.values.size() && !failed(); ++index) {

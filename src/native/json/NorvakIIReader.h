@@ -36,7 +36,7 @@ class NorvakIIReader : private JsonModelReader
     Q_DECLARE_TR_FUNCTIONS(NorvakIIReader)
 
 public:
-    NorvakIIReader(const QVariantMap& document, CnfController& controller);
+    NorvakIIReader(const Members& document, CnfController& controller);
 
     bool read();
     using JsonModelReader::errorString;

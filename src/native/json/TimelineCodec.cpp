@@ -20,7 +20,7 @@ TimelineCodec::TimelineCodec(const CnfController& controller, CnfProgram& progra
 {
 }
 
-bool TimelineCodec::decode(const CnfController& controller, CnfProgram& program, const QVariantList& sequences,
+bool TimelineCodec::decode(const CnfController& controller, CnfProgram& program, const Elements& sequences,
                            const QString& where, QString* error)
 {
     TimelineCodec codec(controller, program);

@@ -23,7 +23,7 @@ public:
     // Fills the timeline of `program` from `sequences` (found at `where` in
     // its document). On a broken entry the timeline is left as it was, false
     // is returned and the reason is stored in `error` when given.
-    static bool decode(const CnfController& controller, CnfProgram& program, const QVariantList& sequences,
+    static bool decode(const CnfController& controller, CnfProgram& program, const Elements& sequences,
                        const QString& where, QString* error);
 
     // The "sequences" of `program`, groups in the controller's order, every
