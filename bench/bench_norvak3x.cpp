@@ -153,4 +153,18 @@ static void BM_Save(benchmark::State& state)
 }
 BENCHMARK(BM_Save);
 
+// One whole round trip: read the image, build the controller, write it again.
+static void BM_RoundTrip(benchmark::State& state)
+{
+    const QByteArray image = largeImage(false);
+    for (auto _ : state) {
+        const auto adapter = CnfNative::loadNativeConfig(image);
+        CnfController c;
+        adapter->createController(c);
+        benchmark::DoNotOptimize(adapter->save(c));
+    }
+    state.SetLabel(std::to_string(image.size()) + " bytes");
+}
+BENCHMARK(BM_RoundTrip);
+
 BENCHMARK_MAIN();
