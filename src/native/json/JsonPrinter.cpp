@@ -6,7 +6,14 @@
 #include <QJsonParseError>
 #include <QRegularExpression>
 
+#include <QVarLengthArray>
+#include <QVector>
+
+#include <algorithm>
 #include <cmath>
+#include <map>
+#include <memory>
+#include <vector>
 
 #include "JsonAccess.h"
 
@@ -46,106 +53,217 @@ bool flag(const QVariantList& entry, int index, bool inherited)
     return entry.at(index).toBool();
 }
 
-QString typeTail(const QVariant& value)
+// The keys of a format by type, in the order of the value types they serve.
+enum ValueType { ObjectType, ArrayType, NumberType, StringType, ValueTypeCount };
+
+ValueType valueType(const QVariant& value)
 {
     if (isObject(value))
-        return QStringLiteral("Object");
+        return ObjectType;
     if (isArray(value))
-        return QStringLiteral("Array");
+        return ArrayType;
     if (JsonAccess::isNumber(value))
-        return QStringLiteral("Number");
-    return QStringLiteral("String");
+        return NumberType;
+    return StringType;
 }
 
 void appendEscaped(QByteArray& out, const QString& text)
 {
     static const char hex[] = "0123456789abcdef";
-    out += '"';
     const QChar* chars = text.constData();
     const int size = text.size();
+    // No character takes more than six bytes; the text is written in place.
+    const int start = out.size();
+    out.resize(start + 2 + 6 * size);
+    char* p = out.data() + start;
+    *p++ = '"';
     for (int i = 0; i < size; ++i) {
         const ushort c = chars[i].unicode();
         if (c == '"' || c == '\\') {
-            out += '\\';
-            out += char(c);
+            *p++ = '\\';
+            *p++ = char(c);
         } else if (c >= 0x20 && c < 0x80) {
-            out += char(c);
+            *p++ = char(c);
         } else if (c == '\n') {
-            out += "\\n";
+            *p++ = '\\';
+            *p++ = 'n';
         } else if (c == '\t') {
-            out += "\\t";
+            *p++ = '\\';
+            *p++ = 't';
         } else if (c == '\r') {
-            out += "\\r";
+            *p++ = '\\';
+            *p++ = 'r';
         } else if (c < 0x20 || (QChar::isSurrogate(c) && !(QChar::isHighSurrogate(c) && i + 1 < size
                                                               && chars[i + 1].isLowSurrogate()))) {
             // Control characters and a surrogate without its pair are kept
             // as escapes, so that the text reads back unchanged.
             const char escape[] = {'\\', 'u', hex[c >> 12], hex[(c >> 8) & 0xF], hex[(c >> 4) & 0xF], hex[c & 0xF]};
-            out.append(escape, sizeof(escape));
+            for (char e : escape)
+                *p++ = e;
         } else if (c < 0x800) {
-            out += char(0xC0 | (c >> 6));
-            out += char(0x80 | (c & 0x3F));
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
         } else if (QChar::isHighSurrogate(c)) {
             const uint code = QChar::surrogateToUcs4(c, chars[++i].unicode());
-            out += char(0xF0 | (code >> 18));
-            out += char(0x80 | ((code >> 12) & 0x3F));
-            out += char(0x80 | ((code >> 6) & 0x3F));
-            out += char(0x80 | (code & 0x3F));
+            *p++ = char(0xF0 | (code >> 18));
+            *p++ = char(0x80 | ((code >> 12) & 0x3F));
+            *p++ = char(0x80 | ((code >> 6) & 0x3F));
+            *p++ = char(0x80 | (code & 0x3F));
         } else {
-            out += char(0xE0 | (c >> 12));
-            out += char(0x80 | ((c >> 6) & 0x3F));
-            out += char(0x80 | (c & 0x3F));
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
         }
     }
-    out += '"';
+    *p++ = '"';
+    out.resize(int(p - out.constData()));
 }
 
-// Decides whether an entry's key pattern matches a key of the data. Plain
-// names are compared as text; only real patterns go through a regular
-// expression, each compiled once per printing.
-class KeyMatcher
+// The white space of a regular expression's \\s.
+bool isBlank(QChar c)
+{
+    return c == QLatin1Char(' ') || (c >= QLatin1Char('\t') && c <= QLatin1Char('\r'));
+}
+
+// Decides whether an entry's key pattern matches a key of the data: the
+// whole key, or the key commented out with a leading "//". Plain names are
+// compared as text; real patterns go through a regular expression, whose
+// verdict is kept per key.
+class KeyPattern
 {
 public:
-    bool matches(const QString& pattern, const QString& key)
+    explicit KeyPattern(const QString& pattern)
+        : m_text(pattern)
     {
-        auto it = m_patterns.find(pattern);
-        if (it == m_patterns.end())
-            it = m_patterns.insert(pattern, compile(pattern));
-        if (!it->isLiteral)
-            return it->expression.match(key).hasMatch();
-        if (key == pattern)
+        static const QRegularExpression special(QStringLiteral("[\\\\^$.|?*+()\\[\\]{}]"));
+        m_literal = !pattern.contains(special);
+        if (!m_literal)
+            m_expression.setPattern(QStringLiteral("^(//\\s*)?(?:") + pattern + QStringLiteral(")\\z"));
+    }
+
+    bool isLiteral() const { return m_literal; }
+    const QString& text() const { return m_text; }
+
+    bool matches(const QString& key) const
+    {
+        if (!m_literal) {
+            auto it = m_verdicts.constFind(key);
+            if (it == m_verdicts.constEnd())
+                it = m_verdicts.insert(key, m_expression.match(key).hasMatch());
+            return *it;
+        }
+        if (key == m_text)
             return true;
         if (!key.startsWith(QLatin1String("//")))
             return false;
         int start = 2;
         while (start < key.size() && isBlank(key.at(start)))
             ++start;
-        return key.midRef(start) == pattern;
+        return key.midRef(start) == m_text;
     }
 
 private:
-    // The white space of a regular expression's \\s.
-    static bool isBlank(QChar c)
-    {
-        return c == QLatin1Char(' ') || (c >= QLatin1Char('\t') && c <= QLatin1Char('\r'));
-    }
+    QString m_text;
+    bool m_literal = true;
+    QRegularExpression m_expression;
+    mutable QHash<QString, bool> m_verdicts;
+};
 
-    struct Pattern {
-        bool isLiteral = true;
-        QRegularExpression expression;
-    };
+// A format of the key-order file, taken apart once per printing so that
+// every value printed with it finds its entries ready.
+struct Format;
 
-    static Pattern compile(const QString& pattern)
+// What a matching member is printed with: its format and its two flags
+// (-1 where the flag is inherited).
+struct Tail {
+    const Format* format = nullptr;
+    int self = -1;
+    int children = -1;
+};
+
+struct Entry {
+    bool isBreak = false;
+    // A bare key: printed with the object's own children flag for both.
+    bool plain = false;
+    const KeyPattern* pattern = nullptr;
+    bool byType = false;
+    // The tail, or by type the tails of ValueType.
+    Tail tails[ValueTypeCount];
+};
+
+struct Format {
+    bool isList = false;
+    bool isNumber = false;
+    int decimals = 0;
+    QVector<Entry> entries;
+};
+
+class FormatTree
+{
+public:
+    const Format* compile(const QVariant& format)
     {
-        static const QRegularExpression special(QStringLiteral("[\\\\^$.|?*+()\\[\\]{}]"));
-        Pattern compiled;
-        compiled.isLiteral = !pattern.contains(special);
-        if (!compiled.isLiteral)
-            compiled.expression.setPattern(QStringLiteral("^(//\\s*)?(?:") + pattern + QStringLiteral(")\\z"));
+        m_formats.push_back(std::make_unique<Format>());
+        Format* compiled = m_formats.back().get();
+        compiled->isList = isArray(format);
+        compiled->isNumber = JsonAccess::isNumber(format);
+        if (compiled->isNumber)
+            compiled->decimals = qBound(0, format.toInt(), kMaxDecimals);
+        if (!compiled->isList)
+            return compiled;
+        const QVariantList entries = format.toList();
+        for (const QVariant& entry : entries) {
+            Entry item;
+            if (entry.userType() == QMetaType::Bool) {
+                item.isBreak = true;
+            } else if (entry.userType() == QMetaType::QString) {
+                item.plain = true;
+                item.pattern = pattern(entry.toString());
+                item.tails[0].format = compile(QVariant());
+            } else if (isArray(entry) && !entry.toList().isEmpty()) {
+                const QVariantList parts = entry.toList();
+                item.pattern = pattern(parts.at(0).toString());
+                const QVariantList tail = parts.mid(1);
+                item.byType = !tail.isEmpty() && isObject(tail.at(0)); // the format depends on the value's type
+                if (item.byType) {
+                    static const char* const names[ValueTypeCount] = {"Object", "Array", "Number", "String"};
+                    const QVariantMap byType = objectOf(tail.at(0));
+                    for (int type = 0; type < ValueTypeCount; ++type)
+                        item.tails[type] = compileTail(byType.value(QLatin1String(names[type])).toList());
+                } else {
+                    item.tails[0] = compileTail(tail);
+                }
+            } else {
+                continue;
+            }
+            compiled->entries.append(item);
+        }
         return compiled;
     }
 
-    QHash<QString, Pattern> m_patterns;
+private:
+    static int flagOf(const QVariantList& tail, int index)
+    {
+        if (index >= tail.size() || JsonAccess::isAbsent(tail.at(index)))
+            return -1;
+        return tail.at(index).toBool() ? 1 : 0;
+    }
+
+    Tail compileTail(const QVariantList& tail)
+    {
+        return {compile(tail.value(0)), flagOf(tail, 2), flagOf(tail, 1)};
+    }
+
+    const KeyPattern* pattern(const QString& text)
+    {
+        auto it = m_patterns.find(text);
+        if (it == m_patterns.end())
+            it = m_patterns.emplace(text, std::make_unique<KeyPattern>(text)).first;
+        return it->second.get();
+    }
+
+    std::vector<std::unique_ptr<Format>> m_formats;
+    std::map<QString, std::unique_ptr<KeyPattern>> m_patterns;
 };
 
 class Printer
@@ -156,7 +274,7 @@ public:
     {
     }
 
-    void print(const QVariant& data, const QVariant& format, int level, bool self, bool children);
+    void print(const QVariant& data, const Format* format, int level, bool self, bool children);
     QByteArray& output() { return m_out; }
 
 private:
@@ -167,13 +285,18 @@ private:
         bool breakPending = false;
         int items = 0;
     };
+    // The members of an object in the order of their keys.
+    struct Member {
+        const QString* key;
+        const QVariant* value;
+    };
 
-    void printNumber(const QVariant& data, const QVariant& format);
-    void printObject(const QVariantMap& data, const QVariant& format, int level, bool self, bool children);
-    void printArray(const QVariantList& data, const QVariant& format, int level, bool self, bool children);
-    bool printMember(Container& container, const QString* key, const QVariant& value, const QVariant& format,
+    void printNumber(const QVariant& data, const Format* format);
+    void printObject(const QVariantMap& data, const Format* format, int level, bool self, bool children);
+    void printArray(const QVariantList& data, const Format* format, int level, bool self, bool children);
+    bool printMember(Container& container, const QString* key, const QVariant& value, const Format* format,
                      bool self, bool children);
-    void printEntry(Container& container, const QVariantMap& data, const QVariantList& entry, QVector<bool>& printed,
+    void printEntry(Container& container, const QVector<Member>& members, const Entry& entry, QVector<bool>& printed,
                     bool self, bool children);
     void beginItem(Container& container);
     void close(const Container& container, char bracket);
@@ -181,10 +304,9 @@ private:
 
     QByteArray m_indent;
     QByteArray m_out;
-    KeyMatcher m_matcher;
 };
 
-void Printer::print(const QVariant& data, const QVariant& format, int level, bool self, bool children)
+void Printer::print(const QVariant& data, const Format* format, int level, bool self, bool children)
 {
     if (isObject(data))
         printObject(objectOf(data), format, level, self, children);
@@ -200,13 +322,13 @@ void Printer::print(const QVariant& data, const QVariant& format, int level, boo
         appendEscaped(m_out, data.toString());
 }
 
-void Printer::printNumber(const QVariant& data, const QVariant& format)
+void Printer::printNumber(const QVariant& data, const Format* format)
 {
     const double number = data.toDouble();
     if (!std::isfinite(number))
         return; // JSON has no such number: left out like any invalid value
-    if (JsonAccess::isNumber(format)) {
-        m_out += QByteArray::number(number, 'f', qBound(0, format.toInt(), kMaxDecimals));
+    if (format && format->isNumber) {
+        m_out += QByteArray::number(number, 'f', format->decimals);
         return;
     }
     switch (data.userType()) {
@@ -227,48 +349,72 @@ void Printer::printNumber(const QVariant& data, const QVariant& format)
     }
 }
 
-void Printer::printObject(const QVariantMap& data, const QVariant& format, int level, bool self, bool children)
+void Printer::printObject(const QVariantMap& data, const Format* format, int level, bool self, bool children)
 {
     m_out += '{';
     Container container{level + 1, self};
-    QVector<bool> printed(data.size(), false);
-    if (isArray(format)) {
-        const QVariantList entries = format.toList();
-        for (const QVariant& entry : entries) {
-            if (entry.userType() == QMetaType::Bool)
+    QVector<Member> members;
+    members.reserve(data.size());
+    for (auto it = data.cbegin(); it != data.cend(); ++it)
+        members.append({&it.key(), &it.value()});
+    QVector<bool> printed(members.size(), false);
+    if (format && format->isList) {
+        for (const Entry& entry : format->entries) {
+            if (entry.isBreak)
                 container.breakPending = true;
-            else if (entry.userType() == QMetaType::QString)
-                printEntry(container, data, {entry, QVariant(), children, children}, printed, self, children);
-            else if (isArray(entry) && !entry.toList().isEmpty())
-                printEntry(container, data, entry.toList(), printed, self, children);
+            else
+                printEntry(container, members, entry, printed, self, children);
         }
     }
-    int index = 0;
-    for (auto it = data.cbegin(); it != data.cend(); ++it, ++index) {
+    for (int index = 0; index < members.size(); ++index) {
         if (!printed.at(index))
-            printMember(container, &it.key(), it.value(), QVariant(), children, children);
+            printMember(container, members.at(index).key, *members.at(index).value, nullptr, children, children);
     }
     close(container, '}');
 }
 
-void Printer::printEntry(Container& container, const QVariantMap& data, const QVariantList& entry,
+// The members an entry matches are printed in the order of their keys. A
+// plain name matches its own key and commented-out forms of it, which all
+// sort among the keys starting with "//".
+void Printer::printEntry(Container& container, const QVector<Member>& members, const Entry& entry,
                          QVector<bool>& printed, bool self, bool children)
 {
-    const QString pattern = entry.at(0).toString();
-    int index = 0;
-    for (auto it = data.cbegin(); it != data.cend(); ++it, ++index) {
-        if (printed.at(index) || !m_matcher.matches(pattern, it.key()))
+    const KeyPattern& pattern = *entry.pattern;
+    QVarLengthArray<int, 4> matched;
+    const auto byKey = [](const Member& member, const QString& key) { return *member.key < key; };
+    if (pattern.isLiteral()) {
+        const auto exact = std::lower_bound(members.cbegin(), members.cend(), pattern.text(), byKey);
+        if (exact != members.cend() && *exact->key == pattern.text())
+            matched.append(int(exact - members.cbegin()));
+        static const QString commented = QStringLiteral("//");
+        for (auto it = std::lower_bound(members.cbegin(), members.cend(), commented, byKey);
+             it != members.cend() && it->key->startsWith(commented); ++it) {
+            if (it != exact && pattern.matches(*it->key))
+                matched.append(int(it - members.cbegin()));
+        }
+        std::sort(matched.begin(), matched.end());
+    } else {
+        for (int index = 0; index < members.size(); ++index) {
+            if (!printed.at(index) && pattern.matches(*members.at(index).key))
+                matched.append(index);
+        }
+    }
+    for (const int index : qAsConst(matched)) {
+        if (printed.at(index))
             continue;
         printed[index] = true;
-        QVariantList tail = entry.mid(1);
-        if (!tail.isEmpty() && isObject(tail.at(0))) // the format depends on the value's type
-            tail = objectOf(tail.at(0)).value(typeTail(it.value())).toList();
-        const QVariant format = tail.value(0);
-        printMember(container, &it.key(), it.value(), format, flag(tail, 2, self), flag(tail, 1, children));
+        const QVariant& value = *members.at(index).value;
+        if (entry.plain) {
+            printMember(container, members.at(index).key, value, entry.tails[0].format, children, children);
+            continue;
+        }
+        const Tail& tail = entry.tails[entry.byType ? valueType(value) : 0];
+        printMember(container, members.at(index).key, value, tail.format, tail.self < 0 ? self : tail.self == 1,
+                    tail.children < 0 ? children : tail.children == 1);
     }
 }
 
-bool Printer::printMember(Container& container, const QString* key, const QVariant& value, const QVariant& format,
+bool Printer::printMember(Container& container, const QString* key, const QVariant& value, const Format* format,
                           bool self, bool children)
 {
     const int start = m_out.size();
@@ -288,7 +434,7 @@ bool Printer::printMember(Container& container, const QString* key, const QVaria
     return false;
 }
 
-void Printer::printArray(const QVariantList& data, const QVariant& format, int level, bool self, bool children)
+void Printer::printArray(const QVariantList& data, const Format* format, int level, bool self, bool children)
 {
     m_out += '[';
     Container container{level + 1, self};
@@ -343,8 +489,9 @@ QVariant JsonPrinter::loadFormat(const QString& path)
 QByteArray JsonPrinter::printFormatted(const QVariant& data, const QVariant& format, const QByteArray& indent, int level,
                                        bool self, bool children)
 {
+    FormatTree formats;
     Printer printer(indent);
-    printer.print(data, format, level, self, children);
+    printer.print(data, formats.compile(format), level, self, children);
     return printer.output();
 }
 
