@@ -11,6 +11,17 @@
 #include "NorvakIIWriter.h"
 #include "TimelineCodec.h"
 
+namespace {
+
+// The key-order file is part of the library: it is read once.
+const QVariant& keyOrder()
+{
+    static const QVariant format = JsonPrinter::loadFormat(QStringLiteral(":/humanaze/norvakII/format.json"));
+    return format;
+}
+
+} // namespace
+
 class NorvakIIConfigPrivate
 {
 public:
@@ -150,12 +161,10 @@ bool NorvakIIConfig::loadTimelineData(CnfController& controller, QSharedPointer<
 
 QByteArray NorvakIIConfig::humanized(QMap<QString, QVariant> document)
 {
-    return JsonPrinter::printFormatted(document, JsonPrinter::loadFormat(QStringLiteral(":/humanaze/norvakII/format.json")),
-                                       QByteArrayLiteral("  "));
+    return JsonPrinter::printFormatted(document, keyOrder(), QByteArrayLiteral("  "));
 }
 
 QByteArray NorvakIIConfig::humanizedSection(QMap<QString, QVariant> data, QStringList section)
 {
-    return JsonPrinter::printSection(data, JsonPrinter::loadFormat(QStringLiteral(":/humanaze/norvakII/format.json")),
-                                     section, QByteArrayLiteral("  "));
+    return JsonPrinter::printSection(data, keyOrder(), section, QByteArrayLiteral("  "));
 }
