@@ -397,6 +397,42 @@ void JsonModelWriter::copyNativeData(QVariantMap& document, const QStringList& e
     }
 }
 
+namespace {
+
+// Whether removeEmptyContainers() leaves the value as it is: nothing empty
+// below it, and no hash to turn into a map. Checking first spares copying
+// the containers of a document that has nothing to prune.
+bool isPruned(const QVariant& value)
+{
+    const auto keeps = [](const QVariant& member) {
+        return !JsonModelWriter::isEmptyContainer(member) && isPruned(member);
+    };
+    switch (value.userType()) {
+    case QMetaType::QVariantList: {
+        const QVariantList list = value.toList();
+        for (const QVariant& element : list) {
+            if (!keeps(element))
+                return false;
+        }
+        return true;
+    }
+    case QMetaType::QVariantMap: {
+        const QVariantMap map = value.toMap();
+        for (const QVariant& member : map) {
+            if (!keeps(member))
+                return false;
+        }
+        return true;
+    }
+    case QMetaType::QVariantHash:
+        return false;
+    default:
+        return true;
+    }
+}
+
+} // namespace
+
 void JsonModelWriter::pruneDocument(QVariantMap& document)
 {
     for (auto it = document.begin(); it != document.end();) {
@@ -424,6 +460,8 @@ bool JsonModelWriter::isEmptyContainer(const QVariant& value)
 
 void JsonModelWriter::removeEmptyContainers(QVariant& value)
 {
+    if (isPruned(value))
+        return;
     if (value.userType() == QMetaType::QVariantList) {
         QVariantList list = value.toList();
         for (int index = list.size() - 1; index >= 0; --index) {
