@@ -119,6 +119,27 @@ void appendEscaped(QByteArray& out, const QString& text)
     out.resize(int(p - out.constData()));
 }
 
+// A whole number in decimal, without the byte array of its own that
+// QByteArray::number() would allocate.
+void appendInteger(QByteArray& out, quint64 magnitude, bool negative)
+{
+    char digits[21];
+    int start = sizeof(digits);
+    do {
+        digits[--start] = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (negative)
+        digits[--start] = '-';
+    out.append(digits + start, int(sizeof(digits)) - start);
+}
+
+void appendInteger(QByteArray& out, qint64 number)
+{
+    // The magnitude of the smallest qint64 only fits the unsigned type.
+    appendInteger(out, number < 0 ? 0 - quint64(number) : quint64(number), number < 0);
+}
+
 // The white space of a regular expression's \\s.
 bool isBlank(QChar c)
 {
@@ -290,14 +311,21 @@ private:
         const QString* key;
         const QVariant* value;
     };
+    struct Members {
+        QVector<Member> list;
+        // The keys commented out with a leading "//", which sort together.
+        int commentedBegin = 0;
+        int commentedEnd = 0;
+    };
 
     void printNumber(const QVariant& data, const Format* format);
     void printObject(const QVariantMap& data, const Format* format, int level, bool self, bool children);
     void printArray(const QVariantList& data, const Format* format, int level, bool self, bool children);
     bool printMember(Container& container, const QString* key, const QVariant& value, const Format* format,
                      bool self, bool children);
-    void printEntry(Container& container, const QVector<Member>& members, const Entry& entry, QVector<bool>& printed,
+    void printEntry(Container& container, const Members& members, const Entry& entry, QVector<bool>& printed,
                     bool self, bool children);
+    static int indexOf(const QVector<Member>& members, const QString& key);
     void beginItem(Container& container);
     void close(const Container& container, char bracket);
     void newLine(int level);
@@ -336,15 +364,15 @@ void Printer::printNumber(const QVariant& data, const Format* format)
     case QMetaType::Float:
         // Whole numbers without a fraction; others in their shortest exact form.
         if (std::fabs(number) < 9007199254740992.0 && number == std::floor(number))
-            m_out += QByteArray::number(qint64(number));
+            appendInteger(m_out, qint64(number));
         else
             m_out += QByteArray::number(number, 'g', QLocale::FloatingPointShortest);
         break;
     case QMetaType::ULongLong:
-        m_out += QByteArray::number(data.toULongLong());
+        appendInteger(m_out, data.toULongLong(), false);
         break;
     default:
-        m_out += QByteArray::number(data.toLongLong());
+        appendInteger(m_out, data.toLongLong());
         break;
     }
 }
@@ -353,11 +381,17 @@ void Printer::printObject(const QVariantMap& data, const Format* format, int lev
 {
     m_out += '{';
     Container container{level + 1, self};
-    QVector<Member> members;
-    members.reserve(data.size());
-    for (auto it = data.cbegin(); it != data.cend(); ++it)
-        members.append({&it.key(), &it.value()});
-    QVector<bool> printed(members.size(), false);
+    Members members;
+    members.list.reserve(data.size());
+    for (auto it = data.cbegin(); it != data.cend(); ++it) {
+        if (it.key().startsWith(QLatin1String("//"))) {
+            if (members.commentedEnd == 0)
+                members.commentedBegin = members.list.size();
+            members.commentedEnd = members.list.size() + 1;
+        }
+        members.list.append({&it.key(), &it.value()});
+    }
+    QVector<bool> printed(members.list.size(), false);
     if (format && format->isList) {
         for (const Entry& entry : format->entries) {
             if (entry.isBreak)
@@ -366,36 +400,50 @@ void Printer::printObject(const QVariantMap& data, const Format* format, int lev
                 printEntry(container, members, entry, printed, self, children);
         }
     }
-    for (int index = 0; index < members.size(); ++index) {
+    for (int index = 0; index < members.list.size(); ++index) {
+        const Member& member = members.list.at(index);
         if (!printed.at(index))
-            printMember(container, members.at(index).key, *members.at(index).value, nullptr, children, children);
+            printMember(container, member.key, *member.value, nullptr, children, children);
     }
     close(container, '}');
 }
 
+// The position of a key among the sorted keys of an object; -1 when it has
+// none. Small objects are searched in a row.
+int Printer::indexOf(const QVector<Member>& members, const QString& key)
+{
+    const int kSmall = 16;
+    if (members.size() <= kSmall) {
+        for (int index = 0; index < members.size(); ++index) {
+            if (*members.at(index).key == key)
+                return index;
+        }
+        return -1;
+    }
+    const auto found = std::lower_bound(members.cbegin(), members.cend(), key,
+                                        [](const Member& member, const QString& text) { return *member.key < text; });
+    return found != members.cend() && *found->key == key ? int(found - members.cbegin()) : -1;
+}
+
 // The members an entry matches are printed in the order of their keys. A
-// plain name matches its own key and commented-out forms of it, which all
-// sort among the keys starting with "//".
-void Printer::printEntry(Container& container, const QVector<Member>& members, const Entry& entry,
-                         QVector<bool>& printed, bool self, bool children)
+// plain name matches its own key and commented-out forms of it.
+void Printer::printEntry(Container& container, const Members& members, const Entry& entry, QVector<bool>& printed,
+                         bool self, bool children)
 {
     const KeyPattern& pattern = *entry.pattern;
     QVarLengthArray<int, 4> matched;
-    const auto byKey = [](const Member& member, const QString& key) { return *member.key < key; };
     if (pattern.isLiteral()) {
-        const auto exact = std::lower_bound(members.cbegin(), members.cend(), pattern.text(), byKey);
-        if (exact != members.cend() && *exact->key == pattern.text())
-            matched.append(int(exact - members.cbegin()));
-        static const QString commented = QStringLiteral("//");
-        for (auto it = std::lower_bound(members.cbegin(), members.cend(), commented, byKey);
-             it != members.cend() && it->key->startsWith(commented); ++it) {
-            if (it != exact && pattern.matches(*it->key))
-                matched.append(int(it - members.cbegin()));
+        const int exact = indexOf(members.list, pattern.text());
+        if (exact >= 0)
+            matched.append(exact);
+        for (int index = members.commentedBegin; index < members.commentedEnd; ++index) {
+            if (index != exact && pattern.matches(*members.list.at(index).key))
+                matched.append(index);
         }
         std::sort(matched.begin(), matched.end());
     } else {
-        for (int index = 0; index < members.size(); ++index) {
-            if (!printed.at(index) && pattern.matches(*members.at(index).key))
+        for (int index = 0; index < members.list.size(); ++index) {
+            if (!printed.at(index) && pattern.matches(*members.list.at(index).key))
                 matched.append(index);
         }
     }
@@ -403,13 +451,13 @@ void Printer::printEntry(Container& container, const QVector<Member>& members, c
         if (printed.at(index))
             continue;
         printed[index] = true;
-        const QVariant& value = *members.at(index).value;
+        const Member& member = members.list.at(index);
         if (entry.plain) {
-            printMember(container, members.at(index).key, value, entry.tails[0].format, children, children);
+            printMember(container, member.key, *member.value, entry.tails[0].format, children, children);
             continue;
         }
-        const Tail& tail = entry.tails[entry.byType ? valueType(value) : 0];
-        printMember(container, members.at(index).key, value, tail.format, tail.self < 0 ? self : tail.self == 1,
+        const Tail& tail = entry.tails[entry.byType ? valueType(*member.value) : 0];
+        printMember(container, member.key, *member.value, tail.format, tail.self < 0 ? self : tail.self == 1,
                     tail.children < 0 ? children : tail.children == 1);
     }
 }
