@@ -5,6 +5,7 @@
 #include <QJsonParseError>
 
 #include "CnfController.h"
+#include "CnfLookupSession.h"
 #include "CnfProgram.h"
 #include "JsonPrinter.h"
 #include "NorvakIIReader.h"
@@ -93,6 +94,7 @@ bool NorvakIIConfig::checkCRC()
 QByteArray NorvakIIConfig::save(CnfController& controller)
 {
     setLastError(QString());
+    const CnfLookupSession lookups(controller);
     NorvakIIWriter writer(controller);
     d->parsed = QJsonObject();
     d->isParsed = false;
@@ -111,6 +113,7 @@ bool NorvakIIConfig::createController(CnfController& controller)
 {
     setLastError(QString());
     setWarnings({});
+    const CnfLookupSession lookups(controller);
     NorvakIIReader reader(d->isParsed ? JsonAccess::Members(d->parsed) : JsonAccess::Members(d->document),
                           controller);
     if (!reader.read()) {
