@@ -46,14 +46,60 @@ const QStringList& dayNames()
     return names;
 }
 
+// The number written in ASCII digits between `from` and `to`.
+bool readDigits(const QString& text, int from, int to, int* value)
+{
+    *value = 0;
+    for (int i = from; i < to; ++i) {
+        const ushort c = text.at(i).unicode();
+        if (c < '0' || c > '9')
+            return false;
+        *value = *value * 10 + (c - '0');
+    }
+    return true;
+}
+
+// A field of a time: one or two digits.
+bool readTimeField(const QString& text, int from, int to, int* value)
+{
+    return to - from >= 1 && to - from <= 2 && readDigits(text, from, to, value);
+}
+
+// A time written "h:m" or "h:m:s". The plain forms of one or two digits a
+// field are read here, and an empty text is no time: Qt's parser looks the
+// time zone up on every call, which costs more than the rest of a daily
+// card. Anything else goes to it.
 QTime parseTime(const QString& text)
 {
+    if (text.isEmpty())
+        return QTime();
+    const int firstColon = text.indexOf(QLatin1Char(':'));
+    const int secondColon = firstColon < 0 ? -1 : text.indexOf(QLatin1Char(':'), firstColon + 1);
+    int hour = 0;
+    int minute = 0;
+    int second = 0;
+    const bool plain = firstColon >= 0 && readTimeField(text, 0, firstColon, &hour)
+        && readTimeField(text, firstColon + 1, secondColon < 0 ? text.size() : secondColon, &minute)
+        && (secondColon < 0 || readTimeField(text, secondColon + 1, text.size(), &second));
+    if (plain && hour < 24 && minute < 60 && second < 60)
+        return QTime(hour, minute, second);
     const QTime time = QTime::fromString(text, QStringLiteral("h:m"));
     return time.isValid() ? time : QTime::fromString(text, QStringLiteral("h:m:s"));
 }
 
+// A date written "dd.MM.yyyy", else a day of the year "dd.MM". The plain
+// full form is read here, for the same reason as times are.
 QDate parseSpecialDate(const QString& text)
 {
+    int day = 0;
+    int month = 0;
+    int year = 0;
+    if (text.size() == 10 && text.at(2) == QLatin1Char('.') && text.at(5) == QLatin1Char('.')
+        && readDigits(text, 0, 2, &day) && readDigits(text, 3, 5, &month) && readDigits(text, 6, 10, &year)) {
+        const QDate plain(year, month, day);
+        if (plain.isValid())
+            return plain;
+    }
     const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
     return date.isValid() ? date : DayAndMonth::fromText(text, QStringLiteral("dd.MM"));
 }
