@@ -206,12 +206,34 @@ JsonAccess::Array JsonAccess::toArray(const Value& value, const QString& where)
     return {QVariantList(), where};
 }
 
+// What text.toInt() gives for the text of a number, without reading the
+// text back where the number is a whole one.
+int JsonAccess::idOf(const QVariant& number, const QString& text, bool* isId)
+{
+    switch (number.userType()) {
+    case QMetaType::Int:
+        *isId = true;
+        return number.toInt();
+    case QMetaType::UInt:
+    case QMetaType::ULongLong:
+        *isId = number.toULongLong() <= qulonglong(std::numeric_limits<int>::max());
+        return *isId ? int(number.toULongLong()) : 0;
+    case QMetaType::LongLong:
+        *isId = number.toLongLong() >= std::numeric_limits<int>::min()
+            && number.toLongLong() <= std::numeric_limits<int>::max();
+        return *isId ? int(number.toLongLong()) : 0;
+    default:
+        return text.toInt(isId);
+    }
+}
+
 JsonAccess::Reference JsonAccess::toReference(const QVariant& value, const QString& where)
 {
     Reference ref;
     if (isNumber(value)) {
         ref.present = true;
         ref.text = value.toString();
+        ref.id = idOf(value, ref.text, &ref.isId);
     } else if (value.userType() == QMetaType::QString) {
         ref.text = value.toString();
         ref.byName = true;
@@ -239,7 +261,10 @@ JsonAccess::Object JsonAccess::elementOf(const Array& array, int index)
 
 QString JsonAccess::textOf(const Object& object, const char* key)
 {
-    const QVariant value = object.values.value(QLatin1String(key));
+    const Value member = object.values.member(QLatin1String(key));
+    if (member.m_parsed && member.m_json.isString())
+        return member.m_json.toString();
+    const QVariant value = member.toVariant();
     if (value.userType() == QMetaType::QString || isNumber(value))
         return value.toString();
     if (!isAbsent(value))
@@ -249,7 +274,11 @@ QString JsonAccess::textOf(const Object& object, const char* key)
 
 int JsonAccess::intOf(const Object& object, const char* key, int fallback)
 {
-    const QVariant value = object.values.value(QLatin1String(key));
+    const Value member = object.values.member(QLatin1String(key));
+    // A parsed number reads as integerValue() reads it, as a double.
+    if (member.m_parsed && member.m_json.isDouble() && fitsInt(member.m_json.toDouble()))
+        return int(member.m_json.toDouble());
+    const QVariant value = member.toVariant();
     if (isAbsent(value))
         return fallback;
     bool ok = false;
@@ -271,7 +300,10 @@ double JsonAccess::numberOf(const Object& object, const char* key)
 
 bool JsonAccess::boolOf(const Object& object, const char* key, bool fallback)
 {
-    const QVariant value = object.values.value(QLatin1String(key));
+    const Value member = object.values.member(QLatin1String(key));
+    if (member.m_parsed && member.m_json.isBool())
+        return member.m_json.toBool();
+    const QVariant value = member.toVariant();
     if (isAbsent(value))
         return fallback;
     if (value.userType() == QMetaType::Bool || isNumber(value))
@@ -282,7 +314,15 @@ bool JsonAccess::boolOf(const Object& object, const char* key, bool fallback)
 
 JsonAccess::Reference JsonAccess::referenceOf(const Object& object, const char* key)
 {
-    const QVariant value = object.values.value(QLatin1String(key));
+    const Value member = object.values.member(QLatin1String(key));
+    if (member.m_parsed && member.m_json.isString()) {
+        Reference ref;
+        ref.text = member.m_json.toString();
+        ref.byName = true;
+        ref.present = !ref.text.isEmpty();
+        return ref;
+    }
+    const QVariant value = member.toVariant();
     // The place is only named in an error.
     const bool refers = isAbsent(value) || isNumber(value) || value.userType() == QMetaType::QString;
     return toReference(value, refers ? QString() : at(object.where, QLatin1String(key)));

@@ -104,6 +104,10 @@ public:
         bool present = false;
         bool byName = false;
         QString text; // the value as written
+        // A reference by id: its value as an int, when it is one (as
+        // text.toInt() tells).
+        bool isId = false;
+        int id = 0;
     };
 
     // Whether the value is missing or JSON null.
@@ -134,6 +138,9 @@ public:
     double numberOf(const Object& object, const char* key);
     bool boolOf(const Object& object, const char* key, bool fallback = false);
     Reference referenceOf(const Object& object, const char* key);
+
+    // The id a number refers to, as the text of a reference.
+    static int idOf(const QVariant& number, const QString& text, bool* isId);
 
     // Keeps `message` unless an error is kept already.
     void fail(const QString& message);

@@ -642,9 +642,7 @@ QSharedPointer<CnfSignalGroup> JsonModelReader::findGroup(const Reference& ref) 
         return {};
     if (ref.byName)
         return m_controller.findSGByName(ref.text);
-    bool isId = false;
-    const int id = ref.text.toInt(&isId);
-    return isId ? m_controller.findSG(id) : nullptr;
+    return ref.isId ? m_controller.findSG(ref.id) : nullptr;
 }
 
 QSharedPointer<CnfProgram> JsonModelReader::findProgram(const Reference& ref) const

@@ -109,12 +109,10 @@ void NorvakIIReader::readSwitchItem(const Object& item, int position, const Obje
     const Reference group = referenceOf(item, "signalGroup");
     if (failed() || !addPowerDevice(device) || !group.present)
         return;
-    bool isId = false;
-    const int groupId = group.text.toInt(&isId);
     if (group.byName)
         m_devicesByGroupName.insert(group.text, device);
-    else if (isId)
-        m_devicesByGroupId.insert(groupId, device);
+    else if (group.isId)
+        m_devicesByGroupId.insert(group.id, device);
 }
 
 // --- Input channels of the modules ----------------------------------------
@@ -157,22 +155,18 @@ void NorvakIIReader::readKeyboardChannels()
 
 void NorvakIIReader::recordInput(InputTables& tables, const Reference& ref, const InputChannel& input)
 {
-    bool isId = false;
-    const int id = ref.text.toInt(&isId);
     if (ref.present && ref.byName)
         tables.channelByName.insert(ref.text, input);
-    else if (ref.present && isId)
-        tables.channelById.insert(id, input);
+    else if (ref.present && ref.isId)
+        tables.channelById.insert(ref.id, input);
 }
 
 void NorvakIIReader::recordKeyCode(InputTables& tables, const Reference& ref, int keyCode)
 {
-    bool isId = false;
-    const int id = ref.text.toInt(&isId);
     if (ref.present && ref.byName)
         tables.keyCodeByName.insert(ref.text, keyCode);
-    else if (ref.present && isId)
-        tables.keyCodeById.insert(id, keyCode);
+    else if (ref.present && ref.isId)
+        tables.keyCodeById.insert(ref.id, keyCode);
 }
 
 void NorvakIIReader::assignInputs(CnfDetector& detector, const InputTables& tables)

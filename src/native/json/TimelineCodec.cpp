@@ -40,11 +40,9 @@ void TimelineCodec::decodeSequences(const Array& sequences)
         if (failed())
             break;
         // An empty name refers to nothing: it must not pick an unnamed group.
-        bool isId = false;
-        const int id = ref.text.toInt(&isId);
         QSharedPointer<CnfSignalGroup> group;
         if (ref.present)
-            group = ref.byName ? m_controller.findSGByName(ref.text) : (isId ? m_controller.findSG(id) : nullptr);
+            group = ref.byName ? m_controller.findSGByName(ref.text) : (ref.isId ? m_controller.findSG(ref.id) : nullptr);
         if (!group)
             fail(tr("In program %1 specified invalid signal group with id=%2").arg(m_program.id, ref.text));
         else
