@@ -1,3 +1,4 @@
+#include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QtTest>
@@ -372,6 +373,44 @@ private Q_SLOTS:
 
         QVERIFY(NorvakIIConfig::loadTimelineData(controller, program, broken.mid(0, 1)));
         QCOMPARE(timelineText(program->getTimelineData(controller.findSG(1))), QStringLiteral("0:green 4:green"));
+    }
+    // Plain times are read without Qt's parser; they and the other forms it
+    // takes must read as it reads them.
+    void recordTimes_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QTime>("time"); // invalid: refused
+
+        QTest::newRow("h:m") << "7:5" << QTime(7, 5);
+        QTest::newRow("hh:mm:ss") << "07:05:09" << QTime(7, 5, 9);
+        QTest::newRow("midnight") << "0:0:0" << QTime(0, 0);
+        QTest::newRow("last minute") << "23:59" << QTime(23, 59);
+        QTest::newRow("sign") << "+7:05" << QTime(7, 5);
+        QTest::newRow("hour 24") << "24:00" << QTime();
+        QTest::newRow("minute 60") << "7:60" << QTime();
+        QTest::newRow("three digits") << "007:05" << QTime();
+        QTest::newRow("four fields") << "7:05:09:1" << QTime();
+        QTest::newRow("blank") << " 7:05" << QTime();
+        QTest::newRow("empty") << "" << QTime();
+    }
+    void recordTimes()
+    {
+        QFETCH(QString, text);
+        QFETCH(QTime, time);
+
+        const QJsonObject record{{"time", text}, {"plan", 1}};
+        const QJsonObject schedule{{"days", QJsonArray{QJsonObject{{"id", "1"}, {"plans", QJsonArray{record}}}}}};
+        const QJsonObject extra{
+            {"plans", QJsonArray{QJsonObject{{"id", 1}, {"algorithm", QJsonObject{{"type", "Special"}, {"mode", "OFF"}}}}}},
+            {"schedule", schedule}};
+        CnfController controller;
+        const QString error = convert(withFrame(QJsonDocument(extra).toJson()), controller);
+        if (!time.isValid()) {
+            QVERIFY2(error.contains(QStringLiteral("invalid time")), qPrintable(error));
+            return;
+        }
+        QCOMPARE(error, QString());
+        QCOMPARE(controller.findDayCard(QStringLiteral("1"))->records.keys(), QList<QTime>{time});
     }
     void weeks_data()
     {
