@@ -374,6 +374,32 @@ private Q_SLOTS:
         QVERIFY(NorvakIIConfig::loadTimelineData(controller, program, broken.mid(0, 1)));
         QCOMPARE(timelineText(program->getTimelineData(controller.findSG(1))), QStringLiteral("0:green 4:green"));
     }
+    // A loaded document is read as Qt's parser left it, a saved one from the
+    // writer's maps: both must give the same controller.
+    void parsedAndSavedDocumentsReadAlike_data()
+    {
+        QTest::addColumn<QString>("file");
+        QTest::newRow("crossing") << QStringLiteral(CNF_TEST_DATA "/norvakii/crossing.jcfg");
+        QTest::newRow("rich") << QStringLiteral(CNF_TEST_DATA "/norvakii/rich.json");
+    }
+    void parsedAndSavedDocumentsReadAlike()
+    {
+        QFETCH(QString, file);
+
+        NorvakIIConfig config;
+        CnfController parsed;
+        QVERIFY(config.load(file));
+        QVERIFY2(config.createController(parsed), qPrintable(config.lastError()));
+        const QByteArray text = config.save(parsed);
+        QVERIFY(!text.isEmpty());
+        CnfController saved;
+        QVERIFY2(config.createController(saved), qPrintable(config.lastError()));
+        QCOMPARE(config.save(saved), text);
+        NorvakIIConfig again;
+        CnfController reloaded;
+        QVERIFY(again.load(text) && again.createController(reloaded));
+        QCOMPARE(again.save(reloaded), text);
+    }
     // Plain times are read without Qt's parser; they and the other forms it
     // takes must read as it reads them.
     void recordTimes_data()
