@@ -179,7 +179,19 @@ QString JsonAccess::at(const QString& where, QLatin1String key)
 
 QString JsonAccess::at(const QString& where, int index)
 {
-    return where % QLatin1Char('[') % QString::number(index) % QLatin1Char(']');
+    // The digits go straight into the one text made.
+    char text[16];
+    int start = sizeof(text);
+    text[--start] = ']';
+    uint magnitude = index < 0 ? 0u - uint(index) : uint(index);
+    do {
+        text[--start] = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (index < 0)
+        text[--start] = '-';
+    text[--start] = '[';
+    return where % QLatin1String(text + start, int(sizeof(text)) - start);
 }
 
 JsonAccess::Object JsonAccess::toObject(const Value& value, const QString& where)
@@ -290,7 +302,10 @@ int JsonAccess::intOf(const Object& object, const char* key, int fallback)
 
 double JsonAccess::numberOf(const Object& object, const char* key)
 {
-    const QVariant value = object.values.value(QLatin1String(key));
+    const Value member = object.values.member(QLatin1String(key));
+    if (member.m_parsed && member.m_json.isDouble())
+        return member.m_json.toDouble(); // JSON has only finite numbers
+    const QVariant value = member.toVariant();
     bool ok = false;
     const double number = numberValue(value, &ok);
     if (!ok && !isAbsent(value))

@@ -168,7 +168,7 @@ void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
     for (int index = 0; index < items.values.size() && !failed(); ++index) {
         const Object item = elementOf(items, index);
         for (const char* key : {"clearing", "entering", "time"}) {
-            if (!failed() && isAbsent(item.values.value(QLatin1String(key))))
+            if (!failed() && item.values.member(QLatin1String(key)).isAbsent())
                 fail(tr("Matrix %1 (%2) has item without %3 value")
                          .arg(QString::number(matrix.id()), matrix.name(), QLatin1String(key)));
         }
