@@ -174,8 +174,9 @@ QVariant JsonModelWriter::plans()
 {
     QVariantList list;
     const auto all = m_controller.programs();
+    const TimelineCodec::GroupOrder groupOrder(m_controller);
     for (const auto& program : all) {
-        JsonPlanWriter writer(m_controller, *program, m_dialect);
+        JsonPlanWriter writer(m_controller, *program, m_dialect, &groupOrder);
         const QVariant plan = writer.write();
         if (!plan.isValid())
             fail(writer.errorString());

@@ -12,10 +12,12 @@
 
 using namespace JsonValues;
 
-JsonPlanWriter::JsonPlanWriter(CnfController& controller, CnfProgram& program, const JsonDialect& dialect)
+JsonPlanWriter::JsonPlanWriter(CnfController& controller, CnfProgram& program, const JsonDialect& dialect,
+                               const TimelineCodec::GroupOrder* groupOrder)
     : m_controller(controller)
     , m_program(program)
     , m_dialect(dialect)
+    , m_groupOrder(groupOrder)
 {
 }
 
@@ -167,7 +169,9 @@ bool JsonPlanWriter::writeTimeline(QVariantMap& algorithm)
 {
     algorithm.insert(key("cycle"), m_program.cycle(false));
     QVariantList sequences;
-    if (!TimelineCodec::encode(m_controller, m_program, &sequences, &m_error))
+    const bool encoded = m_groupOrder ? TimelineCodec::encode(*m_groupOrder, m_program, &sequences, &m_error)
+                                      : TimelineCodec::encode(m_controller, m_program, &sequences, &m_error);
+    if (!encoded)
         return false;
     algorithm.insert(key("sequences"), sequences);
     return true;

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QVariant>
 
+#include "TimelineCodec.h"
+
 class CnfController;
 class CnfPhase;
 class CnfProgram;
@@ -20,7 +22,10 @@ class JsonPlanWriter
     Q_DECLARE_TR_FUNCTIONS(JsonPlanWriter)
 
 public:
-    JsonPlanWriter(CnfController& controller, CnfProgram& program, const JsonDialect& dialect);
+    // `groupOrder`, when given, is the controller's order of its groups,
+    // taken once for the timelines of all its programs.
+    JsonPlanWriter(CnfController& controller, CnfProgram& program, const JsonDialect& dialect,
+                   const TimelineCodec::GroupOrder* groupOrder = nullptr);
 
     // The plan object; invalid, with errorString(), when it cannot be written.
     QVariant write();
@@ -40,6 +45,7 @@ private:
     CnfController& m_controller;
     CnfProgram& m_program;
     const JsonDialect& m_dialect;
+    const TimelineCodec::GroupOrder* m_groupOrder;
     QString m_error;
 };
 

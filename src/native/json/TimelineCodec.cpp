@@ -1,5 +1,9 @@
 #include "TimelineCodec.h"
 
+#include <QVector>
+
+#include <algorithm>
+
 #include "CnfController.h"
 #include "CnfLogging.h"
 #include "CnfProgram.h"
@@ -92,42 +96,81 @@ void TimelineCodec::decodeGroup(const QSharedPointer<CnfSignalGroup>& group, con
         m_program.setTimelineData(group, 0, previousState);
 }
 
+TimelineCodec::GroupOrder::GroupOrder(const CnfController& controller)
+    : m_listed(controller.signalGroups())
+{
+    m_positions.reserve(m_listed.size());
+    for (int position = 0; position < m_listed.size(); ++position) {
+        const CnfSignalGroup* group = m_listed.at(position).data();
+        if (m_positions.contains(group))
+            m_listedTwice = true;
+        else
+            m_positions.insert(group, position);
+    }
+}
+
 bool TimelineCodec::encode(const CnfController& controller, const CnfProgram& program, QVariantList* sequences,
                            QString* error)
 {
+    return encode(GroupOrder(controller), program, sequences, error);
+}
+
+bool TimelineCodec::encode(const GroupOrder& order, const CnfProgram& program, QVariantList* sequences,
+                           QString* error)
+{
     sequences->clear();
-    const auto listed = controller.signalGroups();
-    for (const auto& group : program.timeline.keys()) {
-        if (!listed.contains(group))
+    QVector<int> positions;
+    for (auto it = program.timeline.cbegin(); it != program.timeline.cend(); ++it) {
+        const int position = order.m_positions.value(it.key().data(), -1);
+        if (position < 0)
             qCWarning(lcCnfJson, "Program %s: the timeline of a signal group the controller does not have is left out",
                       qUtf8Printable(program.id));
+        else
+            positions.append(position);
     }
     // The controller's order, not the order of the timeline's keys (which are
-    // pointers), so that the output is the same in every run.
-    for (const auto& group : listed) {
-        const QMap<int, int> points = program.timeline.value(group);
-        if (points.isEmpty())
-            continue;
-        QVariantList steps;
-        for (auto it = points.cbegin(); it != points.cend(); ++it) {
-            if (!isColorState(it.value())) {
-                if (error)
-                    *error = tr("In program %1 the timeline of signal group %2 has state %3 at second %4, "
-                                "which has no colour code")
-                                 .arg(program.id, QString::number(group->id), QString::number(it.value()),
-                                      QString::number(it.key()));
+    // pointers), so that the output is the same in every run; a group the
+    // controller lists twice is written twice.
+    if (order.m_listedTwice) {
+        for (const auto& group : order.m_listed) {
+            if (!encodeGroup(program, group, sequences, error))
                 return false;
-            }
-            QVariantMap step;
-            step.insert(QStringLiteral("point"), it.key());
-            step.insert(QStringLiteral("state"),
-                        CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(it.value())));
-            steps.append(step);
         }
-        QVariantMap entry;
-        entry.insert(QStringLiteral("group"), group->id);
-        entry.insert(QStringLiteral("sequence"), steps);
-        sequences->append(entry);
+        return true;
     }
+    std::sort(positions.begin(), positions.end());
+    for (const int position : qAsConst(positions)) {
+        if (!encodeGroup(program, order.m_listed.at(position), sequences, error))
+            return false;
+    }
+    return true;
+}
+
+// Appends the entry of one group, nothing when it has no state changes.
+bool TimelineCodec::encodeGroup(const CnfProgram& program, const QSharedPointer<CnfSignalGroup>& group,
+                                QVariantList* sequences, QString* error)
+{
+    const QMap<int, int> points = program.timeline.value(group);
+    if (points.isEmpty())
+        return true;
+    QVariantList steps;
+    for (auto it = points.cbegin(); it != points.cend(); ++it) {
+        if (!isColorState(it.value())) {
+            if (error)
+                *error = tr("In program %1 the timeline of signal group %2 has state %3 at second %4, "
+                            "which has no colour code")
+                             .arg(program.id, QString::number(group->id), QString::number(it.value()),
+                                  QString::number(it.key()));
+            return false;
+        }
+        QVariantMap step;
+        step.insert(QStringLiteral("point"), it.key());
+        step.insert(QStringLiteral("state"), CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(it.value())));
+        steps.append(step);
+    }
+    QVariantMap entry;
+    entry.insert(QStringLiteral("group"), group->id);
+    entry.insert(QStringLiteral("sequence"), steps);
+    sequences->append(entry);
     return true;
 }

@@ -1,6 +1,8 @@
 #ifndef TIMELINECODEC_H
 #define TIMELINECODEC_H
 
+#include <QHash>
+#include <QList>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
@@ -26,17 +28,34 @@ public:
     static bool decode(const CnfController& controller, CnfProgram& program, const Elements& sequences,
                        const QString& where, QString* error);
 
+    // The controller's signal groups by position, taken once for encoding
+    // the timelines of many programs; valid while the list is unchanged.
+    class GroupOrder
+    {
+    public:
+        explicit GroupOrder(const CnfController& controller);
+
+    private:
+        friend class TimelineCodec;
+        QList<QSharedPointer<CnfSignalGroup>> m_listed;
+        QHash<const CnfSignalGroup*, int> m_positions;
+        bool m_listedTwice = false;
+    };
+
     // The "sequences" of `program`, groups in the controller's order, every
     // state change as a "point". Groups the controller does not list are left
     // out. False, with `error` set, for a state that has no colour code.
     static bool encode(const CnfController& controller, const CnfProgram& program, QVariantList* sequences,
                        QString* error);
+    static bool encode(const GroupOrder& order, const CnfProgram& program, QVariantList* sequences, QString* error);
 
 private:
     TimelineCodec(const CnfController& controller, CnfProgram& program);
 
     void decodeSequences(const Array& sequences);
     void decodeGroup(const QSharedPointer<CnfSignalGroup>& group, const QString& groupText, const Array& steps);
+    static bool encodeGroup(const CnfProgram& program, const QSharedPointer<CnfSignalGroup>& group,
+                            QVariantList* sequences, QString* error);
 
     const CnfController& m_controller;
     CnfProgram& m_program;
