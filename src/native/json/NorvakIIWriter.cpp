@@ -1,5 +1,7 @@
 #include "NorvakIIWriter.h"
 
+#include <QHash>
+
 #include <algorithm>
 #include <utility>
 
@@ -163,12 +165,20 @@ QVariantList NorvakIIWriter::switchItems(const QVariantMap& switches, QVariantMa
             defaultType = devices.first()->type;
         defaults->insert(key("type"), CnfPowerDevice::type2String(defaultType, false));
     }
+    // The group of each device, as findPowerDeviceSg() finds it (the last
+    // group listing it), taken in one walk over the groups.
+    QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> groupOf;
+    const auto groups = m_controller.signalGroups();
+    for (const auto& group : groups) {
+        for (const auto& device : qAsConst(group->devices))
+            groupOf.insert(device.data(), group);
+    }
     QVariantList items;
     for (const auto& device : qAsConst(devices)) {
         QVariantMap item;
         if (device->type != defaultType)
             item.insert(key("type"), CnfPowerDevice::type2String(device->type, false));
-        if (const auto group = m_controller.findPowerDeviceSg(device))
+        if (const auto group = groupOf.value(device.data()))
             item.insert(key("signalGroup"), group->id);
         item.insert(key("id"), device->id);
         insertIfNotEmpty(item, "name", device->name);
