@@ -302,7 +302,11 @@ int JsonAccess::intOf(const Object& object, const char* key, int fallback)
 
 double JsonAccess::numberOf(const Object& object, const char* key)
 {
-    const Value member = object.values.member(QLatin1String(key));
+    return numberOf(object, key, object.values.member(QLatin1String(key)));
+}
+
+double JsonAccess::numberOf(const Object& object, const char* key, const Value& member)
+{
     if (member.m_parsed && member.m_json.isDouble())
         return member.m_json.toDouble(); // JSON has only finite numbers
     const QVariant value = member.toVariant();
@@ -329,7 +333,11 @@ bool JsonAccess::boolOf(const Object& object, const char* key, bool fallback)
 
 JsonAccess::Reference JsonAccess::referenceOf(const Object& object, const char* key)
 {
-    const Value member = object.values.member(QLatin1String(key));
+    return referenceOf(object, key, object.values.member(QLatin1String(key)));
+}
+
+JsonAccess::Reference JsonAccess::referenceOf(const Object& object, const char* key, const Value& member)
+{
     if (member.m_parsed && member.m_json.isString()) {
         Reference ref;
         ref.text = member.m_json.toString();

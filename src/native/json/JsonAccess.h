@@ -138,6 +138,9 @@ public:
     double numberOf(const Object& object, const char* key);
     bool boolOf(const Object& object, const char* key, bool fallback = false);
     Reference referenceOf(const Object& object, const char* key);
+    // The same, for the member already taken from `object` under `key`.
+    double numberOf(const Object& object, const char* key, const Value& member);
+    Reference referenceOf(const Object& object, const char* key, const Value& member);
 
     // The id a number refers to, as the text of a reference.
     static int idOf(const QVariant& number, const QString& text, bool* isId);

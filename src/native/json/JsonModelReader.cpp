@@ -167,23 +167,27 @@ void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
 {
     for (int index = 0; index < items.values.size() && !failed(); ++index) {
         const Object item = elementOf(items, index);
-        for (const char* key : {"clearing", "entering", "time"}) {
-            if (!failed() && item.values.member(QLatin1String(key)).isAbsent())
+        // Each member is taken once: a matrix has ten cells a group.
+        static const char* const keys[] = {"clearing", "entering", "time"};
+        Value members[3];
+        for (int k = 0; k < 3; ++k) {
+            members[k] = item.values.member(QLatin1String(keys[k]));
+            if (!failed() && members[k].isAbsent())
                 fail(tr("Matrix %1 (%2) has item without %3 value")
-                         .arg(QString::number(matrix.id()), matrix.name(), QLatin1String(key)));
+                         .arg(QString::number(matrix.id()), matrix.name(), QLatin1String(keys[k])));
         }
-        const auto clearing = matrixItemGroup(matrix, item, "clearing");
-        const auto entering = matrixItemGroup(matrix, item, "entering");
-        const double time = numberOf(item, "time");
+        const auto clearing = matrixItemGroup(matrix, item, keys[0], members[0]);
+        const auto entering = matrixItemGroup(matrix, item, keys[1], members[1]);
+        const double time = numberOf(item, keys[2], members[2]);
         if (!failed())
             matrix.setReleaf(entering, clearing, time);
     }
 }
 
 QSharedPointer<CnfSignalGroup> JsonModelReader::matrixItemGroup(const CnfMatrix& matrix, const Object& item,
-                                                               const char* key)
+                                                               const char* key, const Value& member)
 {
-    const Reference ref = referenceOf(item, key);
+    const Reference ref = referenceOf(item, key, member);
     const auto group = findGroup(ref);
     if (!group && !failed())
         fail(tr("Item %3 value = %4 in matrix %1 (%2) is invalid signal group")

@@ -74,7 +74,8 @@ protected:
 private:
     void readFullMatrix(CnfMatrix& matrix, const Array& rows);
     void readSparseMatrix(CnfMatrix& matrix, const Array& items);
-    QSharedPointer<CnfSignalGroup> matrixItemGroup(const CnfMatrix& matrix, const Object& item, const char* key);
+    QSharedPointer<CnfSignalGroup> matrixItemGroup(const CnfMatrix& matrix, const Object& item, const char* key,
+                                                   const Value& member);
     QSharedPointer<CnfProgram> readPlan(const Object& plan, bool* isDefault);
     void readAlgorithm(CnfProgram& program, const Object& algorithm);
     void readFixed(CnfProgram& program, const Object& algorithm);
