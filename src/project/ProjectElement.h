@@ -1,0 +1,57 @@
+#ifndef PROJECTELEMENT_H
+#define PROJECTELEMENT_H
+
+#include <QDomDocument>
+#include <QDomElement>
+#include <QPair>
+#include <QString>
+#include <QVector>
+
+#include <vector>
+
+class QXmlStreamWriter;
+
+// One element of a project document being written, with its attributes,
+// child elements and texts in order. Far cheaper to build than a DOM: the
+// writer builds one of these, and ProjectDocumentSerializer prints it.
+// A default-constructed element is null, which writers use for "nothing".
+class ProjectElement
+{
+public:
+    ProjectElement() = default;
+    explicit ProjectElement(const QString& tag);
+
+    bool isNull() const { return m_tag.isEmpty(); }
+    QString tagName() const { return m_tag; }
+
+    // Sets the attribute, replacing a value it had.
+    void setAttribute(const QString& name, const QString& value);
+    void setAttribute(const QString& name, int value);
+    void removeAttribute(const QString& name);
+    bool hasAttributes() const { return !m_attributes.isEmpty(); }
+    bool hasChildNodes() const { return !m_children.empty(); }
+
+    // Room for `count` children, for an element that gets many.
+    void reserveChildren(int count);
+    // The new last child element; valid until this element gets another child.
+    ProjectElement& appendElement(const QString& tag);
+    void appendChild(ProjectElement&& child);
+    void appendText(const QString& text);
+
+    // The attributes sorted by name, then the children in order, written
+    // through `xml`.
+    void write(QXmlStreamWriter& xml) const;
+    // The same element as a DOM element of `document` (not inserted).
+    QDomElement toDom(QDomDocument& document) const;
+
+private:
+    // A text child has no tag.
+    bool isText() const { return m_tag.isEmpty(); }
+
+    QString m_tag;
+    QString m_text;
+    QVector<QPair<QString, QString>> m_attributes; // sorted by name
+    std::vector<ProjectElement> m_children;
+};
+
+#endif
