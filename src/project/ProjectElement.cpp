@@ -1,7 +1,5 @@
 #include "ProjectElement.h"
 
-#include <QXmlStreamWriter>
-
 #include <algorithm>
 
 ProjectElement::ProjectElement(const QString& tag)
@@ -56,20 +54,6 @@ void ProjectElement::appendText(const QString& text)
     ProjectElement child;
     child.m_text = text;
     m_children.push_back(std::move(child));
-}
-
-void ProjectElement::write(QXmlStreamWriter& xml) const
-{
-    xml.writeStartElement(m_tag);
-    for (const auto& attribute : m_attributes)
-        xml.writeAttribute(attribute.first, attribute.second);
-    for (const ProjectElement& child : m_children) {
-        if (child.isText())
-            xml.writeCharacters(child.m_text);
-        else
-            child.write(xml);
-    }
-    xml.writeEndElement();
 }
 
 QDomElement ProjectElement::toDom(QDomDocument& document) const

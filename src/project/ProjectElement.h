@@ -9,8 +9,6 @@
 
 #include <vector>
 
-class QXmlStreamWriter;
-
 // One element of a project document being written, with its attributes,
 // child elements and texts in order. Far cheaper to build than a DOM: the
 // writer builds one of these, and ProjectDocumentSerializer prints it.
@@ -38,16 +36,18 @@ public:
     void appendChild(ProjectElement&& child);
     void appendText(const QString& text);
 
-    // The attributes sorted by name, then the children in order, written
-    // through `xml`.
-    void write(QXmlStreamWriter& xml) const;
+    // The attributes, sorted by name.
+    const QVector<QPair<QString, QString>>& attributes() const { return m_attributes; }
+    // Child elements and texts, in order.
+    const std::vector<ProjectElement>& children() const { return m_children; }
+    // A text child has no tag.
+    bool isText() const { return m_tag.isEmpty(); }
+    QString text() const { return m_text; }
+
     // The same element as a DOM element of `document` (not inserted).
     QDomElement toDom(QDomDocument& document) const;
 
 private:
-    // A text child has no tag.
-    bool isText() const { return m_tag.isEmpty(); }
-
     QString m_tag;
     QString m_text;
     QVector<QPair<QString, QString>> m_attributes; // sorted by name
