@@ -59,13 +59,17 @@ QByteArray CnfController::save(int indent) const
         return QByteArray();
     d->lastError.clear();
     const CnfLookupSession lookups(*this);
+    // Each child of the root is printed as soon as it is finished.
+    ProjectDocumentSerializer serializer(indent);
     ProjectWriter writer(*this, d->nativeData);
-    const ProjectElement root = writer.write();
+    const ProjectElement root = writer.write([&serializer](const ProjectElement& parent, const ProjectElement& child) {
+        serializer.printChild(parent, child);
+    });
     if (root.isNull()) {
         d->lastError = writer.errorString();
         return QByteArray();
     }
-    return ProjectDocumentSerializer::serialize(root, indent);
+    return serializer.finish(root);
 }
 
 QByteArray cnfCopyDocument(const CnfController& controller, const CnfControllerPrivate& data)

@@ -1,14 +1,12 @@
 #include "ProjectDocumentSerializer.h"
 
-namespace {
-
 // Prints elements as QXmlStreamWriter does, byte for byte (its line breaks
 // and indentation, its empty elements, its escapes), straight into one
 // string: the stream writer makes a temporary string for every escaped value.
-class XmlPrinter
+class ProjectDocumentSerializer::Printer
 {
 public:
-    XmlPrinter(QString& out, int indent)
+    Printer(QString& out, int indent)
         : m_out(out)
         , m_formatted(indent >= 0)
         , m_indent(qMax(indent, 0))
@@ -17,14 +15,7 @@ public:
 
     void print(const ProjectElement& element)
     {
-        startElement(element.tagName());
-        for (const auto& attribute : element.attributes()) {
-            m_out += QLatin1Char(' ');
-            m_out += attribute.first;
-            m_out += QLatin1String("=\"");
-            appendEscaped(attribute.second, true);
-            m_out += QLatin1Char('"');
-        }
+        printStartTag(element);
         for (const ProjectElement& child : element.children()) {
             if (child.isText()) {
                 finishStartTag(true);
@@ -34,6 +25,35 @@ public:
             }
         }
         endElement(element.tagName());
+    }
+
+    void printStartTag(const ProjectElement& element)
+    {
+        startElement(element.tagName());
+        for (const auto& attribute : element.attributes()) {
+            m_out += QLatin1Char(' ');
+            m_out += attribute.first;
+            m_out += QLatin1String("=\"");
+            appendEscaped(attribute.second, true);
+            m_out += QLatin1Char('"');
+        }
+    }
+
+    void endElement(const QString& tag)
+    {
+        if (m_inStartTag) {
+            m_out += QLatin1String("/>");
+            m_inStartTag = m_lastWasStartTag = false;
+            --m_depth;
+            return;
+        }
+        if (!finishStartTag(false) && !m_lastWasStartTag && m_formatted)
+            newLine(m_depth - 1);
+        m_lastWasStartTag = false;
+        --m_depth;
+        m_out += QLatin1String("</");
+        m_out += tag;
+        m_out += QLatin1Char('>');
     }
 
 private:
@@ -64,23 +84,6 @@ private:
         m_out += QLatin1Char('<');
         m_out += tag;
         m_inStartTag = m_lastWasStartTag = true;
-    }
-
-    void endElement(const QString& tag)
-    {
-        if (m_inStartTag) {
-            m_out += QLatin1String("/>");
-            m_inStartTag = m_lastWasStartTag = false;
-            --m_depth;
-            return;
-        }
-        if (!finishStartTag(false) && !m_lastWasStartTag && m_formatted)
-            newLine(m_depth - 1);
-        m_lastWasStartTag = false;
-        --m_depth;
-        m_out += QLatin1String("</");
-        m_out += tag;
-        m_out += QLatin1Char('>');
     }
 
     // Markup characters as entities, in attributes also tabs and line
@@ -139,18 +142,43 @@ private:
     bool m_wroteContent = false;
 };
 
-} // namespace
-
-QByteArray ProjectDocumentSerializer::serialize(const ProjectElement& root, int indent)
+ProjectDocumentSerializer::ProjectDocumentSerializer(int indent)
+    : m_indent(indent)
+    , m_printer(new Printer(m_text, indent))
 {
-    QString text;
-    if (!root.isNull())
-        XmlPrinter(text, indent).print(root);
-    QByteArray bytes = text.toUtf8();
+}
+
+ProjectDocumentSerializer::~ProjectDocumentSerializer() = default;
+
+void ProjectDocumentSerializer::printChild(const ProjectElement& root, const ProjectElement& child)
+{
+    if (!m_rootStarted) {
+        m_printer->printStartTag(root);
+        m_rootStarted = true;
+    }
+    m_printer->print(child);
+}
+
+QByteArray ProjectDocumentSerializer::finish(const ProjectElement& root)
+{
+    if (!root.isNull()) {
+        if (m_rootStarted)
+            m_printer->endElement(root.tagName());
+        else
+            m_printer->print(root);
+    }
+    QByteArray bytes = m_text.toUtf8();
+    m_text.clear();
     // Without a declaration the formatter still starts with a line break.
     if (bytes.startsWith('\n'))
         bytes.remove(0, 1);
-    if (indent >= 0)
+    if (m_indent >= 0)
         bytes.append('\n');
     return bytes;
+}
+
+QByteArray ProjectDocumentSerializer::serialize(const ProjectElement& root, int indent)
+{
+    ProjectDocumentSerializer serializer(indent);
+    return serializer.finish(root);
 }

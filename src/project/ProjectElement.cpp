@@ -33,6 +33,20 @@ void ProjectElement::removeAttribute(const QString& name)
                        m_attributes.end());
 }
 
+void ProjectElement::streamChildrenTo(const ChildSink& sink)
+{
+    m_sink = sink;
+}
+
+void ProjectElement::flushChildren()
+{
+    if (!m_sink)
+        return;
+    for (const ProjectElement& child : m_children)
+        m_sink(*this, child);
+    m_children.clear();
+}
+
 void ProjectElement::reserveChildren(int count)
 {
     m_children.reserve(count);
@@ -40,17 +54,20 @@ void ProjectElement::reserveChildren(int count)
 
 ProjectElement& ProjectElement::appendElement(const QString& tag)
 {
+    flushChildren();
     m_children.emplace_back(tag);
     return m_children.back();
 }
 
 void ProjectElement::appendChild(ProjectElement&& child)
 {
+    flushChildren();
     m_children.push_back(std::move(child));
 }
 
 void ProjectElement::appendText(const QString& text)
 {
+    flushChildren();
     ProjectElement child;
     child.m_text = text;
     m_children.push_back(std::move(child));

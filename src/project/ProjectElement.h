@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <vector>
 
 // One element of a project document being written, with its attributes,
@@ -16,6 +17,9 @@
 class ProjectElement
 {
 public:
+    // Takes a finished child of `parent`.
+    using ChildSink = std::function<void(const ProjectElement& parent, const ProjectElement& child)>;
+
     ProjectElement() = default;
     explicit ProjectElement(const QString& tag);
 
@@ -29,6 +33,11 @@ public:
     bool hasAttributes() const { return !m_attributes.isEmpty(); }
     bool hasChildNodes() const { return !m_children.empty(); }
 
+    // From now on each child is handed to `sink` and dropped once it is
+    // finished: when the next one is appended, or by flushChildren(). The
+    // element's attributes must be complete before its first child.
+    void streamChildrenTo(const ChildSink& sink);
+    void flushChildren();
     // Room for `count` children, for an element that gets many.
     void reserveChildren(int count);
     // The new last child element; valid until this element gets another child.
@@ -52,6 +61,7 @@ private:
     QString m_text;
     QVector<QPair<QString, QString>> m_attributes; // sorted by name
     std::vector<ProjectElement> m_children;
+    ChildSink m_sink;
 };
 
 #endif

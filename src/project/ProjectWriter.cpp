@@ -69,12 +69,14 @@ bool ProjectWriter::refuse(const QString& message)
     return true;
 }
 
-ProjectElement ProjectWriter::write()
+ProjectElement ProjectWriter::write(const ProjectElement::ChildSink& sink)
 {
     m_error.clear();
     ProjectElement root(QStringLiteral("Controller"));
-    root.reserveChildren(rootChildCount());
+    if (!sink)
+        root.reserveChildren(rootChildCount());
     writeRootAttributes(root);
+    root.streamChildrenTo(sink);
     writeNativeData(root);
     writePowerDevices(root);
     writeInterstate(root);
@@ -87,6 +89,7 @@ ProjectElement ProjectWriter::write()
     if (!writeDayCards(root) || !writeWeekCards(root) || !writeSpecialDays(root) || !writeSeasonPlans(root))
         return ProjectElement();
     writeDefaults(root);
+    root.flushChildren();
     return root;
 }
 

@@ -24,8 +24,11 @@ public:
     ProjectWriter(const CnfController& controller, const VObject& nativeData,
                   RefusedEntry refused = RefusedEntry::FailDocument);
 
-    // The root element of the document, or a null element with errorString() set.
-    ProjectElement write();
+    // The root element of the document, or a null element with errorString()
+    // set. With a `sink`, the root's children go to it one by one as they
+    // are finished (so that they need not all be held at once) and the root
+    // returned has none.
+    ProjectElement write(const ProjectElement::ChildSink& sink = {});
     QString errorString() const;
 
 private:
