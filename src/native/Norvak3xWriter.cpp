@@ -504,7 +504,7 @@ bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program)
     ProgramRecordDecoder decoder(m_controller, decoded);
     // As on reading, the all-red program has no fields to check.
     if (!decoder.readHead(program.data(), false)
-        || (decoded.nativeType != 0 && !decoder.readFields(m_layout.programLayout())))
+        || (decoded.nativeType != 0 && !decoder.checkFields(m_layout.programLayout())))
         return fail(decoder.errorString());
     return true;
 }

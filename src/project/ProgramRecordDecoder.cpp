@@ -28,6 +28,14 @@ bool ProgramRecordDecoder::readHead(const QByteArray& record, bool adapterContro
     return true;
 }
 
+bool ProgramRecordDecoder::checkFields(const ProgramRecordLayout& layout)
+{
+    m_buildSteps = false;
+    const bool valid = readFields(layout);
+    m_buildSteps = true;
+    return valid;
+}
+
 bool ProgramRecordDecoder::readFields(const ProgramRecordLayout& layout)
 {
     const Fields* fields = layout.fields(m_program.nativeType);
@@ -103,7 +111,8 @@ bool ProgramRecordDecoder::appendPhaseById(const Fields& fields, size_t index, q
     const QSharedPointer<CnfPhase> phase = m_controller.findPhase(QString::number(number));
     if (!phase)
         return fail(QObject::tr("В программе %1 указана неправильная фаза %2").arg(m_program.id).arg(number));
-    m_program.appendPhase(phase, duration(fields, index, offset, true));
+    if (m_buildSteps)
+        m_program.appendPhase(phase, duration(fields, index, offset, true));
     return true;
 }
 
@@ -114,7 +123,8 @@ bool ProgramRecordDecoder::appendPhaseByPosition(const Fields& fields, size_t in
         return true;
     if (position >= m_phases.size())
         return fail(QObject::tr("Неправильный индекс фазы %1 в программе %2").arg(position).arg(m_program.id));
-    m_program.appendPhase(m_phases.at(position), duration(fields, index, offset, false));
+    if (m_buildSteps)
+        m_program.appendPhase(m_phases.at(position), duration(fields, index, offset, false));
     return true;
 }
 
@@ -152,7 +162,7 @@ int ProgramRecordDecoder::duration(const Fields& fields, size_t index, qint64 of
 // Only the coordination algorithm carries its cycle offset into the program.
 void ProgramRecordDecoder::takeCycleOffset(const ProgramRecordField& field, qint64 offset)
 {
-    if (m_program.nativeType != 2 || m_cycleOffsetTaken || !field.cycleOffset)
+    if (!m_buildSteps || m_program.nativeType != 2 || m_cycleOffsetTaken || !field.cycleOffset)
         return;
     m_cycleOffsetTaken = true;
     m_program.setCycleOffset(qint8(byteAt(offset)));

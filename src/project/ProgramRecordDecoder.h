@@ -29,6 +29,9 @@ public:
     // Appends the phases that the algorithm's fields name. False when the
     // layout has no description of the algorithm or a field is wrong.
     bool readFields(const ProgramRecordLayout& layout);
+    // Checks the fields as readFields() does, with the same errors, but
+    // leaves the program without steps.
+    bool checkFields(const ProgramRecordLayout& layout);
 
     QString errorString() const;
 
@@ -55,6 +58,7 @@ private:
     // call phase without a duration of its own takes it.
     std::optional<int> m_mainDuration;
     bool m_cycleOffsetTaken = false;
+    bool m_buildSteps = true;
     QString m_error;
 };
 
