@@ -111,9 +111,10 @@ private:
     QHash<QString, const CachedLayout*> m_byVersion;
 };
 
-const CachedLayout& controllerLayoutShared(const CnfController& controller)
+// The layout of the records of `kind`, the kind of the controller's format.
+const CachedLayout& controllerLayoutShared(const CnfController& controller, CnfFormat::RecordLayout kind)
 {
-    switch (CnfFormatRegistry::ofController(controller).recordLayout()) {
+    switch (kind) {
     case CnfFormat::NoLayout:
         return emptyLayout();
     case CnfFormat::AdapterLayout:
@@ -148,7 +149,7 @@ QDomDocument CnfController::norvakLayout(QString version)
 
 QDomDocument CnfController::norvakLayout() const
 {
-    return ownCopy(controllerLayoutShared(*this).document);
+    return ownCopy(controllerLayoutShared(*this, CnfFormatRegistry::ofController(*this).recordLayout()).document);
 }
 
 bool CnfController::setProgramRawData(QSharedPointer<CnfProgram> program, const QByteArray& data)
@@ -159,14 +160,14 @@ bool CnfController::setProgramRawData(QSharedPointer<CnfProgram> program, const 
         return true;
     d->lastError.clear();
     ProgramRecordDecoder decoder(*this, *program);
-    const bool adapter = CnfFormatRegistry::ofController(*this).recordLayout() == CnfFormat::AdapterLayout;
-    if (!decoder.readHead(data, adapter)) {
+    const CnfFormat::RecordLayout kind = CnfFormatRegistry::ofController(*this).recordLayout();
+    if (!decoder.readHead(data, kind == CnfFormat::AdapterLayout)) {
         d->lastError = decoder.errorString();
         return false;
     }
     if (program->nativeType == 0)
         return true;
-    if (!decoder.readFields(controllerLayoutShared(*this).records)) {
+    if (!decoder.readFields(controllerLayoutShared(*this, kind).records)) {
         d->lastError = decoder.errorString();
         return false;
     }
