@@ -120,6 +120,16 @@ QString Norvak3xReader::programId(int number) const
     return QString::number(qint8(quint8(number)));
 }
 
+QSharedPointer<CnfProgram> Norvak3xReader::programOfRecord(int index) const
+{
+    return index >= 0 && index < m_programOfRecord.size() ? m_programOfRecord.at(index) : QSharedPointer<CnfProgram>();
+}
+
+QSharedPointer<CnfDayCard> Norvak3xReader::dayCardOfRecord(int index) const
+{
+    return index >= 0 && index < m_dayCardOfRecord.size() ? m_dayCardOfRecord.at(index) : QSharedPointer<CnfDayCard>();
+}
+
 bool Norvak3xReader::element(S s, int n, int width, int* position)
 {
     const int start = m_records[size_t(s)].start;
@@ -514,6 +524,9 @@ bool Norvak3xReader::readPrograms()
             return fail(m_controller.lastError());
         m_controller.addProgram(program);
     }
+    m_programOfRecord.resize(count(S::Programs));
+    for (int n = 0; n < count(S::Programs); ++n)
+        m_programOfRecord[n] = m_controller.findProgram(programId(numberOf(S::Programs, n)));
     return true;
 }
 
@@ -526,7 +539,7 @@ bool Norvak3xReader::readDayCards()
     auto program = [this](int index, int* number) {
         const int byte = numberOf(S::Programs, index);
         *number = byte < 0 ? notSet : qint8(quint8(byte));
-        return byte < 0 ? QSharedPointer<CnfProgram>() : m_controller.findProgram(programId(byte));
+        return programOfRecord(index);
     };
     for (int n = 0; n < count(S::DayCards); ++n) {
         auto card = QSharedPointer<CnfDayCard>::create();
@@ -564,6 +577,9 @@ bool Norvak3xReader::readDayCards()
         }
         m_controller.addDayCard(card);
     }
+    m_dayCardOfRecord.resize(count(S::DayCards));
+    for (int n = 0; n < count(S::DayCards); ++n)
+        m_dayCardOfRecord[n] = m_controller.findDayCard(QString::number(numberOf(S::DayCards, n)));
     return true;
 }
 
@@ -581,7 +597,7 @@ bool Norvak3xReader::readWeek()
         if (index == notSet || index == previous)
             continue;
         const int number = numberOf(S::DayCards, index);
-        const auto card = number < 0 ? QSharedPointer<CnfDayCard>() : m_controller.findDayCard(QString::number(number));
+        const auto card = dayCardOfRecord(index);
         if (!card) {
             return fail(QObject::tr("В недельном распределении задан неверный номер суточной карты - %1")
                             .arg(number < 0 ? notSet : number));
@@ -598,8 +614,7 @@ void Norvak3xReader::readSpecialDays()
     const int year = QDate::currentDate().year();
     for (int n = 0; n < count(S::SpecialDays); ++n) {
         const int index = byteAt(S::SpecialDays, n, 0);
-        const int number = numberOf(S::DayCards, index);
-        const auto card = number < 0 ? QSharedPointer<CnfDayCard>() : m_controller.findDayCard(QString::number(number));
+        const auto card = dayCardOfRecord(index);
         if (!card) {
             m_warnings.append(
                 QObject::tr("In special days of year spectified invalid daily card with index %1").arg(index));
