@@ -1,10 +1,8 @@
 #include "Norvak3xWriter.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QObject>
 #include <QPair>
-#include <QSet>
 
 #include <algorithm>
 #include <cmath>
@@ -359,25 +357,25 @@ bool Norvak3xWriter::writeKey(char* key, const CnfPowerDevice& device, int group
 
 bool Norvak3xWriter::writeConflicts()
 {
-    // The pairs of the conflict matrix, compared by address only: a cell's
-    // group is never dereferenced.
-    QSet<QPair<const CnfSignalGroup*, const CnfSignalGroup*>> conflicts;
-    if (const auto matrix = m_controller.conflictMatrix()) {
-        for (const CnfMatrixCell& cell : matrix->content()) {
-            if (!std::isnan(cell.value))
-                conflicts.insert(qMakePair<const CnfSignalGroup*, const CnfSignalGroup*>(cell.onGroup, cell.offGroup));
-        }
-    }
     const int size = m_layout.recordSize(S::Conflicts);
     const int columns = qMin(size - 1, m_groups.size());
     m_conflicts = counted(S::Conflicts, m_groups.size());
-    for (int row = 0; row < m_groups.size(); ++row) {
-        char* r = record(m_conflicts, size, row);
-        r[0] = char(m_groups.at(row)->id);
-        for (int j = 0; j < columns; ++j) {
-            if (conflicts.contains(qMakePair<const CnfSignalGroup*, const CnfSignalGroup*>(
-                    m_groups.at(row).data(), m_groups.at(j).data())))
-                r[1 + j] = 0;
+    for (int row = 0; row < m_groups.size(); ++row)
+        record(m_conflicts, size, row)[0] = char(m_groups.at(row)->id);
+    // Every pair of the conflict matrix marks the rows and columns of its
+    // groups, compared by address only: a cell's group is never
+    // dereferenced. There are at most 32 groups to compare with.
+    const auto matrix = m_controller.conflictMatrix();
+    const QList<CnfMatrixCell> cells = matrix ? matrix->content() : QList<CnfMatrixCell>();
+    for (const CnfMatrixCell& cell : cells) {
+        for (int row = 0; row < m_groups.size() && !std::isnan(cell.value); ++row) {
+            if (m_groups.at(row).data() != cell.onGroup)
+                continue;
+            char* r = record(m_conflicts, size, row);
+            for (int j = 0; j < columns; ++j) {
+                if (m_groups.at(j).data() == cell.offGroup)
+                    r[1 + j] = 0;
+            }
         }
     }
     append(S::Conflicts, m_conflicts);
@@ -464,7 +462,7 @@ bool Norvak3xWriter::writePrograms()
     const int size = m_layout.recordSize(S::Programs);
     QByteArray out = counted(S::Programs, 0);
     out[0] = char(n);
-    QHash<int, QString> numbers;
+    NumberOwners numbers {}; // the program that took each number byte
     for (const auto& program : m_programs) {
         QByteArray data = program->data();
         if (data.size() != size) {
@@ -512,7 +510,7 @@ bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program)
 // Byte 0 is the program's number, taken from its id, so that a renumbered
 // program is written under its new number. Numbers above 127 are kept as
 // ids by their signed reading (200 is "-56"); both forms are accepted.
-bool Norvak3xWriter::putProgramNumber(const CnfProgram& program, QByteArray* data, QHash<int, QString>* numbers)
+bool Norvak3xWriter::putProgramNumber(const CnfProgram& program, QByteArray* data, NumberOwners* numbers)
 {
     bool ok = false;
     const int number = program.id.toInt(&ok);
@@ -521,12 +519,12 @@ bool Norvak3xWriter::putProgramNumber(const CnfProgram& program, QByteArray* dat
                         .arg(program.id));
     }
     const int byte = number & 0xFF;
-    if (numbers->contains(byte)) {
+    if (const CnfProgram* owner = (*numbers)[size_t(byte)]) {
         return fail(QObject::tr("Программы %1 и %2 имеют одинаковый номер %3")
-                        .arg(numbers->value(byte), program.id)
+                        .arg(owner->id, program.id)
                         .arg(qint8(quint8(byte))));
     }
-    numbers->insert(byte, program.id);
+    (*numbers)[size_t(byte)] = &program;
     (*data)[0] = char(byte);
     return true;
 }

@@ -2,12 +2,13 @@
 #define NORVAK3XWRITER_H
 
 #include <QByteArray>
-#include <QHash>
 #include <QDateTime>
 #include <QList>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
+
+#include <array>
 
 #include "Norvak3xLayout.h"
 
@@ -42,7 +43,8 @@ private:
     bool writePhases();
     bool writePrograms();
     bool checkAlgorithm(const CnfProgram& program);
-    bool putProgramNumber(const CnfProgram& program, QByteArray* data, QHash<int, QString>* numbers);
+    using NumberOwners = std::array<const CnfProgram*, 256>;
+    bool putProgramNumber(const CnfProgram& program, QByteArray* data, NumberOwners* numbers);
     bool writeDayCards();
     bool writeWeek();
     bool writeSpecialDays();
