@@ -85,8 +85,18 @@ static QTextCodec* textCodec()
     return codec;
 }
 
+static bool isAscii(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // Without the codec, bytes are taken as 8-bit ASCII on reading and the local
-// 8-bit encoding is used on writing.
+// 8-bit encoding is used on writing. Windows-1251 keeps ASCII as it is,
+// which spares the codec the times and numbers.
 QString Norvak3xImage::decodeText(const QByteArray& bytes)
 {
     return textCodec() ? textCodec()->toUnicode(bytes) : QString::fromLatin1(bytes);
@@ -94,7 +104,9 @@ QString Norvak3xImage::decodeText(const QByteArray& bytes)
 
 QByteArray Norvak3xImage::encodeText(const QString& text)
 {
-    return textCodec() ? textCodec()->fromUnicode(text) : text.toLocal8Bit();
+    if (!textCodec())
+        return text.toLocal8Bit();
+    return isAscii(text) ? text.toLatin1() : textCodec()->fromUnicode(text);
 }
 
 quint16 Norvak3xImage::checksum(const char* data, int size)
