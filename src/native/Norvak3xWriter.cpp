@@ -36,6 +36,33 @@ QByteArray word(int value)
     return out;
 }
 
+// A time as "dd.MM.yyyy hh:mm", or as "hh:mm/dd.MM.yyyy" when `clockFirst`,
+// put together digit by digit: a general date format costs more than the
+// rest of the title.
+QString timeText(const QDateTime& time, bool clockFirst)
+{
+    const QDate date = time.date();
+    if (date.year() < 1000 || date.year() > 9999)
+        return time.toString(clockFirst ? QStringLiteral("hh:mm/dd.MM.yyyy") : QStringLiteral("dd.MM.yyyy hh:mm"));
+    char text[16];
+    auto put = [&text](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char('0' + value % 10);
+    };
+    const int clock = clockFirst ? 0 : 11;
+    const int day = clockFirst ? 6 : 0;
+    put(clock, time.time().hour(), 2);
+    text[clock + 2] = ':';
+    put(clock + 3, time.time().minute(), 2);
+    text[clockFirst ? 5 : 10] = clockFirst ? '/' : ' ';
+    put(day, date.day(), 2);
+    text[day + 2] = '.';
+    put(day + 3, date.month(), 2);
+    text[day + 5] = '.';
+    put(day + 6, date.year(), 4);
+    return QString::fromLatin1(text, int(sizeof text));
+}
+
 // A decimal id that fits the byte a record keeps it in.
 bool byteId(const QString& id, int* number)
 {
@@ -186,7 +213,7 @@ bool Norvak3xWriter::writeTitle()
     elements.append(word(m_layout.number));
 
     const QDateTime now = QDateTime::currentDateTime();
-    const QString nowText = now.toString(QStringLiteral("dd.MM.yyyy hh:mm"));
+    const QString nowText = timeText(now, false);
     QStringList created = m_controller.getNativeData(QStringLiteral("creationTime")).toString().split(QLatin1Char(' '));
     // A part with a slash of its own would make the stored time unreadable.
     if (created.size() != 2 || created.at(0).isEmpty() || created.at(1).isEmpty()
@@ -195,7 +222,7 @@ bool Norvak3xWriter::writeTitle()
     elements.append(Norvak3xImage::encodeText(created.at(1) + QLatin1Char('/') + created.at(0)) + '\0');
     // The controller keeps the change time in the form the reader produces.
     m_controller.setNativeData(QStringLiteral("changeTime"), nowText);
-    elements.append(now.toString(QStringLiteral("hh:mm/dd.MM.yyyy")).toLatin1() + '\0');
+    elements.append(timeText(now, true).toLatin1() + '\0');
 
     QByteArray title;
     if (!indexed(elements, &title)) {
@@ -262,13 +289,23 @@ void Norvak3xWriter::putNumericTime(char* at, const QDateTime& time, const QDate
 
 bool Norvak3xWriter::writePower()
 {
+    // The device of each address, the last listed one winning as in a
+    // look-up by address.
+    const QList<QSharedPointer<CnfPowerDevice>> devices = m_controller.powerDevices();
+    std::array<int, Norvak3xLayout::powerEntries> listed;
+    listed.fill(-1);
+    for (int i = 0; i < devices.size(); ++i) {
+        const int address = devices.at(i)->address;
+        if (address >= 0 && address < Norvak3xLayout::powerEntries)
+            listed[size_t(address)] = i;
+    }
     m_power = QByteArray(2 * Norvak3xLayout::powerEntries, unset);
     for (int address = 0; address < Norvak3xLayout::powerEntries; ++address) {
         char* entry = m_power.data() + 2 * address;
         entry[0] = 0;
-        const auto device = m_controller.findPowerDeviceByAddress(address);
-        if (!device)
+        if (listed[size_t(address)] < 0)
             continue;
+        const QSharedPointer<CnfPowerDevice>& device = devices.at(listed[size_t(address)]);
         if (device->type < 0 || device->type > maxDeviceType) {
             return fail(QObject::tr("Устройство %1 по адресу %2 имеет тип %3: образ хранит типы устройств от 0 до %4")
                             .arg(device->id)
@@ -463,6 +500,7 @@ bool Norvak3xWriter::writePrograms()
     QByteArray out = counted(S::Programs, 0);
     out[0] = char(n);
     NumberOwners numbers {}; // the program that took each number byte
+    CnfProgram decoded; // each record is decoded into it in turn
     for (const auto& program : m_programs) {
         QByteArray data = program->data();
         if (data.size() != size) {
@@ -471,7 +509,7 @@ bool Norvak3xWriter::writePrograms()
                             .arg(data.size())
                             .arg(size));
         }
-        if (!checkAlgorithm(*program) || !putProgramNumber(*program, &data, &numbers))
+        if (!checkAlgorithm(*program, decoded) || !putProgramNumber(*program, &data, &numbers))
             return false;
         for (int i = 0; i < program->phaseCount(); ++i) {
             const auto step = program->phaseDefAt(i);
@@ -496,9 +534,8 @@ bool Norvak3xWriter::writePrograms()
 
 // The record's algorithm must be one the version knows: its reader would
 // refuse the image otherwise.
-bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program)
+bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program, CnfProgram& decoded)
 {
-    CnfProgram decoded;
     ProgramRecordDecoder decoder(m_controller, decoded);
     // As on reading, the all-red program has no fields to check.
     if (!decoder.readHead(program.data(), false)
@@ -629,16 +666,16 @@ bool Norvak3xWriter::writeSpecialDays()
     });
     for (int n = 0; n < dates.size(); ++n) {
         const QDate& key = dates.at(n);
-        const QString date = key.toString(QStringLiteral("dd.MM"));
+        const auto date = [&key] { return key.toString(QStringLiteral("dd.MM")); };
         const auto special = days.value(key);
         const auto card = special ? special->dayCard : QSharedPointer<CnfDayCard>();
         if (!card)
             return fail(
-                QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для даты %1").arg(date));
+                QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для даты %1").arg(date()));
         const int position = m_dayCards.indexOf(card);
         if (position < 0)
             return fail(
-                QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для для даты %1").arg(date));
+                QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для для даты %1").arg(date()));
         char* r = record(out, size, n);
         r[0] = char(position);
         r[1] = char(key.day());

@@ -42,7 +42,8 @@ private:
     bool writeIntergreens();
     bool writePhases();
     bool writePrograms();
-    bool checkAlgorithm(const CnfProgram& program);
+    // Decodes the record into `decoded`, which it clears first.
+    bool checkAlgorithm(const CnfProgram& program, CnfProgram& decoded);
     using NumberOwners = std::array<const CnfProgram*, 256>;
     bool putProgramNumber(const CnfProgram& program, QByteArray* data, NumberOwners* numbers);
     bool writeDayCards();
