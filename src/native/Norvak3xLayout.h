@@ -69,7 +69,7 @@ enum Norvak3xErrorKind {
 struct Norvak3xField
 {
     int offset;
-    const char* key;
+    QString key; // made once with the layout, not per read or write
     Norvak3xValue kind;
 };
 

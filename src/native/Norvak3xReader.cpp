@@ -281,7 +281,7 @@ void Norvak3xReader::readFields(S section, const QVector<Norvak3xField>& fields)
         return;
     const int record = recordAt(section, 0);
     for (const Norvak3xField& field : fields)
-        m_controller.setNativeData(QLatin1String(field.key), value(record + field.offset, field.kind));
+        m_controller.setNativeData(field.key, value(record + field.offset, field.kind));
 }
 
 void Norvak3xReader::readCountdown()
@@ -294,7 +294,7 @@ void Norvak3xReader::readCountdown()
         const int group = numberOf(S::SignalGroups, byteAt(S::Countdown, n, 0));
         entry.insert(QStringLiteral("sg"), group < 0 || group == notSet ? QVariant() : QVariant(group));
         for (const Norvak3xField& field : m_layout.countdown)
-            entry.insert(QLatin1String(field.key), value(recordAt(S::Countdown, n) + field.offset, field.kind));
+            entry.insert(field.key, value(recordAt(S::Countdown, n) + field.offset, field.kind));
         table.append(entry);
     }
     m_controller.setNativeData(QStringLiteral("countDownTable"), table);

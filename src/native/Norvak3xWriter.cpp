@@ -191,8 +191,7 @@ bool Norvak3xWriter::putValue(char* at, const QVariant& v, Norvak3xValue kind, c
 
 bool Norvak3xWriter::putNative(char* record, const Norvak3xField& field)
 {
-    const QString key = QLatin1String(field.key);
-    return putValue(record + field.offset, m_controller.getNativeData(key), field.kind, key);
+    return putValue(record + field.offset, m_controller.getNativeData(field.key), field.kind, field.key);
 }
 
 bool Norvak3xWriter::writeTitle()
@@ -838,7 +837,7 @@ bool Norvak3xWriter::writeCountdown()
             r[0] = char(position);
         }
         for (const Norvak3xField& field : m_layout.countdown) {
-            const QString key = QLatin1String(field.key);
+            const QString& key = field.key;
             if (!putValue(r + field.offset, entry.value(key), field.kind, key))
                 return false;
         }
