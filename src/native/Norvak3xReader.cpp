@@ -427,6 +427,7 @@ bool Norvak3xReader::readSignalGroups()
             device->controlledLamps = byteAt(S::SignalGroups, n, key + 3);
             group->assignDevice(device);
         }
+        group->detectors.reserve(m_layout.groupDetectorCount);
         for (int i = 0; i < m_layout.groupDetectorCount; ++i)
             group->detectors.append(byteAt(S::SignalGroups, n, 2 + i));
         m_controller.addSignalGroup(group);
