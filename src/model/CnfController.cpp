@@ -40,12 +40,33 @@ QList<QSharedPointer<T>> withoutNulls(QList<QSharedPointer<T>> list)
     return list;
 }
 
-bool isListed(const QList<QSharedPointer<CnfPhase>>& phases, const QSharedPointer<CnfProgram>& program)
+// Whether the object itself is listed.
+bool isListed(CnfControllerPrivate& d, const QSharedPointer<CnfPhase>& phase)
+{
+    return d.index.isActive() ? d.index.phaseMembers.contains(d.phases, phase) : d.phases.contains(phase);
+}
+
+bool isListed(CnfControllerPrivate& d, const QSharedPointer<CnfProgram>& program)
+{
+    return d.index.isActive() ? d.index.programMembers.contains(d.programs, program) : d.programs.contains(program);
+}
+
+bool isListed(CnfControllerPrivate& d, const QSharedPointer<CnfDayCard>& card)
+{
+    return d.index.isActive() ? d.index.dayCardMembers.contains(d.dayCards, card) : d.dayCards.contains(card);
+}
+
+bool isListed(CnfControllerPrivate& d, const QSharedPointer<CnfWeekCard>& card)
+{
+    return d.index.isActive() ? d.index.weekCardMembers.contains(d.weekCards, card) : d.weekCards.contains(card);
+}
+
+bool stepsShowListedPhases(CnfControllerPrivate& d, const QSharedPointer<CnfProgram>& program)
 {
     const auto steps = program->phases();
     for (const auto& step : steps) {
         const auto phase = step->phase();
-        if (phase && !phases.contains(phase))
+        if (phase && !isListed(d, phase))
             return false;
     }
     return true;
@@ -84,6 +105,7 @@ void removeDevice(CnfControllerPrivate& d, const QSharedPointer<CnfPowerDevice>&
 {
     if (!device)
         return;
+    d.index.reset();
     d.powerDevices.removeAll(device);
     for (const auto& sg : d.signalGroups)
         sg->unassignDevice(device);
@@ -135,6 +157,7 @@ void CnfController::clear()
 {
     if (!d)
         return;
+    d->index.reset();
     d->signalGroups.clear();
     d->defaultSignalGroup.reset();
     d->programs.clear();
@@ -345,6 +368,7 @@ void CnfController::addSignalGroup(QSharedPointer<CnfSignalGroup> sg)
     if (!sg->interstate)
         sg->interstate = d->interstate;
     d->signalGroups << sg;
+    d->index.groupAppended(sg);
     if (d->defaultSignalGroup)
         sg->setDefaulSignalGroup(d->defaultSignalGroup);
 }
@@ -360,13 +384,16 @@ bool CnfController::addPowerDevice(QSharedPointer<CnfPowerDevice> dev)
     if (dev->id == 0)
         dev->id = dev->address;
     d->powerDevices << dev;
+    d->index.deviceAppended(dev);
     return true;
 }
 
 void CnfController::addPhase(QSharedPointer<CnfPhase> phase)
 {
-    if (d && phase && !findPhase(phase->id))
+    if (d && phase && !findPhase(phase->id)) {
         d->phases << phase;
+        d->index.phaseAppended(phase);
+    }
 }
 
 // Id 0 means "not numbered yet": such a matrix gets the smallest free id
@@ -392,14 +419,18 @@ void CnfController::addMatrix(QSharedPointer<CnfMatrix> m, bool asDefault, bool 
 
 void CnfController::addDetector(QSharedPointer<CnfDetector> detector)
 {
-    if (d && detector && !findDetector(detector->id()))
+    if (d && detector && !findDetector(detector->id())) {
         d->detectors << detector;
+        d->index.detectorAppended(detector);
+    }
 }
 
 void CnfController::addSensor(QSharedPointer<CnfDetector> sensor)
 {
-    if (d && sensor && !findSensor(sensor->id()))
+    if (d && sensor && !findSensor(sensor->id())) {
         d->sensors << sensor;
+        d->index.sensorAppended(sensor);
+    }
 }
 
 // A program whose steps show phases the controller does not list is rebuilt
@@ -407,7 +438,7 @@ void CnfController::addSensor(QSharedPointer<CnfDetector> sensor)
 // program is added in its place.
 void CnfController::addProgram(QSharedPointer<CnfProgram> p)
 {
-    if (!d || !p || d->programs.contains(p))
+    if (!d || !p || isListed(*d, p))
         return;
     if (p->id.isEmpty()) {
         int number = 1;
@@ -415,36 +446,44 @@ void CnfController::addProgram(QSharedPointer<CnfProgram> p)
             ++number;
         p->id = QString::number(number);
     }
-    if (isListed(d->phases, p)) {
+    if (stepsShowListedPhases(*d, p)) {
         if (!p->defaultMatrix)
             p->defaultMatrix = d->defaultMatrix;
         d->programs << p;
+        d->index.programAppended(p);
         return;
     }
     const auto rebuilt = cnfRebuildProgramThroughDocument(*this, p);
-    if (!rebuilt || d->programs.contains(rebuilt))
+    if (!rebuilt || isListed(*d, rebuilt))
         return;
     rebuilt->defaultMatrix = d->defaultMatrix;
     d->programs << rebuilt;
+    d->index.programAppended(rebuilt);
 }
 
 void cnfAppendProgramAsRead(CnfController& controller, QSharedPointer<CnfProgram> program)
 {
     CnfControllerPrivate* d = controller.d;
-    if (d && program && !d->programs.contains(program))
+    if (d && program && !isListed(*d, program)) {
         d->programs << program;
+        d->index.programAppended(program);
+    }
 }
 
 void CnfController::addDayCard(QSharedPointer<CnfDayCard> c)
 {
-    if (d && c && !d->dayCards.contains(c))
+    if (d && c && !isListed(*d, c)) {
         d->dayCards << c;
+        d->index.dayCardAppended(c);
+    }
 }
 
 void CnfController::addWeekCard(QSharedPointer<CnfWeekCard> c)
 {
-    if (d && c && !d->weekCards.contains(c))
+    if (d && c && !isListed(*d, c)) {
         d->weekCards << c;
+        d->index.weekCardAppended(c);
+    }
 }
 
 void CnfController::addSeasonPlan(QSharedPointer<CnfSeasonPlan> sp)
@@ -471,6 +510,8 @@ QSharedPointer<CnfSignalGroup> CnfController::findSG(const int& id) const
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.groupsById.find(d->signalGroups, id);
     return findFirst(d->signalGroups, [id](const CnfSignalGroup& sg) { return sg.id == id; });
 }
 
@@ -478,6 +519,8 @@ QSharedPointer<CnfSignalGroup> CnfController::findSGByName(const QString& name) 
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.groupsByName.find(d->signalGroups, name);
     return findFirst(d->signalGroups, [&name](const CnfSignalGroup& sg) { return sg.name == name; });
 }
 
@@ -485,6 +528,8 @@ QSharedPointer<CnfPowerDevice> CnfController::findPowerDevice(int id) const
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.devicesById.find(d->powerDevices, id);
     return findLast(d->powerDevices, [id](const CnfPowerDevice& dev) { return dev.id == id; });
 }
 
@@ -492,6 +537,8 @@ QSharedPointer<CnfPowerDevice> CnfController::findPowerDeviceByAddress(int addre
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.devicesByAddress.find(d->powerDevices, address);
     return findLast(d->powerDevices, [address](const CnfPowerDevice& dev) { return dev.address == address; });
 }
 
@@ -499,6 +546,8 @@ QSharedPointer<CnfPowerDevice> CnfController::findPowerDeviceByName(const QStrin
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.devicesByName.find(d->powerDevices, name);
     return findLast(d->powerDevices, [&name](const CnfPowerDevice& dev) { return dev.name == name; });
 }
 
@@ -513,6 +562,8 @@ QSharedPointer<CnfPhase> CnfController::findPhase(const QString& id) const
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.phasesById.find(d->phases, id);
     return findLast(d->phases, [&id](const CnfPhase& phase) { return phase.id == id; });
 }
 
@@ -520,6 +571,8 @@ QSharedPointer<CnfPhase> CnfController::findPhaseByName(const QString& name) con
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.phasesByName.find(d->phases, name);
     return findLast(d->phases, [&name](const CnfPhase& phase) { return phase.name == name; });
 }
 
@@ -541,6 +594,8 @@ QSharedPointer<CnfDetector> CnfController::findDetector(int id) const
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.detectorsById.find(d->detectors, id);
     return findLast(d->detectors, [id](const CnfDetector& det) { return det.id() == id; });
 }
 
@@ -548,6 +603,8 @@ QSharedPointer<CnfDetector> CnfController::findDetectorByName(const QString& nam
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.detectorsByName.find(d->detectors, name);
     return findLast(d->detectors, [&name](const CnfDetector& det) { return det.name() == name; });
 }
 
@@ -555,6 +612,8 @@ QSharedPointer<CnfDetector> CnfController::findSensor(int id) const
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.sensorsById.find(d->sensors, id);
     return findLast(d->sensors, [id](const CnfDetector& sensor) { return sensor.id() == id; });
 }
 
@@ -562,6 +621,8 @@ QSharedPointer<CnfDetector> CnfController::findSensorByName(const QString& name)
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.sensorsByName.find(d->sensors, name);
     return findLast(d->sensors, [&name](const CnfDetector& sensor) { return sensor.name() == name; });
 }
 
@@ -569,6 +630,8 @@ QSharedPointer<CnfProgram> CnfController::findProgram(const QString& id) const
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.programsById.find(d->programs, id);
     return findLast(d->programs, [&id](const CnfProgram& p) { return p.id == id; });
 }
 
@@ -576,6 +639,8 @@ QSharedPointer<CnfProgram> CnfController::findProgramByName(const QString& name)
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.programsByName.find(d->programs, name);
     return findLast(d->programs, [&name](const CnfProgram& p) { return p.name == name; });
 }
 
@@ -583,6 +648,8 @@ QSharedPointer<CnfDayCard> CnfController::findDayCard(const QString& id) const
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.dayCardsById.find(d->dayCards, id);
     return findLast(d->dayCards, [&id](const CnfDayCard& c) { return c.id == id; });
 }
 
@@ -590,6 +657,8 @@ QSharedPointer<CnfDayCard> CnfController::findDayCardByName(const QString& name)
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.dayCardsByName.find(d->dayCards, name);
     return findLast(d->dayCards, [&name](const CnfDayCard& c) { return c.name == name; });
 }
 
@@ -597,6 +666,8 @@ QSharedPointer<CnfWeekCard> CnfController::findWeekCard(const QString& id) const
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.weekCardsById.find(d->weekCards, id);
     return findLast(d->weekCards, [&id](const CnfWeekCard& c) { return c.id == id; });
 }
 
@@ -604,6 +675,8 @@ QSharedPointer<CnfWeekCard> CnfController::findWeekCardByName(const QString& nam
 {
     if (!d)
         return {};
+    if (d->index.isActive())
+        return d->index.weekCardsByName.find(d->weekCards, name);
     return findLast(d->weekCards, [&name](const CnfWeekCard& c) { return c.name == name; });
 }
 
@@ -616,6 +689,7 @@ void CnfController::removeSignalGroup(const int& id)
     const auto sg = findSG(id);
     if (!sg)
         return;
+    d->index.reset();
     d->signalGroups.removeAll(sg);
     for (const auto& phase : qAsConst(d->phases)) {
         auto& groups = phase->signalGroups;
@@ -645,6 +719,7 @@ void CnfController::removePhase(const QString& id)
     const auto phase = findPhase(id);
     if (!phase)
         return;
+    d->index.reset();
     d->phases.removeAll(phase);
     for (const auto& program : qAsConst(d->programs))
         program->removePhase(id);
@@ -672,14 +747,18 @@ void CnfController::removeMatrix(const int& id)
 
 void CnfController::removeDetector(int id)
 {
-    if (const auto detector = findDetector(id))
+    if (const auto detector = findDetector(id)) {
+        d->index.reset();
         d->detectors.removeAll(detector);
+    }
 }
 
 void CnfController::removeSensor(int id)
 {
-    if (const auto sensor = findSensor(id))
+    if (const auto sensor = findSensor(id)) {
+        d->index.reset();
         d->sensors.removeAll(sensor);
+    }
 }
 
 // Daily-card records that start the program go; records that only name it as
@@ -689,6 +768,7 @@ void CnfController::removeProgram(const QString& id)
     const auto program = findProgram(id);
     if (!program)
         return;
+    d->index.reset();
     d->programs.removeAll(program);
     const auto cards = reachableDayCards(*d);
     for (const auto& card : cards) {
@@ -710,6 +790,7 @@ void CnfController::removeDayCard(QSharedPointer<CnfDayCard> c)
 {
     if (!d || !c)
         return;
+    d->index.reset();
     d->dayCards.removeAll(c);
     const auto weekCards = d->weekCards;
     for (const auto& week : weekCards) {
@@ -736,6 +817,7 @@ void CnfController::removeWeekCard(QSharedPointer<CnfWeekCard> w)
 {
     if (!d || !w)
         return;
+    d->index.reset();
     d->weekCards.removeAll(w);
     d->seasonPlans.erase(std::remove_if(d->seasonPlans.begin(), d->seasonPlans.end(),
                                         [&w](const QSharedPointer<CnfSeasonPlan>& sp) {
@@ -760,38 +842,50 @@ void CnfController::removeSpecialDay(QDate date)
 
 void CnfController::reorderSignalGroups(QList<QSharedPointer<CnfSignalGroup>>& list)
 {
-    if (d)
-        d->signalGroups = withoutNulls(list);
+    if (!d)
+        return;
+    d->index.reset();
+    d->signalGroups = withoutNulls(list);
 }
 
 void CnfController::reorderPhases(QList<QSharedPointer<CnfPhase>>& list)
 {
-    if (d)
-        d->phases = withoutNulls(list);
+    if (!d)
+        return;
+    d->index.reset();
+    d->phases = withoutNulls(list);
 }
 
 void CnfController::reorderPowerDevices(QList<QSharedPointer<CnfPowerDevice>>& list)
 {
-    if (d)
-        d->powerDevices = withoutNulls(list);
+    if (!d)
+        return;
+    d->index.reset();
+    d->powerDevices = withoutNulls(list);
 }
 
 void CnfController::reorderPrograms(QList<QSharedPointer<CnfProgram>>& list)
 {
-    if (d)
-        d->programs = withoutNulls(list);
+    if (!d)
+        return;
+    d->index.reset();
+    d->programs = withoutNulls(list);
 }
 
 void CnfController::reorderDetectors(QList<QSharedPointer<CnfDetector>>& list)
 {
-    if (d)
-        d->detectors = withoutNulls(list);
+    if (!d)
+        return;
+    d->index.reset();
+    d->detectors = withoutNulls(list);
 }
 
 void CnfController::reorderSensors(QList<QSharedPointer<CnfDetector>>& list)
 {
-    if (d)
-        d->sensors = withoutNulls(list);
+    if (!d)
+        return;
+    d->index.reset();
+    d->sensors = withoutNulls(list);
 }
 
 // Every step gets an (empty) transition from the phase of the step before it,

@@ -10,6 +10,7 @@
 #include <QVariant>
 
 #include "CnfController.h"
+#include "CnfControllerIndex.h"
 #include "CnfDetector.h"
 #include "CnfInterstate.h"
 #include "CnfMatrix.h"
@@ -30,6 +31,8 @@ public:
     // read as null once the controller is gone.
     ~CnfControllerPrivate();
     Q_DISABLE_COPY(CnfControllerPrivate)
+
+    static CnfControllerPrivate* get(const CnfController& controller) { return controller.d; }
 
     QList<QSharedPointer<CnfSignalGroup>> signalGroups;
     QSharedPointer<CnfSignalGroup> defaultSignalGroup;
@@ -56,6 +59,8 @@ public:
     QSharedPointer<CnfProgram> reserveProgram;
     QSharedPointer<CnfDayCard> defaultDayCard;
     CnfController* owner;
+    // Used while a CnfLookupSession lives.
+    CnfControllerIndex index;
 };
 
 // Writes `program` in its project-document form and reads it back into a new

@@ -6,15 +6,49 @@
 #include <cmath>
 #include <limits>
 
+#include <QHash>
+
 #include "CnfSignalGroup.h"
+
+namespace {
+
+// The pair of groups of a cell, as the key of the index of a matrix.
+struct Pair {
+    Pair(const CnfSignalGroup* on, const CnfSignalGroup* off)
+        : on(on)
+        , off(off)
+    {
+    }
+    bool operator==(const Pair& other) const { return on == other.on && off == other.off; }
+
+    const CnfSignalGroup* on;
+    const CnfSignalGroup* off;
+};
+
+// Groups lie at regular distances in memory: their addresses are mixed well,
+// so that neighbouring pairs do not crowd into a few buckets.
+uint qHash(const Pair& pair, uint seed)
+{
+    quint64 h = quint64(quintptr(pair.on)) * 0x9E3779B97F4A7C15ULL ^ quint64(quintptr(pair.off));
+    h ^= h >> 31;
+    h *= 0xBF58476D1CE4E5B9ULL;
+    h ^= h >> 29;
+    return uint(h) ^ seed;
+}
+
+} // namespace
 
 class CnfMatrixPrivate
 {
 public:
-    // Position of the cell for the pair, searched from the last cell so that
-    // a later duplicate wins; -1 when there is none.
+
+    // Position of the cell for the pair, the last one should there be two
+    // (a later duplicate wins); -1 when there is none. A large matrix answers
+    // from its index of positions.
     int indexOf(const CnfSignalGroup* on, const CnfSignalGroup* off) const
     {
+        if (indexed)
+            return positions.value(Pair(on, off), -1);
         for (int i = cells.size() - 1; i >= 0; --i) {
             const CnfMatrixCell& cell = cells.at(i);
             if (cell.onGroup == on && cell.offGroup == off)
@@ -23,9 +57,36 @@ public:
         return -1;
     }
 
+    void append(const CnfMatrixCell& cell)
+    {
+        cells.append(cell);
+        if (indexed)
+            positions.insert(Pair(cell.onGroup, cell.offGroup), cells.size() - 1);
+        else if (cells.size() >= IndexedSize)
+            reindex();
+    }
+
+    // After cells moved or went. The index is kept up to date eagerly, so
+    // that look-ups, which are const, never change the matrix.
+    void reindex()
+    {
+        positions = QHash<Pair, int>();
+        indexed = cells.size() >= IndexedSize;
+        if (!indexed)
+            return;
+        positions.reserve(cells.size());
+        for (int i = 0; i < cells.size(); ++i)
+            positions.insert(Pair(cells.at(i).onGroup, cells.at(i).offGroup), i);
+    }
+
+    // Below this many cells a walk is cheaper than an index.
+    static constexpr int IndexedSize = 32;
+
     int id = 0;
     QString name;
     QList<CnfMatrixCell> cells;
+    QHash<Pair, int> positions;
+    bool indexed = false;
 };
 
 CnfMatrix::CnfMatrix()
@@ -85,12 +146,14 @@ void CnfMatrix::setReleaf(CnfSignalGroup* on, CnfSignalGroup* off, double value)
     // NaN is "no cell": it removes the pair's cell.
     const int index = d->indexOf(on, off);
     if (index >= 0) {
-        if (std::isnan(value))
+        if (std::isnan(value)) {
             d->cells.removeAt(index);
-        else
+            d->reindex();
+        } else {
             d->cells[index].value = value;
+        }
     } else if (!std::isnan(value)) {
-        d->cells.append(CnfMatrixCell{on, off, value});
+        d->append(CnfMatrixCell{on, off, value});
     }
 }
 
@@ -111,11 +174,13 @@ void CnfMatrix::removeSG(QSharedPointer<CnfSignalGroup> sg)
                                    return cell.onGroup == group || cell.offGroup == group;
                                }),
                 cells.end());
+    d->reindex();
 }
 
 void CnfMatrix::clear()
 {
     d->cells.clear();
+    d->reindex();
 }
 
 void CnfMatrix::clone(QSharedPointer<CnfMatrix> source)
@@ -126,6 +191,7 @@ void CnfMatrix::clone(QSharedPointer<CnfMatrix> source)
     if (!source)
         return;
     d->cells = source->d->cells;
+    d->reindex();
     d->name = source->d->name;
     d->id = source->d->id;
 }

@@ -6,6 +6,7 @@
 #include "CnfController.h"
 #include "CnfController_p.h"
 #include "CnfFormatRegistry.h"
+#include "CnfLookupSession.h"
 #include "ProgramElementReader.h"
 #include "ProgramElementWriter.h"
 #include "ProjectDocumentSerializer.h"
@@ -31,6 +32,7 @@ bool CnfController::load(const QByteArray& data, bool strict)
     }
     d->loadedDocument = data;
     d->strict = strict;
+    const CnfLookupSession lookups(*this);
     ProjectReader reader(*this, strict);
     if (reader.read(document.documentElement()))
         return true;
@@ -56,6 +58,7 @@ QByteArray CnfController::save(int indent) const
     if (!d)
         return QByteArray();
     d->lastError.clear();
+    const CnfLookupSession lookups(*this);
     ProjectWriter writer(*this, d->nativeData);
     const QDomDocument document = writer.write();
     if (document.isNull()) {
@@ -67,6 +70,7 @@ QByteArray CnfController::save(int indent) const
 
 QByteArray cnfCopyDocument(const CnfController& controller, const CnfControllerPrivate& data)
 {
+    const CnfLookupSession lookups(controller);
     ProjectWriter writer(controller, data.nativeData, RefusedEntry::LeaveOut);
     return writer.write().toByteArray(-1);
 }

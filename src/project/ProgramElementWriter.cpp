@@ -1,5 +1,7 @@
 #include "ProgramElementWriter.h"
 
+#include <algorithm>
+
 #include "CnfController.h"
 #include "CnfMatrix.h"
 #include "CnfPhase.h"
@@ -101,12 +103,9 @@ void ProgramElementWriter::writeTimeline(QDomElement& element, const QSharedPoin
     // controller could not be found again when the document is read. They go
     // in the controller's order, not in the timeline's order of addresses,
     // so that the same model always gives the same document.
-    const auto listed = m_controller.signalGroups();
     QVariantList sequences;
-    const auto groups = program->signalGroups();
-    for (const auto& group : listed) {
-        if (!group || !groups.contains(group))
-            continue;
+    const auto groups = inListOrder(program->signalGroups());
+    for (const auto& group : groups) {
         QVariantMap entry;
         entry.insert(QStringLiteral("group"), group->id);
         entry.insert(QStringLiteral("sequence"), timelineSequence(program, group));
@@ -114,6 +113,42 @@ void ProgramElementWriter::writeTimeline(QDomElement& element, const QSharedPoin
     }
     QDomElement timeline = ProjectXml::appendElement(m_document, element, QStringLiteral("TimelineData"));
     timeline.appendChild(NativeValueCodec::encodeContainer(m_document, QString(), sequences));
+}
+
+// The groups among `groups` that the controller lists, in the controller's
+// order, as often as it lists them.
+QList<QSharedPointer<CnfSignalGroup>> ProgramElementWriter::inListOrder(const QList<QSharedPointer<CnfSignalGroup>>& groups)
+{
+    if (!m_groupsTaken) {
+        m_listedGroups = m_controller.signalGroups();
+        m_groupPositions.reserve(m_listedGroups.size());
+        for (int i = 0; i < m_listedGroups.size(); ++i) {
+            if (m_groupPositions.contains(m_listedGroups.at(i).data()))
+                m_groupListedTwice = true;
+            else
+                m_groupPositions.insert(m_listedGroups.at(i).data(), i);
+        }
+        m_groupsTaken = true;
+    }
+    QList<QSharedPointer<CnfSignalGroup>> ordered;
+    if (m_groupListedTwice) {
+        for (const auto& group : qAsConst(m_listedGroups)) {
+            if (groups.contains(group))
+                ordered.append(group);
+        }
+        return ordered;
+    }
+    QVector<int> positions;
+    for (const auto& group : groups) {
+        const int position = m_groupPositions.value(group.data(), -1);
+        if (position >= 0)
+            positions.append(position);
+    }
+    std::sort(positions.begin(), positions.end());
+    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
+    for (int position : qAsConst(positions))
+        ordered.append(m_listedGroups.at(position));
+    return ordered;
 }
 
 QVariantList ProgramElementWriter::timelineSequence(const QSharedPointer<CnfProgram>& program,

@@ -3,6 +3,7 @@
 
 #include <QDomDocument>
 #include <QDomElement>
+#include <QHash>
 #include <QSet>
 #include <QSharedPointer>
 #include <QString>
@@ -42,6 +43,7 @@ public:
 private:
     void writeAttributes(QDomElement& element, const QSharedPointer<CnfProgram>& program);
     void writeTimeline(QDomElement& element, const QSharedPointer<CnfProgram>& program);
+    QList<QSharedPointer<CnfSignalGroup>> inListOrder(const QList<QSharedPointer<CnfSignalGroup>>& groups);
     QVariantList timelineSequence(const QSharedPointer<CnfProgram>& program,
                                   const QSharedPointer<CnfSignalGroup>& group) const;
     bool writeStep(QDomElement& element, const QSharedPointer<CnfProgram>& program,
@@ -53,6 +55,12 @@ private:
     RefusedEntry m_refused;
     int m_stepsLeftOut = 0;
     QString m_error;
+    // The controller's groups and where each stands in its list, taken on
+    // first use: the controller does not change while it is written.
+    QList<QSharedPointer<CnfSignalGroup>> m_listedGroups;
+    QHash<const CnfSignalGroup*, int> m_groupPositions;
+    bool m_groupsTaken = false;
+    bool m_groupListedTwice = false;
 };
 
 #endif

@@ -30,13 +30,16 @@ void writeElement(QXmlStreamWriter& xml, const QDomElement& element)
 
 QByteArray ProjectDocumentSerializer::serialize(const QDomDocument& document, int indent)
 {
-    QByteArray bytes;
-    QXmlStreamWriter xml(&bytes);
+    // Written as text and encoded once: a writer on a byte array would
+    // encode every piece on its way through a device.
+    QString text;
+    QXmlStreamWriter xml(&text);
     xml.setAutoFormatting(indent >= 0);
     xml.setAutoFormattingIndent(qMax(indent, 0));
     const QDomElement root = document.documentElement();
     if (!root.isNull())
         writeElement(xml, root);
+    QByteArray bytes = text.toUtf8();
     // Without a declaration the formatter still starts with a line break.
     if (bytes.startsWith('\n'))
         bytes.remove(0, 1);

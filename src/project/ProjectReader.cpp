@@ -37,6 +37,20 @@ QDate dayAndMonth(const QString& text)
     return DayAndMonth::fromText(text, QStringLiteral("dd.MM"));
 }
 
+// "hh:mm". Two plain two-digit numbers are taken directly: the general
+// parser looks the time zone up on every call.
+QTime timeOfDay(const QString& text)
+{
+    const auto digit = [&text](int i) { return text.at(i) >= QLatin1Char('0') && text.at(i) <= QLatin1Char('9'); };
+    if (text.size() == 5 && text.at(2) == QLatin1Char(':') && digit(0) && digit(1) && digit(3) && digit(4)) {
+        const int hour = text.at(0).digitValue() * 10 + text.at(1).digitValue();
+        const int minute = text.at(3).digitValue() * 10 + text.at(4).digitValue();
+        if (hour < 24 && minute < 60)
+            return QTime(hour, minute);
+    }
+    return QTime::fromString(text, QStringLiteral("hh:mm"));
+}
+
 } // namespace
 
 ProjectReader::ProjectReader(CnfController& controller, bool strict)
@@ -56,19 +70,42 @@ QString ProjectReader::errorString() const
     return m_error;
 }
 
+// The root's children by tag, in document order, so that each kind of
+// element is found without walking all the others again.
+void ProjectReader::sortRootChildren(const QDomElement& root)
+{
+    m_rootChildren.clear();
+    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+        m_rootChildren[e.tagName()].append(e);
+}
+
+const QList<QDomElement>& ProjectReader::rootChildren(const QString& tag) const
+{
+    static const QList<QDomElement> none;
+    const auto it = m_rootChildren.constFind(tag);
+    return it == m_rootChildren.cend() ? none : *it;
+}
+
+QDomElement ProjectReader::firstRootChild(const QString& tag) const
+{
+    const QList<QDomElement>& elements = rootChildren(tag);
+    return elements.isEmpty() ? QDomElement() : elements.first();
+}
+
 bool ProjectReader::read(const QDomElement& root)
 {
+    sortRootChildren(root);
     readRootAttributes(root);
-    readNativeData(root);
-    if (!readPowerDevices(root))
+    readNativeData();
+    if (!readPowerDevices())
         return false;
-    readInterstate(root);
-    readDetectors(root);
-    if (!readSignalGroups(root) || !readPhases(root))
+    readInterstate();
+    readDetectors();
+    if (!readSignalGroups() || !readPhases())
         return false;
-    readMatrices(root);
-    if (!readPrograms(root) || !readDayCards(root) || !readWeekCards(root) || !readSpecialDays(root)
-        || !readSeasonPlans(root) || !readDefaults(root)) {
+    readMatrices();
+    if (!readPrograms() || !readDayCards() || !readWeekCards() || !readSpecialDays()
+        || !readSeasonPlans() || !readDefaults()) {
         return false;
     }
     if (!m_strict)
@@ -85,9 +122,9 @@ void ProjectReader::readRootAttributes(const QDomElement& root)
     }
 }
 
-void ProjectReader::readNativeData(const QDomElement& root)
+void ProjectReader::readNativeData()
 {
-    const QDomElement element = root.firstChildElement(QStringLiteral("NativeData"));
+    const QDomElement element = firstRootChild(QStringLiteral("NativeData"));
     if (element.isNull())
         return;
     VObject nativeData = m_controller.nativeData();
@@ -96,9 +133,9 @@ void ProjectReader::readNativeData(const QDomElement& root)
         nativeData[value.first] = value.second;
 }
 
-bool ProjectReader::readPowerDevices(const QDomElement& root)
+bool ProjectReader::readPowerDevices()
 {
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("PwrDev"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("PwrDev"))) {
         const int id = ProjectXml::text(element).toInt();
         if (m_controller.findPowerDevice(id))
             continue;
@@ -118,9 +155,9 @@ bool ProjectReader::readPowerDevices(const QDomElement& root)
     return true;
 }
 
-void ProjectReader::readInterstate(const QDomElement& root)
+void ProjectReader::readInterstate()
 {
-    const QDomElement element = root.firstChildElement(QStringLiteral("Interstate"));
+    const QDomElement element = firstRootChild(QStringLiteral("Interstate"));
     QSharedPointer<CnfInterstate> interstate;
     if (!element.isNull()) {
         interstate.reset(new CnfInterstate);
@@ -131,11 +168,11 @@ void ProjectReader::readInterstate(const QDomElement& root)
     m_controller.setInterstate(interstate);
 }
 
-void ProjectReader::readDetectors(const QDomElement& root)
+void ProjectReader::readDetectors()
 {
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Detector")))
+    for (const QDomElement& element : rootChildren(QStringLiteral("Detector")))
         m_controller.addDetector(readDetector(element));
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Sensor"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("Sensor"))) {
         const auto sensor = readDetector(element);
         sensor->setSensor(true);
         m_controller.addSensor(sensor);
@@ -158,9 +195,9 @@ QSharedPointer<CnfDetector> ProjectReader::readDetector(const QDomElement& eleme
     return detector;
 }
 
-bool ProjectReader::readSignalGroups(const QDomElement& root)
+bool ProjectReader::readSignalGroups()
 {
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("SG"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("SG"))) {
         if (m_controller.findSG(ProjectXml::text(element).toInt()))
             continue;
         const auto group = readSignalGroup(element);
@@ -232,9 +269,9 @@ bool ProjectReader::readGroupTimes(const QSharedPointer<CnfSignalGroup>& group, 
     return true;
 }
 
-bool ProjectReader::readPhases(const QDomElement& root)
+bool ProjectReader::readPhases()
 {
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Phase"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("Phase"))) {
         if (!readPhase(element))
             return false;
     }
@@ -287,11 +324,11 @@ void ProjectReader::readTransitions(const QDomElement& phaseElement, QList<QShar
     }
 }
 
-void ProjectReader::readMatrices(const QDomElement& root)
+void ProjectReader::readMatrices()
 {
-    const QDomElement conflict = root.firstChildElement(QStringLiteral("ConflictMatrix"));
+    const QDomElement conflict = firstRootChild(QStringLiteral("ConflictMatrix"));
     m_controller.setConflictMatrix(conflict.isNull() ? QSharedPointer<CnfMatrix>(new CnfMatrix) : readMatrix(conflict));
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Matrix"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("Matrix"))) {
         const bool asDefault = element.attribute(QStringLiteral("default")) == QLatin1String("true");
         const bool asSafety = element.attribute(QStringLiteral("safety")) == QLatin1String("true");
         m_controller.addMatrix(readMatrix(element), asDefault, asSafety);
@@ -313,11 +350,11 @@ QSharedPointer<CnfMatrix> ProjectReader::readMatrix(const QDomElement& element)
     return matrix;
 }
 
-bool ProjectReader::readPrograms(const QDomElement& root)
+bool ProjectReader::readPrograms()
 {
     const bool adapter = CnfFormatRegistry::ofController(m_controller).recordLayout() == CnfFormat::AdapterLayout;
     ProgramElementReader reader(m_controller, m_strict, adapter);
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("Program"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("Program"))) {
         const auto program = reader.read(element);
         if (!program)
             return fail(reader.errorString());
@@ -326,9 +363,9 @@ bool ProjectReader::readPrograms(const QDomElement& root)
     return true;
 }
 
-bool ProjectReader::readDayCards(const QDomElement& root)
+bool ProjectReader::readDayCards()
 {
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("DayCard"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("DayCard"))) {
         const QString id = element.attribute(QStringLiteral("id"));
         if (m_controller.findDayCard(id))
             return fail(QObject::tr("Обнаружено несколько суточных карт с идентификатором %1").arg(id));
@@ -337,7 +374,7 @@ bool ProjectReader::readDayCards(const QDomElement& root)
         card->name = element.attribute(QStringLiteral("name"));
         for (const QDomElement& entry : ProjectXml::children(element, QStringLiteral("Time"))) {
             const QString timeText = ProjectXml::text(entry);
-            const QTime time = QTime::fromString(timeText, QStringLiteral("hh:mm"));
+            const QTime time = timeOfDay(timeText);
             if (!time.isValid())
                 return fail(QObject::tr("В суточной карте %1 указано неправильное время %2").arg(id, timeText));
             const QString programId = entry.attribute(QStringLiteral("program"));
@@ -356,9 +393,9 @@ bool ProjectReader::readDayCards(const QDomElement& root)
     return true;
 }
 
-bool ProjectReader::readWeekCards(const QDomElement& root)
+bool ProjectReader::readWeekCards()
 {
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("WeekCard"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("WeekCard"))) {
         const QString id = element.attribute(QStringLiteral("id"));
         if (m_controller.findWeekCard(id))
             return fail(QObject::tr("Обнаружено несколько недельных карт с идентификатором %1").arg(id));
@@ -386,10 +423,10 @@ bool ProjectReader::readWeekCards(const QDomElement& root)
     return true;
 }
 
-bool ProjectReader::readSpecialDays(const QDomElement& root)
+bool ProjectReader::readSpecialDays()
 {
     int unnamed = 0;
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("SpecialDay"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("SpecialDay"))) {
         const QString dateText = ProjectXml::text(element);
         const QDate date = dayAndMonth(dateText);
         if (!date.isValid())
@@ -411,10 +448,10 @@ bool ProjectReader::readSpecialDays(const QDomElement& root)
     return true;
 }
 
-bool ProjectReader::readSeasonPlans(const QDomElement& root)
+bool ProjectReader::readSeasonPlans()
 {
     int unnamed = 0;
-    for (const QDomElement& element : ProjectXml::children(root, QStringLiteral("SeasonPlan"))) {
+    for (const QDomElement& element : rootChildren(QStringLiteral("SeasonPlan"))) {
         const QString fromText = element.attribute(QStringLiteral("from"));
         const QString toText = element.attribute(QStringLiteral("to"));
         const QDate from = dayAndMonth(fromText);
@@ -445,9 +482,9 @@ bool ProjectReader::readSeasonPlans(const QDomElement& root)
     return true;
 }
 
-bool ProjectReader::readDefaults(const QDomElement& root)
+bool ProjectReader::readDefaults()
 {
-    const QDomElement defaults = root.firstChildElement(QStringLiteral("Defaults"));
+    const QDomElement defaults = firstRootChild(QStringLiteral("Defaults"));
     if (defaults.isNull())
         return true;
     // Ids that name nothing are left unset.

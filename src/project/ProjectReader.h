@@ -2,6 +2,8 @@
 #define PROJECTREADER_H
 
 #include <QDomElement>
+#include <QHash>
+#include <QList>
 #include <QSharedPointer>
 #include <QString>
 
@@ -24,33 +26,37 @@ public:
     QString errorString() const;
 
 private:
+    void sortRootChildren(const QDomElement& root);
+    const QList<QDomElement>& rootChildren(const QString& tag) const;
+    QDomElement firstRootChild(const QString& tag) const;
     void readRootAttributes(const QDomElement& root);
-    void readNativeData(const QDomElement& root);
-    bool readPowerDevices(const QDomElement& root);
-    void readInterstate(const QDomElement& root);
-    void readDetectors(const QDomElement& root);
+    void readNativeData();
+    bool readPowerDevices();
+    void readInterstate();
+    void readDetectors();
     QSharedPointer<CnfDetector> readDetector(const QDomElement& element);
-    bool readSignalGroups(const QDomElement& root);
+    bool readSignalGroups();
     QSharedPointer<CnfSignalGroup> readSignalGroup(const QDomElement& element);
     bool readGroupDevices(const QSharedPointer<CnfSignalGroup>& group, const QDomElement& element);
     bool readGroupTimes(const QSharedPointer<CnfSignalGroup>& group, const QDomElement& element);
-    bool readPhases(const QDomElement& root);
+    bool readPhases();
     bool readPhase(const QDomElement& element);
     void readTransitions(const QDomElement& phaseElement, QList<QSharedPointer<CnfTransition>>& transitions);
-    void readMatrices(const QDomElement& root);
+    void readMatrices();
     QSharedPointer<CnfMatrix> readMatrix(const QDomElement& element);
-    bool readPrograms(const QDomElement& root);
-    bool readDayCards(const QDomElement& root);
-    bool readWeekCards(const QDomElement& root);
-    bool readSpecialDays(const QDomElement& root);
-    bool readSeasonPlans(const QDomElement& root);
-    bool readDefaults(const QDomElement& root);
+    bool readPrograms();
+    bool readDayCards();
+    bool readWeekCards();
+    bool readSpecialDays();
+    bool readSeasonPlans();
+    bool readDefaults();
     bool readDefaultSignalGroup(const QDomElement& defaults);
     bool fail(const QString& message);
 
     CnfController& m_controller;
     bool m_strict;
     QString m_error;
+    QHash<QString, QList<QDomElement>> m_rootChildren;
 };
 
 #endif

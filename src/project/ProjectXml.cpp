@@ -40,9 +40,20 @@ bool ProjectXml::isName(const QString& name)
 
 QString ProjectXml::cleanText(const QString& text)
 {
-    QString result;
+    // Nearly every text is clean already: it is then shared, not copied.
+    int i = 0;
+    for (; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (!isXmlChar(c.unicode()))
+            break;
+    }
+    if (i == text.size())
+        return text;
+    QString result = text.left(i);
     result.reserve(text.size());
-    for (int i = 0; i < text.size(); ++i) {
+    for (; i < text.size(); ++i) {
         const QChar c = text.at(i);
         if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) {
             result.append(c);
