@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QPair>
+#include <QVarLengthArray>
 
 #include <algorithm>
 #include <cmath>
@@ -401,16 +402,19 @@ bool Norvak3xWriter::writeConflicts()
     // Every pair of the conflict matrix marks the rows and columns of its
     // groups, compared by address only: a cell's group is never
     // dereferenced. There are at most 32 groups to compare with.
+    QVarLengthArray<const CnfSignalGroup*, 32> groups;
+    for (const auto& group : qAsConst(m_groups))
+        groups.append(group.data());
     const auto matrix = m_controller.conflictMatrix();
     const QList<CnfMatrixCell> cells = matrix ? matrix->content() : QList<CnfMatrixCell>();
+    char* const records = record(m_conflicts, size, 0);
     for (const CnfMatrixCell& cell : cells) {
-        for (int row = 0; row < m_groups.size() && !std::isnan(cell.value); ++row) {
-            if (m_groups.at(row).data() != cell.onGroup)
+        for (int row = 0; row < groups.size() && !std::isnan(cell.value); ++row) {
+            if (groups[row] != cell.onGroup)
                 continue;
-            char* r = record(m_conflicts, size, row);
             for (int j = 0; j < columns; ++j) {
-                if (m_groups.at(j).data() == cell.offGroup)
-                    r[1 + j] = 0;
+                if (groups[j] == cell.offGroup)
+                    records[row * size + 1 + j] = 0;
             }
         }
     }
