@@ -251,12 +251,13 @@ bool Norvak3xReader::readTime(int element, const char* key)
         return false;
     if (!present)
         return true;
-    const QStringList parts = QString::fromLatin1(bytes).split(QLatin1Char('/'));
-    if (parts.size() != 2) {
+    const int slash = bytes.indexOf('/');
+    if (slash < 0 || bytes.indexOf('/', slash + 1) >= 0) {
         m_imageRejected = true;
         return fail(QObject::tr("Invalid creation/modification time format"));
     }
-    m_controller.setNativeData(QLatin1String(key), QString(parts.at(1) + QLatin1Char(' ') + parts.at(0)));
+    m_controller.setNativeData(QLatin1String(key),
+        QString(QString::fromLatin1(bytes.mid(slash + 1)) + QLatin1Char(' ') + QString::fromLatin1(bytes.left(slash))));
     return true;
 }
 
