@@ -3,7 +3,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QPair>
-#include <QVarLengthArray>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <cmath>
@@ -97,6 +97,27 @@ Norvak3xWriter::Norvak3xWriter(CnfController& controller, const Norvak3xLayout& 
     , m_programs(controller.programs())
     , m_dayCards(controller.dayCards())
 {
+    m_groupPositions.reserve(m_groups.size());
+    for (int i = 0; i < m_groups.size(); ++i)
+        m_groupPositions.append(qMakePair<const CnfSignalGroup*, int>(m_groups.at(i).data(), i));
+    std::sort(m_groupPositions.begin(), m_groupPositions.end());
+}
+
+int Norvak3xWriter::groupPosition(const CnfSignalGroup* group) const
+{
+    const auto it = std::lower_bound(
+        m_groupPositions.cbegin(), m_groupPositions.cend(), qMakePair<const CnfSignalGroup*, int>(group, -1));
+    return it != m_groupPositions.cend() && it->first == group ? it->second : -1;
+}
+
+quint32 Norvak3xWriter::groupPositionBits(const CnfSignalGroup* group) const
+{
+    quint32 bits = 0;
+    auto it = std::lower_bound(
+        m_groupPositions.cbegin(), m_groupPositions.cend(), qMakePair<const CnfSignalGroup*, int>(group, -1));
+    for (; it != m_groupPositions.cend() && it->first == group && it->second < 32; ++it)
+        bits |= quint32(1) << it->second;
+    return bits;
 }
 
 QByteArray Norvak3xWriter::write()
@@ -317,7 +338,7 @@ bool Norvak3xWriter::writePower()
         const auto group = m_controller.findPowerDeviceSg(device);
         if (!group)
             continue;
-        const int groupPosition = m_groups.indexOf(group);
+        const int groupPosition = this->groupPosition(group.data());
         if (groupPosition < 0 || groupPosition > 31)
             return fail(QObject::tr("В устройстве по адресу %1 неверная ссылка на сигнальную группу").arg(address));
         const int devicePosition = group->devices.indexOf(device);
@@ -400,22 +421,21 @@ bool Norvak3xWriter::writeConflicts()
     for (int row = 0; row < m_groups.size(); ++row)
         record(m_conflicts, size, row)[0] = char(m_groups.at(row)->id);
     // Every pair of the conflict matrix marks the rows and columns of its
-    // groups, compared by address only: a cell's group is never
-    // dereferenced. There are at most 32 groups to compare with.
-    QVarLengthArray<const CnfSignalGroup*, 32> groups;
-    for (const auto& group : qAsConst(m_groups))
-        groups.append(group.data());
+    // groups, found by address only: a cell's group is never dereferenced.
+    // The group records have been checked: there are at most 32 rows.
+    const quint32 columnBits = columns >= 32 ? ~quint32(0) : (quint32(1) << columns) - 1;
     const auto matrix = m_controller.conflictMatrix();
     const QList<CnfMatrixCell> cells = matrix ? matrix->content() : QList<CnfMatrixCell>();
     char* const records = record(m_conflicts, size, 0);
     for (const CnfMatrixCell& cell : cells) {
-        for (int row = 0; row < groups.size() && !std::isnan(cell.value); ++row) {
-            if (groups[row] != cell.onGroup)
-                continue;
-            for (int j = 0; j < columns; ++j) {
-                if (groups[j] == cell.offGroup)
-                    records[row * size + 1 + j] = 0;
-            }
+        if (std::isnan(cell.value))
+            continue;
+        const quint32 rows = groupPositionBits(cell.onGroup);
+        const quint32 offColumns = rows ? groupPositionBits(cell.offGroup) & columnBits : 0;
+        for (quint32 r = offColumns ? rows : 0; r; r &= r - 1) {
+            char* const row = records + qCountTrailingZeroBits(r) * size;
+            for (quint32 c = offColumns; c; c &= c - 1)
+                row[1 + qCountTrailingZeroBits(c)] = 0;
         }
     }
     append(S::Conflicts, m_conflicts);
@@ -482,7 +502,7 @@ bool Norvak3xWriter::writePhases()
             || (phase.maxLength > 0 && !putByte(r + 2, phase.maxLength, name)))
             return false;
         for (int i = 0; i < phase.signalGroups.size(); ++i) {
-            const int position = m_groups.indexOf(phase.signalGroups.at(i));
+            const int position = groupPosition(phase.signalGroups.at(i).data());
             if (position >= 0)
                 r[3 + i] = char(position);
         }
@@ -834,7 +854,7 @@ bool Norvak3xWriter::writeCountdown()
         const QVariant sg = entry.value(QStringLiteral("sg"));
         const int number = sg.isValid() ? sg.toInt(&ok) : 0;
         if (ok) {
-            const int position = m_groups.indexOf(m_controller.findSG(number));
+            const int position = groupPosition(m_controller.findSG(number).data());
             if (position < 0)
                 return fail(QObject::tr("В параметрах табло ОО задан ссылка на несуществующую сигнальную группу %1")
                                 .arg(number));

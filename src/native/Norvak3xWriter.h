@@ -4,9 +4,11 @@
 #include <QByteArray>
 #include <QDateTime>
 #include <QList>
+#include <QPair>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
+#include <QVector>
 
 #include <array>
 
@@ -39,6 +41,10 @@ private:
     bool writeSignalGroups();
     bool writeKey(char* key, const CnfPowerDevice& device, int groupId);
     bool writeConflicts();
+    // The first position of the group in the controller's list, -1 when it is
+    // not listed; and every position below 32 as bits.
+    int groupPosition(const CnfSignalGroup* group) const;
+    quint32 groupPositionBits(const CnfSignalGroup* group) const;
     bool writeIntergreens();
     bool writePhases();
     bool writePrograms();
@@ -81,6 +87,9 @@ private:
     CnfController& m_controller;
     const Norvak3xLayout& m_layout;
     QList<QSharedPointer<CnfSignalGroup>> m_groups;
+    // Every group with its position in m_groups, ordered by address: records
+    // name groups by position, found here by binary search.
+    QVector<QPair<const CnfSignalGroup*, int>> m_groupPositions;
     QList<QSharedPointer<CnfPhase>> m_phases;
     QList<QSharedPointer<CnfProgram>> m_programs;
     QList<QSharedPointer<CnfDayCard>> m_dayCards;
