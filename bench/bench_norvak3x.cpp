@@ -226,8 +226,9 @@ void buildTestController(CnfController& c)
         special->dayCard = cards.at(3);
         c.addSpecialDay(QDate(2024, m, 1 + m), special);
     }
-    c.setNativeData(QStringLiteral("vpu_phases"), QVariantList {1, 2, 3, 4, QVariant(), QVariant(), QVariant(), QVariant()});
-    c.setNativeData(QStringLiteral("vpu_programs"), QVariantList {1, 2, QVariant(), QVariant()});
+    const QVariant none;
+    c.setNativeData(QStringLiteral("vpu_phases"), QVariantList {1, 2, 3, 4, none, none, none, none});
+    c.setNativeData(QStringLiteral("vpu_programs"), QVariantList {1, 2, none, none});
     c.setNativeData(QStringLiteral("countDownTable"),
         QVariantList {QVariantMap {{QStringLiteral("sg"), 1}, {QStringLiteral("count"), 1}},
             QVariantMap {{QStringLiteral("sg"), 7}, {QStringLiteral("count"), 1}}});

@@ -256,8 +256,9 @@ bool Norvak3xReader::readTime(int element, const char* key)
         m_imageRejected = true;
         return fail(QObject::tr("Invalid creation/modification time format"));
     }
-    m_controller.setNativeData(QLatin1String(key),
-        QString(QString::fromLatin1(bytes.mid(slash + 1)) + QLatin1Char(' ') + QString::fromLatin1(bytes.left(slash))));
+    const QString date = QString::fromLatin1(bytes.mid(slash + 1));
+    const QString clock = QString::fromLatin1(bytes.left(slash));
+    m_controller.setNativeData(QLatin1String(key), QString(date + QLatin1Char(' ') + clock));
     return true;
 }
 
