@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "CnfController.h"
 #include "CnfMatrix.h"
@@ -320,6 +321,21 @@ bool Norvak3xWriter::writePower()
         if (address >= 0 && address < Norvak3xLayout::powerEntries)
             listed[size_t(address)] = i;
     }
+    // The group of each keyed device: the last one that lists it, as in a
+    // look-up of a device's group.
+    QVector<QPair<const CnfPowerDevice*, int>> keys;
+    for (int g = 0; g < m_groups.size(); ++g) {
+        for (const auto& device : qAsConst(m_groups.at(g)->devices))
+            keys.append(qMakePair<const CnfPowerDevice*, int>(device.data(), g));
+    }
+    std::sort(keys.begin(), keys.end());
+    auto groupOf = [this, &keys](const CnfPowerDevice* device) -> const CnfSignalGroup* {
+        const auto after = std::upper_bound(keys.cbegin(), keys.cend(),
+            qMakePair<const CnfPowerDevice*, int>(device, std::numeric_limits<int>::max()));
+        if (after == keys.cbegin() || (after - 1)->first != device)
+            return nullptr;
+        return m_groups.at((after - 1)->second).data();
+    };
     m_power = QByteArray(2 * Norvak3xLayout::powerEntries, unset);
     for (int address = 0; address < Norvak3xLayout::powerEntries; ++address) {
         char* entry = m_power.data() + 2 * address;
@@ -335,10 +351,10 @@ bool Norvak3xWriter::writePower()
                             .arg(maxDeviceType));
         }
         entry[0] = char(device->type);
-        const auto group = m_controller.findPowerDeviceSg(device);
+        const CnfSignalGroup* group = groupOf(device.data());
         if (!group)
             continue;
-        const int groupPosition = this->groupPosition(group.data());
+        const int groupPosition = this->groupPosition(group);
         if (groupPosition < 0 || groupPosition > 31)
             return fail(QObject::tr("В устройстве по адресу %1 неверная ссылка на сигнальную группу").arg(address));
         const int devicePosition = group->devices.indexOf(device);
