@@ -161,7 +161,7 @@ QSharedPointer<CnfProgram> programOf(int number, int algorithm)
     return p;
 }
 
-// The controller of the tests' 3.18 image: 12 groups of two keys in two
+// The controller of the round-trip image: 12 groups of two keys in two
 // conflicting directions, 8 phases, 6 programs of five algorithms, day
 // cards, a week, special days and the usual settings; about 2.5 KB.
 void buildTestController(CnfController& c)
@@ -234,7 +234,7 @@ void buildTestController(CnfController& c)
             QVariantMap {{QStringLiteral("sg"), 7}, {QStringLiteral("count"), 1}}});
 }
 
-// The tests' image in firmware `version` (314..318): the 3.18 controller
+// The round-trip image in firmware `version` (314..318): the 3.18 controller
 // moved to that version, then written.
 QByteArray testImage(int version)
 {
@@ -327,7 +327,7 @@ static void BM_CopyAndChecksum(benchmark::State& state)
 }
 BENCHMARK(BM_CopyAndChecksum);
 
-// The tests' 3.18 image: 12 groups, 6 programs.
+// The 3.18 image of a common junction: 12 groups, 6 programs, 2.5 KB.
 static void BM_RoundTrip(benchmark::State& state)
 {
     roundTrip(state, testImage(318));
