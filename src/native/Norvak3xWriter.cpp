@@ -698,15 +698,25 @@ bool Norvak3xWriter::writeSpecialDays()
     const int size = m_layout.recordSize(S::SpecialDays);
     QByteArray out = counted(S::SpecialDays, days.size());
     // In calendar order: the image keeps no year, and a 29 February may sit
-    // in a leap year of its own in the model.
-    QList<QDate> dates = days.keys();
-    std::stable_sort(dates.begin(), dates.end(), [](const QDate& a, const QDate& b) {
-        return qMakePair(a.month(), a.day()) < qMakePair(b.month(), b.day());
-    });
-    for (int n = 0; n < dates.size(); ++n) {
-        const QDate& key = dates.at(n);
+    // in a leap year of its own in the model. Month and day are taken once
+    // per date, not per comparison.
+    struct Day
+    {
+        int month;
+        int day;
+        QDate date;
+        QSharedPointer<CnfSpecialDay> special;
+    };
+    QVector<Day> ordered;
+    ordered.reserve(days.size());
+    for (auto it = days.cbegin(); it != days.cend(); ++it)
+        ordered.append({it.key().month(), it.key().day(), it.key(), it.value()});
+    std::stable_sort(ordered.begin(), ordered.end(),
+        [](const Day& a, const Day& b) { return qMakePair(a.month, a.day) < qMakePair(b.month, b.day); });
+    for (int n = 0; n < ordered.size(); ++n) {
+        const QDate& key = ordered.at(n).date;
         const auto date = [&key] { return key.toString(QStringLiteral("dd.MM")); };
-        const auto special = days.value(key);
+        const auto& special = ordered.at(n).special;
         const auto card = special ? special->dayCard : QSharedPointer<CnfDayCard>();
         if (!card)
             return fail(
@@ -717,8 +727,8 @@ bool Norvak3xWriter::writeSpecialDays()
                 QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для для даты %1").arg(date()));
         char* r = record(out, size, n);
         r[0] = char(position);
-        r[1] = char(key.day());
-        r[2] = char(key.month());
+        r[1] = char(ordered.at(n).day);
+        r[2] = char(ordered.at(n).month);
     }
     append(S::SpecialDays, out);
     return true;
