@@ -224,6 +224,69 @@ private slots:
         QVERIFY(m->isEmpty());
     }
 
+    // A large matrix answers from an index: it must keep answering as a walk
+    // over its cells would, through overwrites, removals and copies.
+    void largeMatrix()
+    {
+        QList<Group> groups;
+        for (int i = 0; i < 12; ++i)
+            groups << group(i + 1);
+        struct Cell {
+            CnfSignalGroup* on;
+            CnfSignalGroup* off;
+            double value;
+        };
+        QList<Cell> expected;
+        auto m = QSharedPointer<CnfMatrix>::create();
+        auto set = [&](int on, int off, double value) {
+            m->setReleaf(groups.at(on), groups.at(off), value);
+            for (int i = 0; i < expected.size(); ++i) {
+                if (expected.at(i).on == groups.at(on).data() && expected.at(i).off == groups.at(off).data()) {
+                    if (std::isnan(value))
+                        expected.removeAt(i);
+                    else
+                        expected[i].value = value;
+                    return;
+                }
+            }
+            if (!std::isnan(value))
+                expected.append({groups.at(on).data(), groups.at(off).data(), value});
+        };
+        auto check = [&](const QSharedPointer<CnfMatrix>& matrix) {
+            QCOMPARE(matrix->content().size(), expected.size());
+            for (int i = 0; i < expected.size(); ++i) {
+                QCOMPARE(matrix->content().at(i).onGroup, expected.at(i).on);
+                QCOMPARE(matrix->content().at(i).value, expected.at(i).value);
+            }
+            for (const Group& on : groups) {
+                for (const Group& off : groups) {
+                    double value = NAN;
+                    for (const Cell& cell : expected) {
+                        if (cell.on == on.data() && cell.off == off.data())
+                            value = cell.value;
+                    }
+                    const double found = matrix->releaf(on, off);
+                    QVERIFY(std::isnan(value) ? std::isnan(found) : found == value);
+                }
+            }
+        };
+        for (int step = 0; step < 400; ++step)
+            set((step * 7) % 12, (step * 5 + step / 12) % 12, step % 9 == 0 ? NAN : step % 13);
+        QVERIFY(expected.size() > 64); // large enough to be indexed
+        check(m);
+        m->removeSG(groups.at(3));
+        expected.erase(std::remove_if(expected.begin(), expected.end(),
+                                      [&](const Cell& c) { return c.on == groups.at(3).data() || c.off == groups.at(3).data(); }),
+                       expected.end());
+        check(m);
+        auto copy = QSharedPointer<CnfMatrix>::create();
+        copy->clone(m);
+        check(copy);
+        for (int step = 0; step < 60; ++step)
+            set(step % 12, (step + 1) % 12, NAN);
+        check(m);
+    }
+
     void phaseInterstate_data()
     {
         QTest::addColumn<TimeMap>("clearing");

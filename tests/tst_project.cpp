@@ -283,6 +283,11 @@ private slots:
         QCOMPARE(g->detectors, (QList<int>{3, 0, 4}));
         QCOMPARE(int(g->variantTimes.value(2).yellow), 44);
         QCOMPARE(int(g->variantTimes.value(2).redAdd), 255);
+        // The reader's look-up indices end with the load: an id changed
+        // afterwards behind the controller's back is still found.
+        g->id = 9;
+        QCOMPARE(c.findSG(9), g);
+        QVERIFY(!c.findSG(1));
     }
     void clearingAndEntering()
     {

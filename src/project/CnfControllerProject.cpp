@@ -59,20 +59,30 @@ QByteArray CnfController::save(int indent) const
         return QByteArray();
     d->lastError.clear();
     const CnfLookupSession lookups(*this);
+    // Each child of the root is printed as soon as it is finished.
+    ProjectDocumentSerializer serializer(indent);
     ProjectWriter writer(*this, d->nativeData);
-    const QDomDocument document = writer.write();
-    if (document.isNull()) {
+    const ProjectElement root = writer.write([&serializer](const ProjectElement& parent, const ProjectElement& child) {
+        serializer.printChild(parent, child);
+    });
+    if (root.isNull()) {
         d->lastError = writer.errorString();
         return QByteArray();
     }
-    return ProjectDocumentSerializer::serialize(document, indent);
+    return serializer.finish(root);
 }
 
 QByteArray cnfCopyDocument(const CnfController& controller, const CnfControllerPrivate& data)
 {
     const CnfLookupSession lookups(controller);
     ProjectWriter writer(controller, data.nativeData, RefusedEntry::LeaveOut);
-    return writer.write().toByteArray(-1);
+    const ProjectElement root = writer.write();
+    // Printed by the DOM, as copies always were: its text escapes differ
+    // from the document writer's in corners (a carriage return in a text).
+    QDomDocument document;
+    if (!root.isNull())
+        document.appendChild(root.toDom(document));
+    return document.toByteArray(-1);
 }
 
 bool CnfController::save(const QString& fileName)
@@ -102,16 +112,16 @@ QSharedPointer<CnfProgram> cnfRebuildProgramThroughDocument(CnfController& contr
 {
     if (!program)
         return {};
-    QDomDocument document;
-    ProgramElementWriter writer(controller, document);
-    const QDomElement element = writer.write(program);
+    ProgramElementWriter writer(controller);
+    const ProjectElement element = writer.write(program);
     if (element.isNull()) {
         qCWarning(lcCnfProject).noquote() << writer.errorString();
         return {};
     }
     const bool adapter = CnfFormatRegistry::ofController(controller).recordLayout() == CnfFormat::AdapterLayout;
     ProgramElementReader reader(controller, false, adapter);
-    const QSharedPointer<CnfProgram> rebuilt = reader.read(element);
+    QDomDocument document;
+    const QSharedPointer<CnfProgram> rebuilt = reader.read(element.toDom(document));
     if (!rebuilt) {
         qCWarning(lcCnfProject).noquote() << reader.errorString();
         return {};

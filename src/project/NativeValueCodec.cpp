@@ -14,6 +14,28 @@ const QString ItemTag = QStringLiteral("Item");
 const QString NameAttribute = QStringLiteral("name");
 const QString TypeAttribute = QStringLiteral("type");
 
+// The name of the value's type; the common ones without converting the
+// name on every call.
+QString typeName(const QVariant& value)
+{
+    switch (value.userType()) {
+    case QMetaType::Int:
+        return QStringLiteral("int");
+    case QMetaType::QString:
+        return QStringLiteral("QString");
+    case QMetaType::Bool:
+        return QStringLiteral("bool");
+    case QMetaType::Double:
+        return QStringLiteral("double");
+    case QMetaType::QVariantMap:
+        return QStringLiteral("QVariantMap");
+    case QMetaType::QVariantList:
+        return QStringLiteral("QVariantList");
+    default:
+        return QString::fromLatin1(value.typeName());
+    }
+}
+
 } // namespace
 
 QVector<NativeValueCodec::NamedValue> NativeValueCodec::decodeNamedValues(const QDomElement& nativeData)
@@ -93,14 +115,13 @@ QVariant NativeValueCodec::decodeScalar(const QDomElement& item)
     return value;
 }
 
-void NativeValueCodec::encodeNamed(QDomDocument& document, QDomElement& target, const QString& name,
-                                   const QVariant& value)
+void NativeValueCodec::encodeNamed(ProjectElement& target, const QString& name, const QVariant& value)
 {
     if (!value.isValid())
         return;
-    QDomElement container = encodeContainer(document, name, value);
+    ProjectElement container = encodeContainer(name, value);
     if (!container.isNull()) {
-        target.appendChild(container);
+        target.appendChild(std::move(container));
         return;
     }
     if (ProjectXml::isName(name)) {
@@ -109,26 +130,25 @@ void NativeValueCodec::encodeNamed(QDomDocument& document, QDomElement& target, 
     }
     // A name that cannot be an attribute travels as a named item, which
     // every reader of the format takes as a top-level value too.
-    QDomElement item = document.createElement(ItemTag);
+    ProjectElement& item = target.appendElement(ItemTag);
     ProjectXml::setAttribute(item, NameAttribute, name);
-    ProjectXml::setAttribute(item, TypeAttribute, QString::fromLatin1(value.typeName()));
-    ProjectXml::appendText(document, item, value.toString());
-    target.appendChild(item);
+    ProjectXml::setAttribute(item, TypeAttribute, typeName(value));
+    ProjectXml::appendText(item, value.toString());
 }
 
-QDomElement NativeValueCodec::encodeContainer(QDomDocument& document, const QString& name, const QVariant& value)
+ProjectElement NativeValueCodec::encodeContainer(const QString& name, const QVariant& value)
 {
-    QDomElement container;
+    ProjectElement container;
     if (isMap(value)) {
-        container = document.createElement(MapTag);
+        container = ProjectElement(MapTag);
         const QVariantMap map = value.toMap();
         for (auto it = map.cbegin(); it != map.cend(); ++it)
-            appendItem(document, container, it.key(), it.value());
+            appendItem(container, it.key(), it.value());
     } else if (isList(value)) {
-        container = document.createElement(ListTag);
+        container = ProjectElement(ListTag);
         const QVariantList list = value.toList();
         for (const QVariant& entry : list)
-            appendItem(document, container, QString(), entry);
+            appendItem(container, QString(), entry);
     } else {
         return container;
     }
@@ -137,19 +157,17 @@ QDomElement NativeValueCodec::encodeContainer(QDomDocument& document, const QStr
     return container;
 }
 
-void NativeValueCodec::appendItem(QDomDocument& document, QDomElement& container, const QString& name,
-                                  const QVariant& value)
+void NativeValueCodec::appendItem(ProjectElement& container, const QString& name, const QVariant& value)
 {
-    QDomElement item = document.createElement(ItemTag);
+    ProjectElement& item = container.appendElement(ItemTag);
     if (!name.isEmpty())
         ProjectXml::setAttribute(item, NameAttribute, name);
-    ProjectXml::setAttribute(item, TypeAttribute, QString::fromLatin1(value.typeName()));
-    const QDomElement inner = encodeContainer(document, QString(), value);
+    ProjectXml::setAttribute(item, TypeAttribute, typeName(value));
+    ProjectElement inner = encodeContainer(QString(), value);
     if (!inner.isNull())
-        item.appendChild(inner);
+        item.appendChild(std::move(inner));
     else
-        ProjectXml::appendText(document, item, value.toString());
-    container.appendChild(item);
+        ProjectXml::appendText(item, value.toString());
 }
 
 bool NativeValueCodec::isMap(const QVariant& value)

@@ -8,6 +8,8 @@
 #include <QVariant>
 #include <QVector>
 
+#include "ProjectElement.h"
+
 // The project document's encoding of native values: QVariant trees of maps,
 // lists and scalars as nested "Map", "List" and "Item" elements. A
 // "NativeData" element holds named top-level values, scalars as attributes.
@@ -26,18 +28,16 @@ public:
     // Puts `value` into `target` under `name`: a scalar as an attribute, a map
     // or list as a child element carrying the name. Invalid values are
     // skipped.
-    static void encodeNamed(QDomDocument& document, QDomElement& target, const QString& name,
-                            const QVariant& value);
+    static void encodeNamed(ProjectElement& target, const QString& name, const QVariant& value);
     // A "Map" or "List" element for `value`, with a "name" attribute when
     // `name` is not empty; null for a scalar.
-    static QDomElement encodeContainer(QDomDocument& document, const QString& name, const QVariant& value);
+    static ProjectElement encodeContainer(const QString& name, const QVariant& value);
 
 private:
     static QVariant decode(const QDomElement& element, int depth);
     static QVariant decodeItem(const QDomElement& item, int depth);
     static QVariant decodeScalar(const QDomElement& item);
-    static void appendItem(QDomDocument& document, QDomElement& container, const QString& name,
-                           const QVariant& value);
+    static void appendItem(ProjectElement& container, const QString& name, const QVariant& value);
     static bool isMap(const QVariant& value);
     static bool isList(const QVariant& value);
 };

@@ -28,10 +28,8 @@ QStringList groupIds(const QList<QSharedPointer<CnfSignalGroup>>& groups)
 
 } // namespace
 
-ProgramElementWriter::ProgramElementWriter(const CnfController& controller, QDomDocument& document,
-                                           RefusedEntry refused)
+ProgramElementWriter::ProgramElementWriter(const CnfController& controller, RefusedEntry refused)
     : m_controller(controller)
-    , m_document(document)
     , m_refused(refused)
 {
 }
@@ -52,14 +50,14 @@ QString ProgramElementWriter::errorString() const
     return m_error;
 }
 
-QDomElement ProgramElementWriter::write(const QSharedPointer<CnfProgram>& program)
+ProjectElement ProgramElementWriter::write(const QSharedPointer<CnfProgram>& program)
 {
     m_error.clear();
-    QDomElement element = m_document.createElement(QStringLiteral("Program"));
+    ProjectElement element(QStringLiteral("Program"));
     writeAttributes(element, program);
     if (program->type == CnfProgram::NorvakSpecial) {
-        QDomElement data = ProjectXml::appendElement(m_document, element, QStringLiteral("NorvakData"));
-        ProjectXml::appendText(m_document, data, QString::fromLatin1(program->data().toHex()));
+        ProjectElement& data = element.appendElement(QStringLiteral("NorvakData"));
+        ProjectXml::appendText(data, QString::fromLatin1(program->data().toHex()));
     } else if (program->type == CnfProgram::Timeline || program->type == CnfProgram::TimelineCoord) {
         writeTimeline(element, program);
     }
@@ -68,7 +66,7 @@ QDomElement ProgramElementWriter::write(const QSharedPointer<CnfProgram>& progra
     m_stepsLeftOut = 0;
     for (const auto& step : steps) {
         if (!writeStep(element, program, step, unlistedWritten))
-            return QDomElement();
+            return ProjectElement();
     }
     // Without a step that was left out, the cycle of the steps is not the
     // program's cycle any more, unless the program runs on a configured one.
@@ -78,7 +76,7 @@ QDomElement ProgramElementWriter::write(const QSharedPointer<CnfProgram>& progra
     return element;
 }
 
-void ProgramElementWriter::writeAttributes(QDomElement& element, const QSharedPointer<CnfProgram>& program)
+void ProgramElementWriter::writeAttributes(ProjectElement& element, const QSharedPointer<CnfProgram>& program)
 {
     if (!program->id.isEmpty())
         ProjectXml::setAttribute(element, QStringLiteral("id"), program->id);
@@ -97,7 +95,7 @@ void ProgramElementWriter::writeAttributes(QDomElement& element, const QSharedPo
         element.setAttribute(QStringLiteral("matrix"), program->matrix->id());
 }
 
-void ProgramElementWriter::writeTimeline(QDomElement& element, const QSharedPointer<CnfProgram>& program)
+void ProgramElementWriter::writeTimeline(ProjectElement& element, const QSharedPointer<CnfProgram>& program)
 {
     // Only the controller's own groups are written: a group removed from the
     // controller could not be found again when the document is read. They go
@@ -111,8 +109,8 @@ void ProgramElementWriter::writeTimeline(QDomElement& element, const QSharedPoin
         entry.insert(QStringLiteral("sequence"), timelineSequence(program, group));
         sequences.append(entry);
     }
-    QDomElement timeline = ProjectXml::appendElement(m_document, element, QStringLiteral("TimelineData"));
-    timeline.appendChild(NativeValueCodec::encodeContainer(m_document, QString(), sequences));
+    ProjectElement& timeline = element.appendElement(QStringLiteral("TimelineData"));
+    timeline.appendChild(NativeValueCodec::encodeContainer(QString(), sequences));
 }
 
 // The groups among `groups` that the controller lists, in the controller's
@@ -186,7 +184,7 @@ QVariantList ProgramElementWriter::timelineSequence(const QSharedPointer<CnfProg
     return sequence;
 }
 
-bool ProgramElementWriter::writeStep(QDomElement& element, const QSharedPointer<CnfProgram>& program,
+bool ProgramElementWriter::writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
                                      const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten)
 {
     const QSharedPointer<CnfPhase> phase = step->phase();
@@ -209,8 +207,8 @@ bool ProgramElementWriter::writeStep(QDomElement& element, const QSharedPointer<
         ++m_stepsLeftOut;
         return true;
     }
-    QDomElement stepElement = ProjectXml::appendElement(m_document, element, QStringLiteral("Phase"));
-    ProjectXml::appendText(m_document, stepElement, step->id());
+    ProjectElement& stepElement = element.appendElement(QStringLiteral("Phase"));
+    ProjectXml::appendText(stepElement, step->id());
     if (step->fullLengthDefined())
         stepElement.setAttribute(QStringLiteral("full_length"), step->fullLength());
     stepElement.setAttribute(QStringLiteral("length"), length);
@@ -231,12 +229,12 @@ bool ProgramElementWriter::writeStep(QDomElement& element, const QSharedPointer<
     return true;
 }
 
-void ProgramElementWriter::writeProperties(QDomElement& element, const QSharedPointer<CnfProgram>& program)
+void ProgramElementWriter::writeProperties(ProjectElement& element, const QSharedPointer<CnfProgram>& program)
 {
     const auto names = ProjectXml::propertyNames(*program);
     if (names.isEmpty())
         return;
-    QDomElement nativeData = ProjectXml::appendElement(m_document, element, QStringLiteral("NativeData"));
+    ProjectElement& nativeData = element.appendElement(QStringLiteral("NativeData"));
     for (const QByteArray& name : names)
-        NativeValueCodec::encodeNamed(m_document, nativeData, QString::fromUtf8(name), program->property(name.constData()));
+        NativeValueCodec::encodeNamed(nativeData, QString::fromUtf8(name), program->property(name.constData()));
 }

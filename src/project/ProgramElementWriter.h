@@ -1,13 +1,13 @@
 #ifndef PROGRAMELEMENTWRITER_H
 #define PROGRAMELEMENTWRITER_H
 
-#include <QDomDocument>
-#include <QDomElement>
 #include <QHash>
 #include <QSet>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
+
+#include "ProjectElement.h"
 
 class CnfController;
 class CnfPhaseDef;
@@ -25,11 +25,11 @@ enum class RefusedEntry {
 class ProgramElementWriter
 {
 public:
-    ProgramElementWriter(const CnfController& controller, QDomDocument& document,
-                         RefusedEntry refused = RefusedEntry::FailDocument);
+    explicit ProgramElementWriter(const CnfController& controller,
+                                  RefusedEntry refused = RefusedEntry::FailDocument);
 
     // The element, or a null element with errorString() set.
-    QDomElement write(const QSharedPointer<CnfProgram>& program);
+    ProjectElement write(const QSharedPointer<CnfProgram>& program);
     QString errorString() const;
 
     // Logs that the entry `message` describes is left out of a document.
@@ -41,17 +41,16 @@ public:
     static bool isStepDataAttribute(const QString& name);
 
 private:
-    void writeAttributes(QDomElement& element, const QSharedPointer<CnfProgram>& program);
-    void writeTimeline(QDomElement& element, const QSharedPointer<CnfProgram>& program);
+    void writeAttributes(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
+    void writeTimeline(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
     QList<QSharedPointer<CnfSignalGroup>> inListOrder(const QList<QSharedPointer<CnfSignalGroup>>& groups);
     QVariantList timelineSequence(const QSharedPointer<CnfProgram>& program,
                                   const QSharedPointer<CnfSignalGroup>& group) const;
-    bool writeStep(QDomElement& element, const QSharedPointer<CnfProgram>& program,
+    bool writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
                    const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten);
-    void writeProperties(QDomElement& element, const QSharedPointer<CnfProgram>& program);
+    void writeProperties(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
 
     const CnfController& m_controller;
-    QDomDocument& m_document;
     RefusedEntry m_refused;
     int m_stepsLeftOut = 0;
     QString m_error;

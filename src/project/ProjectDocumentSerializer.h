@@ -2,18 +2,40 @@
 #define PROJECTDOCUMENTSERIALIZER_H
 
 #include <QByteArray>
-#include <QDomDocument>
+#include <QString>
 
-// Writes a DOM document as UTF-8 text with the attributes of every element
-// sorted by name. Qt's own serialiser writes attributes in hash order, which
-// changes from process to process; sorted attributes (as in canonical XML)
-// make the same model give the same bytes in every run.
+#include <memory>
+
+#include "ProjectElement.h"
+
+// Writes a project document as UTF-8 text with the attributes of every
+// element sorted by name (as in canonical XML), so that the same model gives
+// the same bytes in every run.
 class ProjectDocumentSerializer
 {
 public:
-    // The document's root element and everything below it, without an XML
-    // declaration; `indent` blanks per level, or one line when negative.
-    static QByteArray serialize(const QDomDocument& document, int indent);
+    // A document printed piece by piece: `indent` blanks per level, or one
+    // line when negative.
+    explicit ProjectDocumentSerializer(int indent);
+    ~ProjectDocumentSerializer();
+    // Prints `child` as the next child of the root element `root`, after the
+    // root's start tag.
+    void printChild(const ProjectElement& root, const ProjectElement& child);
+    // The whole document, once every child of `root` has been printed.
+    QByteArray finish(const ProjectElement& root);
+
+    // The root element and everything below it, without an XML declaration;
+    // `indent` blanks per level, or one line when negative.
+    static QByteArray serialize(const ProjectElement& root, int indent);
+
+private:
+    Q_DISABLE_COPY(ProjectDocumentSerializer)
+    class Printer;
+
+    QString m_text;
+    int m_indent;
+    bool m_rootStarted = false;
+    std::unique_ptr<Printer> m_printer;
 };
 
 #endif

@@ -69,12 +69,14 @@ bool ProjectWriter::refuse(const QString& message)
     return true;
 }
 
-QDomDocument ProjectWriter::write()
+ProjectElement ProjectWriter::write(const ProjectElement::ChildSink& sink)
 {
     m_error.clear();
-    m_document = QDomDocument();
-    QDomElement root = ProjectXml::appendElement(m_document, m_document, QStringLiteral("Controller"));
+    ProjectElement root(QStringLiteral("Controller"));
+    if (!sink)
+        root.reserveChildren(rootChildCount());
     writeRootAttributes(root);
+    root.streamChildrenTo(sink);
     writeNativeData(root);
     writePowerDevices(root);
     writeInterstate(root);
@@ -82,15 +84,26 @@ QDomDocument ProjectWriter::write()
     writeSignalGroups(root);
     writePhases(root);
     if (!writePrograms(root))
-        return QDomDocument();
+        return ProjectElement();
     writeMatrices(root);
     if (!writeDayCards(root) || !writeWeekCards(root) || !writeSpecialDays(root) || !writeSeasonPlans(root))
-        return QDomDocument();
+        return ProjectElement();
     writeDefaults(root);
-    return m_document;
+    root.flushChildren();
+    return root;
 }
 
-void ProjectWriter::writeRootAttributes(QDomElement& root)
+// About as many children as the root will have.
+int ProjectWriter::rootChildCount() const
+{
+    return m_controller.powerDevices().size() + m_controller.detectorsList().size()
+        + m_controller.sensorsList().size() + m_controller.signalGroups().size() + m_controller.phases().size()
+        + m_controller.programs().size() + m_controller.matrixList().size() + m_controller.dayCards().size()
+        + m_controller.weekCards().size() + m_controller.specialDays().size() + m_controller.seasonPlans().size()
+        + 4;
+}
+
+void ProjectWriter::writeRootAttributes(ProjectElement& root)
 {
     const auto names = ProjectXml::propertyNames(m_controller);
     for (const QByteArray& name : names) {
@@ -100,24 +113,24 @@ void ProjectWriter::writeRootAttributes(QDomElement& root)
     }
 }
 
-void ProjectWriter::writeNativeData(QDomElement& root)
+void ProjectWriter::writeNativeData(ProjectElement& root)
 {
     if (m_nativeData.isNull())
         return;
-    QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("NativeData"));
+    ProjectElement& element = root.appendElement(QStringLiteral("NativeData"));
     const QStringList keys = m_nativeData.keys();
     for (const QString& key : keys)
-        NativeValueCodec::encodeNamed(m_document, element, key, m_controller.getNativeData(key));
+        NativeValueCodec::encodeNamed(element, key, m_controller.getNativeData(key));
 }
 
-void ProjectWriter::writePowerDevices(QDomElement& root)
+void ProjectWriter::writePowerDevices(ProjectElement& root)
 {
     const auto devices = m_controller.powerDevices();
     for (const auto& device : devices) {
         if (!device)
             continue;
-        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("PwrDev"));
-        ProjectXml::appendText(m_document, element, QString::number(device->id));
+        ProjectElement& element = root.appendElement(QStringLiteral("PwrDev"));
+        ProjectXml::appendText(element, QString::number(device->id));
         if (!device->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), device->name);
         element.setAttribute(QStringLiteral("type"), CnfPowerDevice::type2String(device->type, false));
@@ -128,12 +141,12 @@ void ProjectWriter::writePowerDevices(QDomElement& root)
     }
 }
 
-void ProjectWriter::writeInterstate(QDomElement& root)
+void ProjectWriter::writeInterstate(ProjectElement& root)
 {
     const auto interstate = m_controller.interstate();
     if (!interstate)
         return;
-    QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("Interstate"));
+    ProjectElement& element = root.appendElement(QStringLiteral("Interstate"));
     if (interstate->greenBlink != 0)
         element.setAttribute(QStringLiteral("green_blink"), interstate->greenBlink);
     if (interstate->yellow != 0)
@@ -142,7 +155,7 @@ void ProjectWriter::writeInterstate(QDomElement& root)
         element.setAttribute(QStringLiteral("red_yellow"), interstate->redYellow);
 }
 
-void ProjectWriter::writeDetectors(QDomElement& root)
+void ProjectWriter::writeDetectors(ProjectElement& root)
 {
     const auto detectors = m_controller.detectorsList();
     for (const auto& detector : detectors) {
@@ -156,9 +169,9 @@ void ProjectWriter::writeDetectors(QDomElement& root)
     }
 }
 
-QDomElement ProjectWriter::detectorElement(const QString& tag, const QSharedPointer<CnfDetector>& detector)
+ProjectElement ProjectWriter::detectorElement(const QString& tag, const QSharedPointer<CnfDetector>& detector)
 {
-    QDomElement element = m_document.createElement(tag);
+    ProjectElement element(tag);
     const auto names = ProjectXml::propertyNames(*detector);
     for (const QByteArray& name : names) {
         const QVariant value = detector->property(name.constData());
@@ -175,7 +188,7 @@ QDomElement ProjectWriter::detectorElement(const QString& tag, const QSharedPoin
     return element;
 }
 
-void ProjectWriter::writeSignalGroups(QDomElement& root)
+void ProjectWriter::writeSignalGroups(ProjectElement& root)
 {
     const auto groups = m_controller.signalGroups();
     for (const auto& group : groups) {
@@ -184,10 +197,10 @@ void ProjectWriter::writeSignalGroups(QDomElement& root)
     }
 }
 
-QDomElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalGroup>& group)
+ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalGroup>& group)
 {
-    QDomElement element = m_document.createElement(QStringLiteral("SG"));
-    ProjectXml::appendText(m_document, element, QString::number(group->id));
+    ProjectElement element(QStringLiteral("SG"));
+    ProjectXml::appendText(element, QString::number(group->id));
     if (!group->name.isEmpty())
         ProjectXml::setAttribute(element, QStringLiteral("name"), group->name);
     element.setAttribute(QStringLiteral("type"), CnfSignalGroup::type2String(group->type, false, false));
@@ -203,8 +216,8 @@ QDomElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalGrou
     if (!deviceIds.isEmpty())
         element.setAttribute(QStringLiteral("devices"), joinIds(deviceIds));
     for (auto it = group->variantTimes.cbegin(); it != group->variantTimes.cend(); ++it) {
-        QDomElement times = ProjectXml::appendElement(m_document, element, QStringLiteral("NorvakIS"));
-        ProjectXml::appendText(m_document, times, QString::number(it.key()));
+        ProjectElement& times = element.appendElement(QStringLiteral("NorvakIS"));
+        ProjectXml::appendText(times, QString::number(it.key()));
         times.setAttribute(QStringLiteral("greenAdd1"), it->greenAdd1);
         times.setAttribute(QStringLiteral("greenAdd2"), it->greenAdd2);
         times.setAttribute(QStringLiteral("greenBlink"), it->greenBlink);
@@ -215,21 +228,21 @@ QDomElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalGrou
     // Timing overrides and other settings of the group.
     const auto names = ProjectXml::propertyNames(*group);
     if (!names.isEmpty()) {
-        QDomElement nativeData = ProjectXml::appendElement(m_document, element, QStringLiteral("NativeData"));
+        ProjectElement& nativeData = element.appendElement(QStringLiteral("NativeData"));
         for (const QByteArray& name : names)
-            NativeValueCodec::encodeNamed(m_document, nativeData, QString::fromUtf8(name), group->property(name.constData()));
+            NativeValueCodec::encodeNamed(nativeData, QString::fromUtf8(name), group->property(name.constData()));
     }
     return element;
 }
 
-void ProjectWriter::writePhases(QDomElement& root)
+void ProjectWriter::writePhases(ProjectElement& root)
 {
     const auto phases = m_controller.phases();
     for (const auto& phase : phases) {
         if (!phase)
             continue;
-        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("Phase"));
-        ProjectXml::appendText(m_document, element, phase->id);
+        ProjectElement& element = root.appendElement(QStringLiteral("Phase"));
+        ProjectXml::appendText(element, phase->id);
         if (phase->minLength > 0)
             element.setAttribute(QStringLiteral("min"), phase->minLength);
         if (phase->maxLength > 0)
@@ -246,7 +259,7 @@ void ProjectWriter::writePhases(QDomElement& root)
         for (const auto& transition : phase->transitions) {
             if (!transition)
                 continue;
-            QDomElement tr = ProjectXml::appendElement(m_document, element, QStringLiteral("Transition"));
+            ProjectElement& tr = element.appendElement(QStringLiteral("Transition"));
             ProjectXml::setAttribute(tr, QStringLiteral("from"), transition->from);
             // A group with an added red but no clearing time still gets a
             // "clearing" element to carry it.
@@ -258,7 +271,7 @@ void ProjectWriter::writePhases(QDomElement& root)
                 const int addRed = transition->addRed.value(group, 0);
                 if (!transition->clearing.contains(group) && addRed <= 0)
                     continue;
-                QDomElement clearing = ProjectXml::appendElement(m_document, tr, QStringLiteral("clearing"));
+                ProjectElement& clearing = tr.appendElement(QStringLiteral("clearing"));
                 clearing.setAttribute(QStringLiteral("group"), group);
                 if (time > 0)
                     clearing.setAttribute(QStringLiteral("time"), time);
@@ -266,7 +279,7 @@ void ProjectWriter::writePhases(QDomElement& root)
                     clearing.setAttribute(QStringLiteral("add_red"), addRed);
             }
             for (auto it = transition->entering.cbegin(); it != transition->entering.cend(); ++it) {
-                QDomElement entering = ProjectXml::appendElement(m_document, tr, QStringLiteral("entering"));
+                ProjectElement& entering = tr.appendElement(QStringLiteral("entering"));
                 entering.setAttribute(QStringLiteral("group"), it.key());
                 if (it.value() > 0)
                     entering.setAttribute(QStringLiteral("time"), it.value());
@@ -275,46 +288,46 @@ void ProjectWriter::writePhases(QDomElement& root)
     }
 }
 
-bool ProjectWriter::writePrograms(QDomElement& root)
+bool ProjectWriter::writePrograms(ProjectElement& root)
 {
-    ProgramElementWriter writer(m_controller, m_document, m_refused);
+    ProgramElementWriter writer(m_controller, m_refused);
     const auto programs = m_controller.programs();
     for (const auto& program : programs) {
         if (!program)
             continue;
-        const QDomElement element = writer.write(program);
+        ProjectElement element = writer.write(program);
         if (element.isNull())
             return fail(writer.errorString());
-        root.appendChild(element);
+        root.appendChild(std::move(element));
     }
     return true;
 }
 
-void ProjectWriter::writeMatrices(QDomElement& root)
+void ProjectWriter::writeMatrices(ProjectElement& root)
 {
-    const QDomElement conflict = matrixElement(QStringLiteral("ConflictMatrix"), m_controller.conflictMatrix());
+    ProjectElement conflict = matrixElement(QStringLiteral("ConflictMatrix"), m_controller.conflictMatrix());
     if (!conflict.isNull())
-        root.appendChild(conflict);
+        root.appendChild(std::move(conflict));
     const auto defaultMatrix = m_controller.defaultMatrix();
     const auto safetyMatrix = m_controller.safetyMatrix();
     const auto matrices = m_controller.matrixList();
     for (const auto& matrix : matrices) {
-        QDomElement element = matrixElement(QStringLiteral("Matrix"), matrix);
+        ProjectElement element = matrixElement(QStringLiteral("Matrix"), matrix);
         if (element.isNull())
             continue;
         if (matrix == defaultMatrix)
             element.setAttribute(QStringLiteral("default"), QStringLiteral("true"));
         if (matrix == safetyMatrix)
             element.setAttribute(QStringLiteral("safety"), QStringLiteral("true"));
-        root.appendChild(element);
+        root.appendChild(std::move(element));
     }
 }
 
-QDomElement ProjectWriter::matrixElement(const QString& tag, const QSharedPointer<CnfMatrix>& matrix)
+ProjectElement ProjectWriter::matrixElement(const QString& tag, const QSharedPointer<CnfMatrix>& matrix)
 {
     const auto groups = m_controller.signalGroups();
     if (!matrix || matrix->isEmpty() || groups.isEmpty())
-        return QDomElement();
+        return ProjectElement();
     // Cells are matched with the controller's live groups by address only; a
     // cell whose group is not listed is never followed.
     QHash<const CnfSignalGroup*, int> positions;
@@ -332,28 +345,29 @@ QDomElement ProjectWriter::matrixElement(const QString& tag, const QSharedPointe
         entries[MatrixPlace(qMin(on, off), qMax(on, off), on < off ? 1 : 0)] = &cell;
     }
     if (entries.empty())
-        return QDomElement();
-    QDomElement element = m_document.createElement(tag);
+        return ProjectElement();
+    ProjectElement element(tag);
+    element.reserveChildren(int(entries.size()));
     element.setAttribute(QStringLiteral("id"), matrix->id());
     if (!matrix->name().isEmpty())
         ProjectXml::setAttribute(element, QStringLiteral("name"), matrix->name());
     for (const auto& entry : entries) {
         const CnfMatrixCell* cell = entry.second;
-        QDomElement cp = ProjectXml::appendElement(m_document, element, QStringLiteral("CP"));
+        ProjectElement& cp = element.appendElement(QStringLiteral("CP"));
         cp.setAttribute(QStringLiteral("on_sg"), groups.at(positions.value(cell->onGroup))->id);
         cp.setAttribute(QStringLiteral("off_sg"), groups.at(positions.value(cell->offGroup))->id);
-        ProjectXml::appendText(m_document, cp, QString::number(cell->value, 'g', 6));
+        ProjectXml::appendText(cp, QString::number(cell->value, 'g', 6));
     }
     return element;
 }
 
-bool ProjectWriter::writeDayCards(QDomElement& root)
+bool ProjectWriter::writeDayCards(ProjectElement& root)
 {
     const auto cards = m_controller.dayCards();
     for (const auto& card : cards) {
         if (!card)
             continue;
-        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("DayCard"));
+        ProjectElement& element = root.appendElement(QStringLiteral("DayCard"));
         ProjectXml::setAttribute(element, QStringLiteral("id"), card->id);
         if (!card->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), card->name);
@@ -371,8 +385,8 @@ bool ProjectWriter::writeDayCards(QDomElement& root)
                     return false;
                 continue;
             }
-            QDomElement time = ProjectXml::appendElement(m_document, element, QStringLiteral("Time"));
-            ProjectXml::appendText(m_document, time, it.key().toString(TimeFormat));
+            ProjectElement& time = element.appendElement(QStringLiteral("Time"));
+            ProjectXml::appendText(time, it.key().toString(TimeFormat));
             ProjectXml::setAttribute(time, QStringLiteral("program"), it->program->id);
             if (it->reserveProgram)
                 ProjectXml::setAttribute(time, QStringLiteral("reserve_program"), it->reserveProgram->id);
@@ -381,13 +395,13 @@ bool ProjectWriter::writeDayCards(QDomElement& root)
     return true;
 }
 
-bool ProjectWriter::writeWeekCards(QDomElement& root)
+bool ProjectWriter::writeWeekCards(ProjectElement& root)
 {
     const auto cards = m_controller.weekCards();
     for (const auto& card : cards) {
         if (!card)
             continue;
-        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("WeekCard"));
+        ProjectElement& element = root.appendElement(QStringLiteral("WeekCard"));
         ProjectXml::setAttribute(element, QStringLiteral("id"), card->id);
         if (!card->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), card->name);
@@ -407,15 +421,15 @@ bool ProjectWriter::writeWeekCards(QDomElement& root)
                     return false;
                 continue;
             }
-            QDomElement day = ProjectXml::appendElement(m_document, element, QStringLiteral("DayOfWeek"));
-            ProjectXml::appendText(m_document, day, QString::number(int(it.key())));
+            ProjectElement& day = element.appendElement(QStringLiteral("DayOfWeek"));
+            ProjectXml::appendText(day, QString::number(int(it.key())));
             ProjectXml::setAttribute(day, QStringLiteral("daycard"), it.value()->id);
         }
     }
     return true;
 }
 
-bool ProjectWriter::writeSpecialDays(QDomElement& root)
+bool ProjectWriter::writeSpecialDays(ProjectElement& root)
 {
     const auto days = m_controller.specialDays();
     for (auto it = days.cbegin(); it != days.cend(); ++it) {
@@ -431,8 +445,8 @@ bool ProjectWriter::writeSpecialDays(QDomElement& root)
                 return false;
             continue;
         }
-        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("SpecialDay"));
-        ProjectXml::appendText(m_document, element, date);
+        ProjectElement& element = root.appendElement(QStringLiteral("SpecialDay"));
+        ProjectXml::appendText(element, date);
         ProjectXml::setAttribute(element, QStringLiteral("id"), it.value()->id);
         if (!it.value()->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), it.value()->name);
@@ -441,7 +455,7 @@ bool ProjectWriter::writeSpecialDays(QDomElement& root)
     return true;
 }
 
-bool ProjectWriter::writeSeasonPlans(QDomElement& root)
+bool ProjectWriter::writeSeasonPlans(ProjectElement& root)
 {
     const auto plans = m_controller.seasonPlans();
     for (const auto& plan : plans) {
@@ -460,8 +474,8 @@ bool ProjectWriter::writeSeasonPlans(QDomElement& root)
                 return false;
             continue;
         }
-        QDomElement element = ProjectXml::appendElement(m_document, root, QStringLiteral("SeasonPlan"));
-        ProjectXml::appendText(m_document, element, plan->weekCard->id);
+        ProjectElement& element = root.appendElement(QStringLiteral("SeasonPlan"));
+        ProjectXml::appendText(element, plan->weekCard->id);
         ProjectXml::setAttribute(element, QStringLiteral("id"), plan->id);
         if (!plan->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), plan->name);
@@ -471,11 +485,11 @@ bool ProjectWriter::writeSeasonPlans(QDomElement& root)
     return true;
 }
 
-void ProjectWriter::writeDefaults(QDomElement& root)
+void ProjectWriter::writeDefaults(ProjectElement& root)
 {
     // Only elements the controller lists are named: the reader binds the ids
     // to the elements it has read.
-    QDomElement element = m_document.createElement(QStringLiteral("Defaults"));
+    ProjectElement element(QStringLiteral("Defaults"));
     const auto programs = m_controller.programs();
     const auto defaultProgram = m_controller.defaultProgram();
     if (defaultProgram && programs.contains(defaultProgram))
@@ -488,11 +502,11 @@ void ProjectWriter::writeDefaults(QDomElement& root)
         ProjectXml::setAttribute(element, QStringLiteral("day_card"), dayCard->id);
     const auto group = m_controller.defaultSignalGroup();
     if (group) {
-        QDomElement groupElement = signalGroupElement(group);
+        ProjectElement groupElement = signalGroupElement(group);
         if (m_controller.signalGroups().contains(group))
             groupElement.setAttribute(QStringLiteral("listed"), QStringLiteral("true"));
-        element.appendChild(groupElement);
+        element.appendChild(std::move(groupElement));
     }
     if (element.hasAttributes() || element.hasChildNodes())
-        root.appendChild(element);
+        root.appendChild(std::move(element));
 }

@@ -1,12 +1,11 @@
 #ifndef PROJECTWRITER_H
 #define PROJECTWRITER_H
 
-#include <QDomDocument>
-#include <QDomElement>
 #include <QSharedPointer>
 #include <QString>
 
 #include "ProgramElementWriter.h"
+#include "ProjectElement.h"
 #include "VObject.h"
 
 class CnfController;
@@ -25,35 +24,38 @@ public:
     ProjectWriter(const CnfController& controller, const VObject& nativeData,
                   RefusedEntry refused = RefusedEntry::FailDocument);
 
-    // The document, or a null document with errorString() set.
-    QDomDocument write();
+    // The root element of the document, or a null element with errorString()
+    // set. With a `sink`, the root's children go to it one by one as they
+    // are finished (so that they need not all be held at once) and the root
+    // returned has none.
+    ProjectElement write(const ProjectElement::ChildSink& sink = {});
     QString errorString() const;
 
 private:
-    void writeRootAttributes(QDomElement& root);
-    void writeNativeData(QDomElement& root);
-    void writePowerDevices(QDomElement& root);
-    void writeInterstate(QDomElement& root);
-    void writeDetectors(QDomElement& root);
-    QDomElement detectorElement(const QString& tag, const QSharedPointer<CnfDetector>& detector);
-    void writeSignalGroups(QDomElement& root);
-    QDomElement signalGroupElement(const QSharedPointer<CnfSignalGroup>& group);
-    void writePhases(QDomElement& root);
-    bool writePrograms(QDomElement& root);
-    void writeMatrices(QDomElement& root);
-    QDomElement matrixElement(const QString& tag, const QSharedPointer<CnfMatrix>& matrix);
-    bool writeDayCards(QDomElement& root);
-    bool writeWeekCards(QDomElement& root);
-    bool writeSpecialDays(QDomElement& root);
-    bool writeSeasonPlans(QDomElement& root);
-    void writeDefaults(QDomElement& root);
+    int rootChildCount() const;
+    void writeRootAttributes(ProjectElement& root);
+    void writeNativeData(ProjectElement& root);
+    void writePowerDevices(ProjectElement& root);
+    void writeInterstate(ProjectElement& root);
+    void writeDetectors(ProjectElement& root);
+    ProjectElement detectorElement(const QString& tag, const QSharedPointer<CnfDetector>& detector);
+    void writeSignalGroups(ProjectElement& root);
+    ProjectElement signalGroupElement(const QSharedPointer<CnfSignalGroup>& group);
+    void writePhases(ProjectElement& root);
+    bool writePrograms(ProjectElement& root);
+    void writeMatrices(ProjectElement& root);
+    ProjectElement matrixElement(const QString& tag, const QSharedPointer<CnfMatrix>& matrix);
+    bool writeDayCards(ProjectElement& root);
+    bool writeWeekCards(ProjectElement& root);
+    bool writeSpecialDays(ProjectElement& root);
+    bool writeSeasonPlans(ProjectElement& root);
+    void writeDefaults(ProjectElement& root);
     bool fail(const QString& message);
     bool refuse(const QString& message);
 
     const CnfController& m_controller;
     VObject m_nativeData;
     RefusedEntry m_refused;
-    QDomDocument m_document;
     QString m_error;
 };
 

@@ -65,7 +65,7 @@ QString ProjectXml::cleanText(const QString& text)
     return result;
 }
 
-bool ProjectXml::setAttribute(QDomElement& element, const QString& name, const QString& value)
+bool ProjectXml::setAttribute(ProjectElement& element, const QString& name, const QString& value)
 {
     if (!isName(name)) {
         qCWarning(lcCnfProject, "Project document: attribute name \"%s\" cannot be stored", qUtf8Printable(name));
@@ -75,16 +75,9 @@ bool ProjectXml::setAttribute(QDomElement& element, const QString& name, const Q
     return true;
 }
 
-void ProjectXml::appendText(QDomDocument& document, QDomElement& element, const QString& text)
+void ProjectXml::appendText(ProjectElement& element, const QString& text)
 {
-    element.appendChild(document.createTextNode(cleanText(text)));
-}
-
-QDomElement ProjectXml::appendElement(QDomDocument& document, QDomNode& parent, const QString& tag)
-{
-    QDomElement element = document.createElement(tag);
-    parent.appendChild(element);
-    return element;
+    element.appendText(cleanText(text));
 }
 
 QList<QByteArray> ProjectXml::propertyNames(const QObject& object)

@@ -7,7 +7,9 @@
 #include <QObject>
 #include <QString>
 
-// Small DOM helpers shared by the project document reader and writer. The
+#include "ProjectElement.h"
+
+// Small XML helpers shared by the project document reader and writer. The
 // writer goes through them so that no name or text taken from the model can
 // make the document unreadable.
 class ProjectXml
@@ -20,9 +22,9 @@ public:
 
     // Sets the attribute with a cleaned value; false (nothing set) when
     // `name` is no XML name.
-    static bool setAttribute(QDomElement& element, const QString& name, const QString& value);
-    static void appendText(QDomDocument& document, QDomElement& element, const QString& text);
-    static QDomElement appendElement(QDomDocument& document, QDomNode& parent, const QString& tag);
+    static bool setAttribute(ProjectElement& element, const QString& name, const QString& value);
+    // Appends the cleaned text.
+    static void appendText(ProjectElement& element, const QString& text);
 
     // The names of the object's dynamic properties, without Qt's internal ones.
     static QList<QByteArray> propertyNames(const QObject& object);
