@@ -7,10 +7,19 @@
 #include <QJsonDocument>
 
 #include "BenchController.h"
+#include "BenchMemory.h"
 #include "CnfController.h"
 #include "NorvakIIConfig.h"
 
 namespace {
+
+// Each timed call starts on a settled heap.
+void settle(benchmark::State& state)
+{
+    state.PauseTiming();
+    benchSettleHeap();
+    state.ResumeTiming();
+}
 
 void sizes(benchmark::internal::Benchmark* bench)
 {
@@ -21,6 +30,7 @@ void BM_NorvakIILoad(benchmark::State& state)
 {
     const QByteArray document = BenchController::norvakIIDocument(int(state.range(0)));
     for (auto _ : state) {
+        settle(state);
         NorvakIIConfig config;
         CnfController controller;
         if (!config.load(document) || !config.createController(controller))
@@ -33,8 +43,10 @@ BENCHMARK(BM_NorvakIILoad)->Apply(sizes);
 void BM_NorvakIIFromJson(benchmark::State& state)
 {
     const QByteArray document = BenchController::norvakIIDocument(int(state.range(0)));
-    for (auto _ : state)
+    for (auto _ : state) {
+        settle(state);
         benchmark::DoNotOptimize(QJsonDocument::fromJson(document));
+    }
     state.SetBytesProcessed(state.iterations() * document.size());
 }
 BENCHMARK(BM_NorvakIIFromJson)->Apply(sizes);
@@ -44,16 +56,20 @@ void BM_NorvakIISave(benchmark::State& state)
     CnfController controller;
     BenchController::build(controller, int(state.range(0)), BenchController::Target::NorvakII);
     NorvakIIConfig config;
-    for (auto _ : state)
+    for (auto _ : state) {
+        settle(state);
         benchmark::DoNotOptimize(config.save(controller));
+    }
 }
 BENCHMARK(BM_NorvakIISave)->Apply(sizes);
 
 void BM_NorvakIIToJson(benchmark::State& state)
 {
     const QJsonDocument json = QJsonDocument::fromJson(BenchController::norvakIIDocument(int(state.range(0))));
-    for (auto _ : state)
+    for (auto _ : state) {
+        settle(state);
         benchmark::DoNotOptimize(json.toJson(QJsonDocument::Indented));
+    }
 }
 BENCHMARK(BM_NorvakIIToJson)->Apply(sizes);
 

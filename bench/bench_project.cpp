@@ -11,6 +11,14 @@
 
 namespace {
 
+// Each timed call starts on a settled heap.
+void settle(benchmark::State& state)
+{
+    state.PauseTiming();
+    benchSettleHeap();
+    state.ResumeTiming();
+}
+
 void sizes(benchmark::internal::Benchmark* bench)
 {
     bench->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
@@ -20,6 +28,7 @@ void BM_ProjectLoad(benchmark::State& state)
 {
     const QByteArray document = BenchController::projectDocument(int(state.range(0)));
     for (auto _ : state) {
+        settle(state);
         CnfController controller;
         if (!controller.load(document, false))
             state.SkipWithError(qPrintable(controller.lastError().left(200)));
@@ -32,6 +41,7 @@ void BM_ProjectSetContent(benchmark::State& state)
 {
     const QByteArray document = BenchController::projectDocument(int(state.range(0)));
     for (auto _ : state) {
+        settle(state);
         QDomDocument dom;
         benchmark::DoNotOptimize(dom.setContent(document, false));
     }
@@ -43,8 +53,10 @@ void BM_ProjectSave(benchmark::State& state)
 {
     CnfController controller;
     controller.load(BenchController::projectDocument(int(state.range(0))), false);
-    for (auto _ : state)
+    for (auto _ : state) {
+        settle(state);
         benchmark::DoNotOptimize(controller.save(-1));
+    }
 }
 BENCHMARK(BM_ProjectSave)->Apply(sizes);
 
@@ -52,8 +64,10 @@ void BM_ProjectToByteArray(benchmark::State& state)
 {
     QDomDocument dom;
     dom.setContent(BenchController::projectDocument(int(state.range(0))), false);
-    for (auto _ : state)
+    for (auto _ : state) {
+        settle(state);
         benchmark::DoNotOptimize(dom.toByteArray(-1));
+    }
 }
 BENCHMARK(BM_ProjectToByteArray)->Apply(sizes);
 
@@ -65,6 +79,7 @@ void BM_ProjectMemory(benchmark::State& state)
     std::size_t controllerBytes = 0;
     std::size_t domBytes = 0;
     for (auto _ : state) {
+        settle(state);
         {
             const std::size_t before = benchHeapInUse();
             CnfController controller;

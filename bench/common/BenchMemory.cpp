@@ -6,3 +6,8 @@ std::size_t benchHeapInUse()
 {
     return mallinfo2().uordblks;
 }
+
+void benchSettleHeap()
+{
+    malloc_trim(0);
+}
