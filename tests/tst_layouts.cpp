@@ -1,10 +1,12 @@
 #include <QtTest>
 
 #include <QDomDocument>
+#include <QThread>
 
 #include <iterator>
 #include <memory>
 #include <optional>
+#include <vector>
 
 #include "ModelBuilders.h"
 #include "cnf.h"
@@ -206,6 +208,43 @@ class TestLayouts : public QObject
 {
     Q_OBJECT
 private slots:
+    // The layouts are parsed and compiled on first use: readers on several
+    // threads at once must each get them whole. Runs first, while none is.
+    void firstUseFromThreads()
+    {
+        auto decodeTimers = [] {
+            QStringList decoded;
+            for (const VersionRows& version : kVersions) {
+                QByteArray record(version.recordSize, char(200));
+                record[0] = 7;
+                record[1] = 1;
+                const QList<PhaseField> fields = parsePhaseFields(version.rows[1].phaseFields, version.shift);
+                for (int k = 0; k < fields.size(); ++k) {
+                    record[fields.at(k).position] = char(k);
+                    record[fields.at(k).durationAt] = char(20 + k);
+                }
+                ControllerPtr controller = controllerFor(version.layout);
+                auto program = ProgramPtr::create();
+                controller->setProgramRawData(program, record);
+                decoded.append(steps(*program));
+            }
+            return decoded;
+        };
+        QVector<QStringList> results(4);
+        std::vector<std::unique_ptr<QThread>> threads;
+        for (QStringList& result : results)
+            threads.emplace_back(QThread::create([&result, &decodeTimers] { result = decodeTimers(); }));
+        for (const auto& thread : threads)
+            thread->start();
+        for (const auto& thread : threads)
+            thread->wait();
+        const QStringList expected = decodeTimers();
+        QCOMPARE(expected.size(), int(std::size(kVersions)));
+        QVERIFY(!expected.contains(QString()));
+        for (const QStringList& result : qAsConst(results))
+            QCOMPARE(result, expected);
+    }
+
     void algorithms_data()
     {
         QTest::addColumn<QString>("layout");

@@ -2,6 +2,7 @@
 #include "CnfPhaseDef_p.h"
 
 #include "CnfLogging.h"
+#include <QVarLengthArray>
 #include <QVariant>
 
 #include <algorithm>
@@ -39,18 +40,22 @@ GroupList groupsNotIn(const GroupList& groups, const GroupList& other)
     return result;
 }
 
+// Groups for the length of one computation, while the phases hold them: on
+// the stack, since every step's intergreen needs a fresh list.
+using GroupRefs = QVarLengthArray<CnfSignalGroup*, 32>;
+
 // The groups taking part in the change into `step` from the step before it:
 // those of the step's phase, then those of the previous phase not yet listed.
-GroupList changeGroups(const CnfPhaseDef& step)
+GroupRefs changeGroups(const CnfPhaseDef& step)
 {
     const QSharedPointer<CnfPhaseDef> previous = step.previous();
     if (!previous || !step.phase() || !previous->phase())
         return {};
-    GroupList groups;
+    GroupRefs groups;
     for (const auto& list : {step.phase()->signalGroups, previous->phase()->signalGroups}) {
         for (const auto& group : list) {
-            if (group && !groups.contains(group))
-                groups.append(group);
+            if (group && std::find(groups.cbegin(), groups.cend(), group.data()) == groups.cend())
+                groups.append(group.data());
         }
     }
     return groups;
@@ -313,7 +318,7 @@ int CnfPhaseDef::interstateGreen() const
     for (const auto& group : changeGroups(*this)) {
         if (variant >= 1)
             result = std::max<int>(result, group->variantTimes.value(variant).greenBlink);
-        else if (!nextGroups.contains(group))
+        else if (std::none_of(nextGroups.cbegin(), nextGroups.cend(), [group](const auto& g) { return g == group; }))
             result = std::max(result, group->greenBlink(1));
     }
     return result;

@@ -3,8 +3,10 @@
 #include <QRegularExpression>
 #include <QSet>
 #include <QStringList>
+#include <QVarLengthArray>
 #include <QVariant>
 
+#include <algorithm>
 #include <optional>
 
 #include "CnfPowerDevice.h"
@@ -54,10 +56,19 @@ std::optional<int> intProperty(const CnfSignalGroup& group, const char* name)
 template<typename Lookup>
 int inheritedValue(const CnfSignalGroup* group, Lookup ownValue)
 {
-    QSet<const CnfSignalGroup*> visited;
+    // Chains are short: the first groups go into a list on the stack, so
+    // that a value costs no hash set; a longer chain goes on in a set.
+    QVarLengthArray<const CnfSignalGroup*, 8> visited;
+    QSet<const CnfSignalGroup*> visitedFurther;
+    auto seen = [&](const CnfSignalGroup* g) {
+        return std::find(visited.cbegin(), visited.cend(), g) != visited.cend() || visitedFurther.contains(g);
+    };
     QSharedPointer<CnfSignalGroup> next; // keeps the current template alive
-    while (group && !visited.contains(group)) {
-        visited.insert(group);
+    while (group && !seen(group)) {
+        if (visited.size() < visited.capacity())
+            visited.append(group);
+        else
+            visitedFurther.insert(group);
         if (const std::optional<int> value = ownValue(*group))
             return *value;
         next = group->defaultSignalGroup();

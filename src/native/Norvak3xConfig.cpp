@@ -119,7 +119,7 @@ QByteArray Norvak3xConfig::createDynamicProgram(CnfController& controller, QShar
     CnfProgram fresh;
     ProgramRecordDecoder decoder(controller, fresh);
     if (!decoder.readHead(data, false)
-        || (fresh.nativeType != 0 && !decoder.readFields(d->layout.programLayout()))) {
+        || (fresh.nativeType != 0 && !decoder.checkFields(d->layout.programLayout()))) {
         setLastError(decoder.errorString());
         return {};
     }

@@ -100,7 +100,7 @@ void Norvak3xConversion::convertFlags(CnfController& controller, const Norvak3xL
 {
     for (const QVector<Norvak3xField>* fields : {&to.info, &to.centralControl}) {
         for (const Norvak3xField& field : *fields) {
-            const QString key = QLatin1String(field.key);
+            const QString& key = field.key;
             const QVariant v = controller.getNativeData(key);
             if (!v.isValid())
                 continue;

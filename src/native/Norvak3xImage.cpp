@@ -31,16 +31,17 @@ bool Norvak3xImage::load(const QByteArray& bytes, const Norvak3xLayout& layout, 
             return false;
         }
     }
-    m_sectionStarts.reserve(sections);
-    for (int i = 0; i < sections; ++i)
-        m_sectionStarts.append(word(2 * i));
-    m_checksumOffset = word(2 * sections);
-
+    // Detection tries every version: the title is checked before anything
+    // is kept of an image of another one.
     if (!titleMatches(layout)) {
         *error = QObject::tr("Неправильная версия файла конфигурации");
         clear();
         return false;
     }
+    m_sectionStarts.reserve(sections);
+    for (int i = 0; i < sections; ++i)
+        m_sectionStarts.append(word(2 * i));
+    m_checksumOffset = word(2 * sections);
     return true;
 }
 
@@ -50,10 +51,11 @@ bool Norvak3xImage::load(const QByteArray& bytes, const Norvak3xLayout& layout, 
 // so that no image is taken by two adapters.
 bool Norvak3xImage::titleMatches(const Norvak3xLayout& layout) const
 {
-    const int title = sectionStart(0);
+    // The header words have been checked, the section table is not made yet.
+    const int title = word(0);
     int versionAt = title + layout.versionPosition;
     if (layout.hasFixedTitle()) {
-        if (sectionStart(1) - title != layout.recordSize(Norvak3xSection::Title))
+        if (word(2) - title != layout.recordSize(Norvak3xSection::Title))
             return false;
     } else {
         if (!contains(title + layout.versionPosition)
@@ -62,7 +64,6 @@ bool Norvak3xImage::titleMatches(const Norvak3xLayout& layout) const
         versionAt = title + at(title + layout.versionPosition);
     }
     return contains(versionAt, 2) && word(versionAt) == layout.number;
-    return true;
 }
 
 void Norvak3xImage::clear()
@@ -85,8 +86,18 @@ static QTextCodec* textCodec()
     return codec;
 }
 
+static bool isAscii(const QString& text)
+{
+    for (const QChar c : text) {
+        if (c.unicode() >= 0x80)
+            return false;
+    }
+    return true;
+}
+
 // Without the codec, bytes are taken as 8-bit ASCII on reading and the local
-// 8-bit encoding is used on writing.
+// 8-bit encoding is used on writing. Windows-1251 keeps ASCII as it is,
+// which spares the codec the times and numbers.
 QString Norvak3xImage::decodeText(const QByteArray& bytes)
 {
     return textCodec() ? textCodec()->toUnicode(bytes) : QString::fromLatin1(bytes);
@@ -94,7 +105,9 @@ QString Norvak3xImage::decodeText(const QByteArray& bytes)
 
 QByteArray Norvak3xImage::encodeText(const QString& text)
 {
-    return textCodec() ? textCodec()->fromUnicode(text) : text.toLocal8Bit();
+    if (!textCodec())
+        return text.toLocal8Bit();
+    return isAscii(text) ? text.toLatin1() : textCodec()->fromUnicode(text);
 }
 
 quint16 Norvak3xImage::checksum(const char* data, int size)

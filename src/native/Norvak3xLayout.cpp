@@ -1,10 +1,8 @@
 #include "Norvak3xLayout.h"
 
-#include <QHash>
 #include <QObject>
 
-#include "CnfController.h"
-#include "CnfLogging.h"
+#include "ProgramRecordLayout.h"
 
 
 int Norvak3xLayout::sectionIndex(Norvak3xSection s) const
@@ -298,13 +296,9 @@ const Norvak3xLayout& Norvak3xLayout::v317()
     return layout;
 }
 
-const QDomDocument& Norvak3xLayout::programLayout() const
+const ProgramRecordLayout& Norvak3xLayout::programLayout() const
 {
-    static QHash<QString, QDomDocument> documents;
-    auto it = documents.find(versionText);
-    if (it == documents.end())
-        it = documents.insert(versionText, CnfController::norvakLayout(versionText));
-    return *it;
+    return cnfNorvakRecordLayout(versionText);
 }
 
 const Norvak3xLayout* Norvak3xLayout::forVersion(const QString& versionText)

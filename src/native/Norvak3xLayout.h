@@ -1,7 +1,6 @@
 #ifndef NORVAK3XLAYOUT_H
 #define NORVAK3XLAYOUT_H
 
-#include <QDomDocument>
 #include <QString>
 #include <QVector>
 
@@ -70,7 +69,7 @@ enum Norvak3xErrorKind {
 struct Norvak3xField
 {
     int offset;
-    const char* key;
+    QString key; // made once with the layout, not per read or write
     Norvak3xValue kind;
 };
 
@@ -105,6 +104,8 @@ struct Norvak3xStatistics
 // which chapters its image holds, the size and field positions of their
 // records, the native data keys and the limits the writer checks. One reader
 // and one writer serve every version from this description.
+class ProgramRecordLayout;
+
 struct Norvak3xLayout
 {
     int number = 0; // the version word, e.g. 318
@@ -163,9 +164,9 @@ struct Norvak3xLayout
     // The layout of a version text such as "3.16"; null when none.
     static const Norvak3xLayout* forVersion(const QString& versionText);
 
-    // The layout document of the version, which describes its program
-    // records; read once per process.
-    const QDomDocument& programLayout() const;
+    // The program records of the version as its layout document describes
+    // them; read once per process.
+    const ProgramRecordLayout& programLayout() const;
 
     // A name of the chapter for messages.
     static QString sectionName(Norvak3xSection s);

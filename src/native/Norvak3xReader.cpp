@@ -120,6 +120,16 @@ QString Norvak3xReader::programId(int number) const
     return QString::number(qint8(quint8(number)));
 }
 
+QSharedPointer<CnfProgram> Norvak3xReader::programOfRecord(int index) const
+{
+    return index >= 0 && index < m_programOfRecord.size() ? m_programOfRecord.at(index) : QSharedPointer<CnfProgram>();
+}
+
+QSharedPointer<CnfDayCard> Norvak3xReader::dayCardOfRecord(int index) const
+{
+    return index >= 0 && index < m_dayCardOfRecord.size() ? m_dayCardOfRecord.at(index) : QSharedPointer<CnfDayCard>();
+}
+
 bool Norvak3xReader::element(S s, int n, int width, int* position)
 {
     const int start = m_records[size_t(s)].start;
@@ -241,12 +251,14 @@ bool Norvak3xReader::readTime(int element, const char* key)
         return false;
     if (!present)
         return true;
-    const QStringList parts = QString::fromLatin1(bytes).split(QLatin1Char('/'));
-    if (parts.size() != 2) {
+    const int slash = bytes.indexOf('/');
+    if (slash < 0 || bytes.indexOf('/', slash + 1) >= 0) {
         m_imageRejected = true;
         return fail(QObject::tr("Invalid creation/modification time format"));
     }
-    m_controller.setNativeData(QLatin1String(key), QString(parts.at(1) + QLatin1Char(' ') + parts.at(0)));
+    const QString date = QString::fromLatin1(bytes.mid(slash + 1));
+    const QString clock = QString::fromLatin1(bytes.left(slash));
+    m_controller.setNativeData(QLatin1String(key), QString(date + QLatin1Char(' ') + clock));
     return true;
 }
 
@@ -271,7 +283,7 @@ void Norvak3xReader::readFields(S section, const QVector<Norvak3xField>& fields)
         return;
     const int record = recordAt(section, 0);
     for (const Norvak3xField& field : fields)
-        m_controller.setNativeData(QLatin1String(field.key), value(record + field.offset, field.kind));
+        m_controller.setNativeData(field.key, value(record + field.offset, field.kind));
 }
 
 void Norvak3xReader::readCountdown()
@@ -284,7 +296,7 @@ void Norvak3xReader::readCountdown()
         const int group = numberOf(S::SignalGroups, byteAt(S::Countdown, n, 0));
         entry.insert(QStringLiteral("sg"), group < 0 || group == notSet ? QVariant() : QVariant(group));
         for (const Norvak3xField& field : m_layout.countdown)
-            entry.insert(QLatin1String(field.key), value(recordAt(S::Countdown, n) + field.offset, field.kind));
+            entry.insert(field.key, value(recordAt(S::Countdown, n) + field.offset, field.kind));
         table.append(entry);
     }
     m_controller.setNativeData(QStringLiteral("countDownTable"), table);
@@ -417,6 +429,7 @@ bool Norvak3xReader::readSignalGroups()
             device->controlledLamps = byteAt(S::SignalGroups, n, key + 3);
             group->assignDevice(device);
         }
+        group->detectors.reserve(m_layout.groupDetectorCount);
         for (int i = 0; i < m_layout.groupDetectorCount; ++i)
             group->detectors.append(byteAt(S::SignalGroups, n, 2 + i));
         m_controller.addSignalGroup(group);
@@ -514,6 +527,9 @@ bool Norvak3xReader::readPrograms()
             return fail(m_controller.lastError());
         m_controller.addProgram(program);
     }
+    m_programOfRecord.resize(count(S::Programs));
+    for (int n = 0; n < count(S::Programs); ++n)
+        m_programOfRecord[n] = m_controller.findProgram(programId(numberOf(S::Programs, n)));
     return true;
 }
 
@@ -526,7 +542,7 @@ bool Norvak3xReader::readDayCards()
     auto program = [this](int index, int* number) {
         const int byte = numberOf(S::Programs, index);
         *number = byte < 0 ? notSet : qint8(quint8(byte));
-        return byte < 0 ? QSharedPointer<CnfProgram>() : m_controller.findProgram(programId(byte));
+        return programOfRecord(index);
     };
     for (int n = 0; n < count(S::DayCards); ++n) {
         auto card = QSharedPointer<CnfDayCard>::create();
@@ -564,6 +580,9 @@ bool Norvak3xReader::readDayCards()
         }
         m_controller.addDayCard(card);
     }
+    m_dayCardOfRecord.resize(count(S::DayCards));
+    for (int n = 0; n < count(S::DayCards); ++n)
+        m_dayCardOfRecord[n] = m_controller.findDayCard(QString::number(numberOf(S::DayCards, n)));
     return true;
 }
 
@@ -581,7 +600,7 @@ bool Norvak3xReader::readWeek()
         if (index == notSet || index == previous)
             continue;
         const int number = numberOf(S::DayCards, index);
-        const auto card = number < 0 ? QSharedPointer<CnfDayCard>() : m_controller.findDayCard(QString::number(number));
+        const auto card = dayCardOfRecord(index);
         if (!card) {
             return fail(QObject::tr("В недельном распределении задан неверный номер суточной карты - %1")
                             .arg(number < 0 ? notSet : number));
@@ -598,8 +617,7 @@ void Norvak3xReader::readSpecialDays()
     const int year = QDate::currentDate().year();
     for (int n = 0; n < count(S::SpecialDays); ++n) {
         const int index = byteAt(S::SpecialDays, n, 0);
-        const int number = numberOf(S::DayCards, index);
-        const auto card = number < 0 ? QSharedPointer<CnfDayCard>() : m_controller.findDayCard(QString::number(number));
+        const auto card = dayCardOfRecord(index);
         if (!card) {
             m_warnings.append(
                 QObject::tr("In special days of year spectified invalid daily card with index %1").arg(index));

@@ -1,15 +1,19 @@
 #ifndef NORVAK3XREADER_H
 #define NORVAK3XREADER_H
 
+#include <QSharedPointer>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <QVector>
 
 #include <array>
 
 #include "Norvak3xLayout.h"
 
 class CnfController;
+class CnfDayCard;
+class CnfProgram;
 class Norvak3xImage;
 
 // Fills a controller from a loaded 3.x image, section by section, as the
@@ -61,6 +65,11 @@ private:
     // Byte 0 of record `index` of a section, -1 when there is no such record.
     int numberOf(Norvak3xSection s, int index) const;
     QString programId(int number) const;
+    // The program or day card that record `index` of its section names by
+    // its number; null when there is no such record or no such element.
+    // Looked up once per record, after the section has been read.
+    QSharedPointer<CnfProgram> programOfRecord(int index) const;
+    QSharedPointer<CnfDayCard> dayCardOfRecord(int index) const;
 
     // Position of an element of an indexed section, -1 when the section has
     // fewer elements; false when it would lie outside the image.
@@ -73,6 +82,8 @@ private:
     const Norvak3xLayout& m_layout;
     CnfController& m_controller;
     std::array<Records, Norvak3xSectionKinds> m_records;
+    QVector<QSharedPointer<CnfProgram>> m_programOfRecord;
+    QVector<QSharedPointer<CnfDayCard>> m_dayCardOfRecord;
     QString m_error;
     QStringList m_warnings;
     bool m_imageRejected = false;

@@ -1,13 +1,13 @@
 #include "Norvak3xWriter.h"
 
 #include <QDateTime>
-#include <QHash>
 #include <QObject>
 #include <QPair>
-#include <QSet>
+#include <QtAlgorithms>
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 #include "CnfController.h"
 #include "CnfMatrix.h"
@@ -36,6 +36,33 @@ QByteArray word(int value)
     out[0] = char(value & 0xFF);
     out[1] = char((value >> 8) & 0xFF);
     return out;
+}
+
+// A time as "dd.MM.yyyy hh:mm", or as "hh:mm/dd.MM.yyyy" when `clockFirst`,
+// put together digit by digit: a general date format costs more than the
+// rest of the title.
+QString timeText(const QDateTime& time, bool clockFirst)
+{
+    const QDate date = time.date();
+    if (date.year() < 1000 || date.year() > 9999)
+        return time.toString(clockFirst ? QStringLiteral("hh:mm/dd.MM.yyyy") : QStringLiteral("dd.MM.yyyy hh:mm"));
+    char text[16];
+    auto put = [&text](int at, int value, int digits) {
+        for (int i = digits - 1; i >= 0; --i, value /= 10)
+            text[at + i] = char('0' + value % 10);
+    };
+    const int clock = clockFirst ? 0 : 11;
+    const int day = clockFirst ? 6 : 0;
+    put(clock, time.time().hour(), 2);
+    text[clock + 2] = ':';
+    put(clock + 3, time.time().minute(), 2);
+    text[clockFirst ? 5 : 10] = clockFirst ? '/' : ' ';
+    put(day, date.day(), 2);
+    text[day + 2] = '.';
+    put(day + 3, date.month(), 2);
+    text[day + 5] = '.';
+    put(day + 6, date.year(), 4);
+    return QString::fromLatin1(text, int(sizeof text));
 }
 
 // A decimal id that fits the byte a record keeps it in.
@@ -71,6 +98,27 @@ Norvak3xWriter::Norvak3xWriter(CnfController& controller, const Norvak3xLayout& 
     , m_programs(controller.programs())
     , m_dayCards(controller.dayCards())
 {
+    m_groupPositions.reserve(m_groups.size());
+    for (int i = 0; i < m_groups.size(); ++i)
+        m_groupPositions.append(qMakePair<const CnfSignalGroup*, int>(m_groups.at(i).data(), i));
+    std::sort(m_groupPositions.begin(), m_groupPositions.end());
+}
+
+int Norvak3xWriter::groupPosition(const CnfSignalGroup* group) const
+{
+    const auto it = std::lower_bound(
+        m_groupPositions.cbegin(), m_groupPositions.cend(), qMakePair<const CnfSignalGroup*, int>(group, -1));
+    return it != m_groupPositions.cend() && it->first == group ? it->second : -1;
+}
+
+quint32 Norvak3xWriter::groupPositionBits(const CnfSignalGroup* group) const
+{
+    quint32 bits = 0;
+    auto it = std::lower_bound(
+        m_groupPositions.cbegin(), m_groupPositions.cend(), qMakePair<const CnfSignalGroup*, int>(group, -1));
+    for (; it != m_groupPositions.cend() && it->first == group && it->second < 32; ++it)
+        bits |= quint32(1) << it->second;
+    return bits;
 }
 
 QByteArray Norvak3xWriter::write()
@@ -166,8 +214,7 @@ bool Norvak3xWriter::putValue(char* at, const QVariant& v, Norvak3xValue kind, c
 
 bool Norvak3xWriter::putNative(char* record, const Norvak3xField& field)
 {
-    const QString key = QLatin1String(field.key);
-    return putValue(record + field.offset, m_controller.getNativeData(key), field.kind, key);
+    return putValue(record + field.offset, m_controller.getNativeData(field.key), field.kind, field.key);
 }
 
 bool Norvak3xWriter::writeTitle()
@@ -188,7 +235,7 @@ bool Norvak3xWriter::writeTitle()
     elements.append(word(m_layout.number));
 
     const QDateTime now = QDateTime::currentDateTime();
-    const QString nowText = now.toString(QStringLiteral("dd.MM.yyyy hh:mm"));
+    const QString nowText = timeText(now, false);
     QStringList created = m_controller.getNativeData(QStringLiteral("creationTime")).toString().split(QLatin1Char(' '));
     // A part with a slash of its own would make the stored time unreadable.
     if (created.size() != 2 || created.at(0).isEmpty() || created.at(1).isEmpty()
@@ -197,7 +244,7 @@ bool Norvak3xWriter::writeTitle()
     elements.append(Norvak3xImage::encodeText(created.at(1) + QLatin1Char('/') + created.at(0)) + '\0');
     // The controller keeps the change time in the form the reader produces.
     m_controller.setNativeData(QStringLiteral("changeTime"), nowText);
-    elements.append(now.toString(QStringLiteral("hh:mm/dd.MM.yyyy")).toLatin1() + '\0');
+    elements.append(timeText(now, true).toLatin1() + '\0');
 
     QByteArray title;
     if (!indexed(elements, &title)) {
@@ -264,13 +311,38 @@ void Norvak3xWriter::putNumericTime(char* at, const QDateTime& time, const QDate
 
 bool Norvak3xWriter::writePower()
 {
+    // The device of each address, the last listed one winning as in a
+    // look-up by address.
+    const QList<QSharedPointer<CnfPowerDevice>> devices = m_controller.powerDevices();
+    std::array<int, Norvak3xLayout::powerEntries> listed;
+    listed.fill(-1);
+    for (int i = 0; i < devices.size(); ++i) {
+        const int address = devices.at(i)->address;
+        if (address >= 0 && address < Norvak3xLayout::powerEntries)
+            listed[size_t(address)] = i;
+    }
+    // The group of each keyed device: the last one that lists it, as in a
+    // look-up of a device's group.
+    QVector<QPair<const CnfPowerDevice*, int>> keys;
+    for (int g = 0; g < m_groups.size(); ++g) {
+        for (const auto& device : qAsConst(m_groups.at(g)->devices))
+            keys.append(qMakePair<const CnfPowerDevice*, int>(device.data(), g));
+    }
+    std::sort(keys.begin(), keys.end());
+    auto groupOf = [this, &keys](const CnfPowerDevice* device) -> const CnfSignalGroup* {
+        const auto after = std::upper_bound(keys.cbegin(), keys.cend(),
+            qMakePair<const CnfPowerDevice*, int>(device, std::numeric_limits<int>::max()));
+        if (after == keys.cbegin() || (after - 1)->first != device)
+            return nullptr;
+        return m_groups.at((after - 1)->second).data();
+    };
     m_power = QByteArray(2 * Norvak3xLayout::powerEntries, unset);
     for (int address = 0; address < Norvak3xLayout::powerEntries; ++address) {
         char* entry = m_power.data() + 2 * address;
         entry[0] = 0;
-        const auto device = m_controller.findPowerDeviceByAddress(address);
-        if (!device)
+        if (listed[size_t(address)] < 0)
             continue;
+        const QSharedPointer<CnfPowerDevice>& device = devices.at(listed[size_t(address)]);
         if (device->type < 0 || device->type > maxDeviceType) {
             return fail(QObject::tr("Устройство %1 по адресу %2 имеет тип %3: образ хранит типы устройств от 0 до %4")
                             .arg(device->id)
@@ -279,10 +351,10 @@ bool Norvak3xWriter::writePower()
                             .arg(maxDeviceType));
         }
         entry[0] = char(device->type);
-        const auto group = m_controller.findPowerDeviceSg(device);
+        const CnfSignalGroup* group = groupOf(device.data());
         if (!group)
             continue;
-        const int groupPosition = m_groups.indexOf(group);
+        const int groupPosition = this->groupPosition(group);
         if (groupPosition < 0 || groupPosition > 31)
             return fail(QObject::tr("В устройстве по адресу %1 неверная ссылка на сигнальную группу").arg(address));
         const int devicePosition = group->devices.indexOf(device);
@@ -359,25 +431,27 @@ bool Norvak3xWriter::writeKey(char* key, const CnfPowerDevice& device, int group
 
 bool Norvak3xWriter::writeConflicts()
 {
-    // The pairs of the conflict matrix, compared by address only: a cell's
-    // group is never dereferenced.
-    QSet<QPair<const CnfSignalGroup*, const CnfSignalGroup*>> conflicts;
-    if (const auto matrix = m_controller.conflictMatrix()) {
-        for (const CnfMatrixCell& cell : matrix->content()) {
-            if (!std::isnan(cell.value))
-                conflicts.insert(qMakePair<const CnfSignalGroup*, const CnfSignalGroup*>(cell.onGroup, cell.offGroup));
-        }
-    }
     const int size = m_layout.recordSize(S::Conflicts);
     const int columns = qMin(size - 1, m_groups.size());
     m_conflicts = counted(S::Conflicts, m_groups.size());
-    for (int row = 0; row < m_groups.size(); ++row) {
-        char* r = record(m_conflicts, size, row);
-        r[0] = char(m_groups.at(row)->id);
-        for (int j = 0; j < columns; ++j) {
-            if (conflicts.contains(qMakePair<const CnfSignalGroup*, const CnfSignalGroup*>(
-                    m_groups.at(row).data(), m_groups.at(j).data())))
-                r[1 + j] = 0;
+    for (int row = 0; row < m_groups.size(); ++row)
+        record(m_conflicts, size, row)[0] = char(m_groups.at(row)->id);
+    // Every pair of the conflict matrix marks the rows and columns of its
+    // groups, found by address only: a cell's group is never dereferenced.
+    // The group records have been checked: there are at most 32 rows.
+    const quint32 columnBits = columns >= 32 ? ~quint32(0) : (quint32(1) << columns) - 1;
+    const auto matrix = m_controller.conflictMatrix();
+    const QList<CnfMatrixCell> cells = matrix ? matrix->content() : QList<CnfMatrixCell>();
+    char* const records = record(m_conflicts, size, 0);
+    for (const CnfMatrixCell& cell : cells) {
+        if (std::isnan(cell.value))
+            continue;
+        const quint32 rows = groupPositionBits(cell.onGroup);
+        const quint32 offColumns = rows ? groupPositionBits(cell.offGroup) & columnBits : 0;
+        for (quint32 r = offColumns ? rows : 0; r; r &= r - 1) {
+            char* const row = records + qCountTrailingZeroBits(r) * size;
+            for (quint32 c = offColumns; c; c &= c - 1)
+                row[1 + qCountTrailingZeroBits(c)] = 0;
         }
     }
     append(S::Conflicts, m_conflicts);
@@ -444,7 +518,7 @@ bool Norvak3xWriter::writePhases()
             || (phase.maxLength > 0 && !putByte(r + 2, phase.maxLength, name)))
             return false;
         for (int i = 0; i < phase.signalGroups.size(); ++i) {
-            const int position = m_groups.indexOf(phase.signalGroups.at(i));
+            const int position = groupPosition(phase.signalGroups.at(i).data());
             if (position >= 0)
                 r[3 + i] = char(position);
         }
@@ -464,7 +538,8 @@ bool Norvak3xWriter::writePrograms()
     const int size = m_layout.recordSize(S::Programs);
     QByteArray out = counted(S::Programs, 0);
     out[0] = char(n);
-    QHash<int, QString> numbers;
+    NumberOwners numbers {}; // the program that took each number byte
+    CnfProgram decoded; // each record is decoded into it in turn
     for (const auto& program : m_programs) {
         QByteArray data = program->data();
         if (data.size() != size) {
@@ -473,7 +548,7 @@ bool Norvak3xWriter::writePrograms()
                             .arg(data.size())
                             .arg(size));
         }
-        if (!checkAlgorithm(*program) || !putProgramNumber(*program, &data, &numbers))
+        if (!checkAlgorithm(*program, decoded) || !putProgramNumber(*program, &data, &numbers))
             return false;
         for (int i = 0; i < program->phaseCount(); ++i) {
             const auto step = program->phaseDefAt(i);
@@ -498,13 +573,12 @@ bool Norvak3xWriter::writePrograms()
 
 // The record's algorithm must be one the version knows: its reader would
 // refuse the image otherwise.
-bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program)
+bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program, CnfProgram& decoded)
 {
-    CnfProgram decoded;
     ProgramRecordDecoder decoder(m_controller, decoded);
     // As on reading, the all-red program has no fields to check.
     if (!decoder.readHead(program.data(), false)
-        || (decoded.nativeType != 0 && !decoder.readFields(m_layout.programLayout())))
+        || (decoded.nativeType != 0 && !decoder.checkFields(m_layout.programLayout())))
         return fail(decoder.errorString());
     return true;
 }
@@ -512,7 +586,7 @@ bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program)
 // Byte 0 is the program's number, taken from its id, so that a renumbered
 // program is written under its new number. Numbers above 127 are kept as
 // ids by their signed reading (200 is "-56"); both forms are accepted.
-bool Norvak3xWriter::putProgramNumber(const CnfProgram& program, QByteArray* data, QHash<int, QString>* numbers)
+bool Norvak3xWriter::putProgramNumber(const CnfProgram& program, QByteArray* data, NumberOwners* numbers)
 {
     bool ok = false;
     const int number = program.id.toInt(&ok);
@@ -521,12 +595,12 @@ bool Norvak3xWriter::putProgramNumber(const CnfProgram& program, QByteArray* dat
                         .arg(program.id));
     }
     const int byte = number & 0xFF;
-    if (numbers->contains(byte)) {
+    if (const CnfProgram* owner = (*numbers)[size_t(byte)]) {
         return fail(QObject::tr("Программы %1 и %2 имеют одинаковый номер %3")
-                        .arg(numbers->value(byte), program.id)
+                        .arg(owner->id, program.id)
                         .arg(qint8(quint8(byte))));
     }
-    numbers->insert(byte, program.id);
+    (*numbers)[size_t(byte)] = &program;
     (*data)[0] = char(byte);
     return true;
 }
@@ -624,27 +698,37 @@ bool Norvak3xWriter::writeSpecialDays()
     const int size = m_layout.recordSize(S::SpecialDays);
     QByteArray out = counted(S::SpecialDays, days.size());
     // In calendar order: the image keeps no year, and a 29 February may sit
-    // in a leap year of its own in the model.
-    QList<QDate> dates = days.keys();
-    std::stable_sort(dates.begin(), dates.end(), [](const QDate& a, const QDate& b) {
-        return qMakePair(a.month(), a.day()) < qMakePair(b.month(), b.day());
-    });
-    for (int n = 0; n < dates.size(); ++n) {
-        const QDate& key = dates.at(n);
-        const QString date = key.toString(QStringLiteral("dd.MM"));
-        const auto special = days.value(key);
+    // in a leap year of its own in the model. Month and day are taken once
+    // per date, not per comparison.
+    struct Day
+    {
+        int month;
+        int day;
+        QDate date;
+        QSharedPointer<CnfSpecialDay> special;
+    };
+    QVector<Day> ordered;
+    ordered.reserve(days.size());
+    for (auto it = days.cbegin(); it != days.cend(); ++it)
+        ordered.append({it.key().month(), it.key().day(), it.key(), it.value()});
+    std::stable_sort(ordered.begin(), ordered.end(),
+        [](const Day& a, const Day& b) { return qMakePair(a.month, a.day) < qMakePair(b.month, b.day); });
+    for (int n = 0; n < ordered.size(); ++n) {
+        const QDate& key = ordered.at(n).date;
+        const auto date = [&key] { return key.toString(QStringLiteral("dd.MM")); };
+        const auto& special = ordered.at(n).special;
         const auto card = special ? special->dayCard : QSharedPointer<CnfDayCard>();
         if (!card)
             return fail(
-                QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для даты %1").arg(date));
+                QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для даты %1").arg(date()));
         const int position = m_dayCards.indexOf(card);
         if (position < 0)
             return fail(
-                QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для для даты %1").arg(date));
+                QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для для даты %1").arg(date()));
         char* r = record(out, size, n);
         r[0] = char(position);
-        r[1] = char(key.day());
-        r[2] = char(key.month());
+        r[1] = char(ordered.at(n).day);
+        r[2] = char(ordered.at(n).month);
     }
     append(S::SpecialDays, out);
     return true;
@@ -796,14 +880,14 @@ bool Norvak3xWriter::writeCountdown()
         const QVariant sg = entry.value(QStringLiteral("sg"));
         const int number = sg.isValid() ? sg.toInt(&ok) : 0;
         if (ok) {
-            const int position = m_groups.indexOf(m_controller.findSG(number));
+            const int position = groupPosition(m_controller.findSG(number).data());
             if (position < 0)
                 return fail(QObject::tr("В параметрах табло ОО задан ссылка на несуществующую сигнальную группу %1")
                                 .arg(number));
             r[0] = char(position);
         }
         for (const Norvak3xField& field : m_layout.countdown) {
-            const QString key = QLatin1String(field.key);
+            const QString& key = field.key;
             if (!putValue(r + field.offset, entry.value(key), field.kind, key))
                 return false;
         }

@@ -2,12 +2,15 @@
 #define NORVAK3XWRITER_H
 
 #include <QByteArray>
-#include <QHash>
 #include <QDateTime>
 #include <QList>
+#include <QPair>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
+#include <QVector>
+
+#include <array>
 
 #include "Norvak3xLayout.h"
 
@@ -38,11 +41,17 @@ private:
     bool writeSignalGroups();
     bool writeKey(char* key, const CnfPowerDevice& device, int groupId);
     bool writeConflicts();
+    // The first position of the group in the controller's list, -1 when it is
+    // not listed; and every position below 32 as bits.
+    int groupPosition(const CnfSignalGroup* group) const;
+    quint32 groupPositionBits(const CnfSignalGroup* group) const;
     bool writeIntergreens();
     bool writePhases();
     bool writePrograms();
-    bool checkAlgorithm(const CnfProgram& program);
-    bool putProgramNumber(const CnfProgram& program, QByteArray* data, QHash<int, QString>* numbers);
+    // Decodes the record into `decoded`, which it clears first.
+    bool checkAlgorithm(const CnfProgram& program, CnfProgram& decoded);
+    using NumberOwners = std::array<const CnfProgram*, 256>;
+    bool putProgramNumber(const CnfProgram& program, QByteArray* data, NumberOwners* numbers);
     bool writeDayCards();
     bool writeWeek();
     bool writeSpecialDays();
@@ -78,6 +87,9 @@ private:
     CnfController& m_controller;
     const Norvak3xLayout& m_layout;
     QList<QSharedPointer<CnfSignalGroup>> m_groups;
+    // Every group with its position in m_groups, ordered by address: records
+    // name groups by position, found here by binary search.
+    QVector<QPair<const CnfSignalGroup*, int>> m_groupPositions;
     QList<QSharedPointer<CnfPhase>> m_phases;
     QList<QSharedPointer<CnfProgram>> m_programs;
     QList<QSharedPointer<CnfDayCard>> m_dayCards;

@@ -2,21 +2,22 @@
 #define PROGRAMRECORDDECODER_H
 
 #include <QByteArray>
-#include <QDomDocument>
-#include <QDomElement>
 #include <QList>
 #include <QSharedPointer>
 #include <QString>
 
 #include <optional>
 
+#include "ProgramRecordLayout.h"
+
 class CnfController;
 class CnfPhase;
 class CnfProgram;
 
 // Rebuilds a program from its raw record (the bytes of one program in the
-// controller's own encoding) by walking the record's description in a layout
-// document: the phase fields of the algorithm become the program's steps.
+// controller's own encoding) by walking the record's description from a
+// layout document: the phase fields of the algorithm become the program's
+// steps.
 class ProgramRecordDecoder
 {
 public:
@@ -27,18 +28,23 @@ public:
     bool readHead(const QByteArray& record, bool adapterController);
     // Appends the phases that the algorithm's fields name. False when the
     // layout has no description of the algorithm or a field is wrong.
-    bool readFields(const QDomDocument& layout);
+    bool readFields(const ProgramRecordLayout& layout);
+    // Checks the fields as readFields() does, with the same errors, but
+    // leaves the program without steps.
+    bool checkFields(const ProgramRecordLayout& layout);
 
     QString errorString() const;
 
 private:
-    bool walk(const QDomElement& first, qint64& offset);
-    bool walkArray(const QDomElement& array, qint64 count, qint64& offset);
-    bool interpret(const QDomElement& field, qint64 offset);
-    bool appendPhaseById(const QDomElement& field, qint64 offset);
-    bool appendPhaseByPosition(const QDomElement& field, qint64 offset);
-    int duration(const QDomElement& phaseField, qint64 offset, bool signedBytes);
-    void takeCycleOffset(const QDomElement& field, qint64 offset);
+    using Fields = ProgramRecordLayout::Fields;
+
+    bool walk(const Fields& fields, qint64& offset);
+    bool walkArray(const ProgramRecordField& array, qint64& offset);
+    bool interpret(const Fields& fields, size_t index, qint64 offset);
+    bool appendPhaseById(const Fields& fields, size_t index, qint64 offset);
+    bool appendPhaseByPosition(const Fields& fields, size_t index, qint64 offset);
+    int duration(const Fields& fields, size_t index, qint64 offset, bool signedBytes);
+    void takeCycleOffset(const ProgramRecordField& field, qint64 offset);
     bool fail(const QString& message);
 
     quint8 byteAt(qint64 offset) const;
@@ -52,6 +58,7 @@ private:
     // call phase without a duration of its own takes it.
     std::optional<int> m_mainDuration;
     bool m_cycleOffsetTaken = false;
+    bool m_buildSteps = true;
     QString m_error;
 };
 
