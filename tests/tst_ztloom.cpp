@@ -76,6 +76,7 @@ static void buildUnnamed(CnfController& controller)
     controller.addProgram(program);
     const auto card = CnfTest::withId<CnfDayCard>("1");
     card->addRecord(QTime(6, 0), QTime(0, 0), program, nullptr);
+    card->addRecord(QTime(22, 5, 30), program, nullptr);
     controller.addDayCard(card);
     const auto week = CnfTest::withId<CnfWeekCard>("1");
     week->days.insert(Qt::Monday, card);
@@ -94,6 +95,7 @@ static void buildUnnamed(CnfController& controller)
     controller.setNativeData(QStringLiteral("KMP1"), QVariantMap{{QStringLiteral("devices"), QVariantList{1}}});
     controller.setNativeData(QStringLiteral("configVersion"), 2);
     controller.setNativeData(QStringLiteral("empty"), QVariantList());
+    controller.setNativeData(QStringLiteral("scheduler"), QStringLiteral("kept by another format's reader"));
 }
 
 class TestZtLoom : public QObject
@@ -279,7 +281,8 @@ void TestZtLoom::writtenDocument_data()
     QTest::newRow("conflict matrix first") << "IGM" << R"([{"id":0,"items":[{"clearing":1,"entering":2,"time":4}],"name":"Conflict table"},{"id":2,"name":"Matrix.2"}])";
     QTest::newRow("detector") << "detectors" << R"([{"id":3,"name":"Detector.3"}])";
     QTest::newRow("plan") << "plans" << R"([{"algorithm":{"mode":"AB","type":"Special"},"id":1,"name":"Program.1"}])";
-    QTest::newRow("daily card, end at midnight") << "scheduler.days" << R"([{"id":1,"name":"Daily.1","plans":[{"program":1,"start":"06:00","stop":"24:00"}]}])";
+    QTest::newRow("daily card: end at midnight, seconds kept") << "scheduler.days"
+        << R"([{"id":1,"name":"Daily.1","plans":[{"program":1,"start":"06:00","stop":"24:00"},{"program":1,"start":"22:05:30"}]}])";
     QTest::newRow("weekly card") << "scheduler.weeks" << R"([{"days":[1,1,1,1,1,1,1],"id":1,"name":"Weekly.1"}])";
     QTest::newRow("season plan") << "scheduler.extraPeriods" << R"([{"from":"01.06","id":1,"name":"Seasonly.1","to":"31.08","week":1}])";
     QTest::newRow("special day") << "scheduler.extraDays" << R"([{"date":"09.05.2027","day":1,"id":1,"name":"Special.1"}])";

@@ -47,10 +47,13 @@ bool ZT_LOOMWriter::write(QVariantMap* document)
     // Only a document that will be written changes the controller.
     storeNativeData(switchSection);
     // The version and the type are the writer's own: the reader needs them so.
-    copyNativeData(*document,
-                   {QStringLiteral("sg_defaults"), QStringLiteral("//"), QStringLiteral("asudd_priority_on_vpu"),
-                    QStringLiteral("configVersion"), QStringLiteral("type")},
-                   true);
+    // The sections built from the model win over native data of the same
+    // name, which another format's reader may have kept.
+    const QStringList excluded = QStringList{QStringLiteral("sg_defaults"), QStringLiteral("//"),
+                                             QStringLiteral("asudd_priority_on_vpu"), QStringLiteral("configVersion"),
+                                             QStringLiteral("type")}
+        + document->keys();
+    copyNativeData(*document, excluded, true);
     if (document->value(key("KMP1")).userType() == QMetaType::QVariantMap) {
         QVariantMap kmp = document->value(key("KMP1")).toMap();
         if (!kmp.contains(key("auto")))
