@@ -223,13 +223,14 @@ void TestZtLoom::roundTrip()
          << QString::number(first.matrixList().size()) << first.conflictMatrix()->name()
          << first.findDetector(2)->property("dio1channel").toString() << QString::number(first.programs().size())
          << CnfProgram::typeName(first.findProgram("2")->type, false) << first.findProgram("3")->matrix->name()
+         << first.findProgram("4")->property("default").toString()
          << QString::number(first.findSG(4)->type == CnfSignalGroup::AlwaysOn) << QString::number(first.powerDevices().size())
          << CnfPowerDevice::type2String(first.powerDevices().first()->type, false)
          << first.findPowerDeviceSg(first.powerDevices().last())->name << QString::number(first.specialDays().size())
          << first.defaultDayCard()->name << first.property("type").toString() << first.property("number").toString()
          << first.getNativeData("sg_defaults").toMap().value("amber").toString()
          << QStringList(first.nativeDataNames()).join(',');
-    QCOMPARE(summary.join('|'), QStringLiteral("5|60|2|Conflicts|4|5|TimelineCoord|Night|1|2|ZT4_SW|Walk|2|Weekend|ZT_LOOM|12|3|"
+    QCOMPARE(summary.join('|'), QStringLiteral("5|60|2|Conflicts|4|5|TimelineCoord|Night|true|1|2|ZT4_SW|Walk|2|Weekend|ZT_LOOM|12|3|"
                                             "KMP1,configVersion,controlSources,countdownBoards,description,id,inputsOutputs,"
                                             "maxCurrent,name,remoteControlPanel,sg_defaults,startTime,switches,timeZone"));
 
