@@ -95,6 +95,7 @@ static void buildUnnamed(CnfController& controller)
     controller.setNativeData(QStringLiteral("KMP1"), QVariantMap{{QStringLiteral("devices"), QVariantList{1}}});
     controller.setNativeData(QStringLiteral("configVersion"), 2);
     controller.setNativeData(QStringLiteral("empty"), QVariantList());
+    controller.setNativeData(QStringLiteral("// type"), QStringLiteral("norvakii"));
     controller.setNativeData(QStringLiteral("scheduler"), QStringLiteral("kept by another format's reader"));
 }
 
@@ -290,6 +291,7 @@ void TestZtLoom::writtenDocument_data()
     QTest::newRow("own root keys") << "configVersion,type,id,description" << R"(1,ZT_LOOM,7,edited "quoted")";
     QTest::newRow("KMP1 gets auto") << "KMP1" << R"({"auto":1,"devices":[1]})";
     QTest::newRow("empty native data left out") << "empty" << "";
+    QTest::newRow("commented-out type left out") << "// type" << "";
 }
 
 void TestZtLoom::writtenDocument()

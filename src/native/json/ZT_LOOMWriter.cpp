@@ -1,5 +1,7 @@
 #include "ZT_LOOMWriter.h"
 
+#include <QRegularExpression>
+
 #include <utility>
 
 #include "CnfController.h"
@@ -52,7 +54,7 @@ bool ZT_LOOMWriter::write(QVariantMap* document)
     const QStringList excluded = QStringList{QStringLiteral("sg_defaults"), QStringLiteral("//"),
                                              QStringLiteral("asudd_priority_on_vpu"), QStringLiteral("configVersion"),
                                              QStringLiteral("type")}
-        + document->keys();
+        + document->keys() + keysBeforeType();
     copyNativeData(*document, excluded, true);
     if (document->value(key("KMP1")).userType() == QMetaType::QVariantMap) {
         QVariantMap kmp = document->value(key("KMP1")).toMap();
@@ -64,6 +66,23 @@ bool ZT_LOOMWriter::write(QVariantMap* document)
     document->insert(key("configVersion"), 1);
     document->insert(key("type"), QStringLiteral("ZT_LOOM"));
     return true;
+}
+
+// Commented-out copies of the version and the type ("// type") would be
+// printed in their place, before the type; the format is told by its first
+// "type", so they are left out.
+QStringList ZT_LOOMWriter::keysBeforeType() const
+{
+    static const QRegularExpression commented(QStringLiteral("^//\\s*(configVersion|type)$"));
+    QStringList keys;
+    const QStringList names = m_controller.nativeDataNames();
+    for (const QString& name : names) {
+        if (commented.match(name).hasMatch()) {
+            qCWarning(lcCnfJson, "Native data \"%s\" is not written: it would come before the type", qUtf8Printable(name));
+            keys.append(name);
+        }
+    }
+    return keys;
 }
 
 // The controller's number and edited description reach the document

@@ -2,6 +2,7 @@
 #define ZT_LOOMWRITER_H
 
 #include <QCoreApplication>
+#include <QStringList>
 #include <QVariant>
 
 #include "JsonModelWriter.h"
@@ -31,6 +32,7 @@ private:
     QVariantMap switches();
     QVariant signalGroups();
     QVariant matrices();
+    QStringList keysBeforeType() const;
     void storeNativeData(const QVariantMap& switches);
 };
 
