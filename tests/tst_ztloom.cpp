@@ -183,6 +183,8 @@ void TestZtLoom::failures_data()
         << "Дублирующееся устройство с адресом 1";
     QTest::newRow("matrix item") << groups + R"("IGM": [{"id": 1, "name": "M", "items": [{"clearing": 1, "time": 3}]}])"
                                  << "Matrix 1 (M) has item without entering value";
+    QTest::newRow("full matrix") << groups + R"("IGM": [{"id": 1, "name": "M", "matrix": [[null, 3]]}])"
+                                 << "Matrix 1 (M) has invalid row count 1 (SG count=2)";
     QTest::newRow("stage group") << groups + R"("stages": [{"id": 1, "groups": [1, "B"]}])" << "Stage 1 contains invalid signal group B";
     QTest::newRow("timeline group") << groups + R"("plans": [{"id": 1, "algorithm": {"type": "Timeline", "cycle": 10, "sequences": [{"group": 8}]}}])"
                                     << "In program 1 specified invalid signal group with id=8";
