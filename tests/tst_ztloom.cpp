@@ -250,8 +250,16 @@ void TestZtLoom::roundTrip()
     // Each JSON writer's text of the model is detected as its own format.
     CnfFormat found;
     QVERIFY(CnfFormatRegistry::detectNative(text, &found) && found.name() == QLatin1String("zt_loom"));
+    // The NorvakII text reads back: the ZT_LOOM sections kept as native data do not replace its own.
     NorvakIIConfig norvakII;
-    QVERIFY(CnfFormatRegistry::detectNative(norvakII.save(second), &found) && found.name() == QLatin1String("norvakii"));
+    second.setProperty("number", 13);
+    const QByteArray norvakText = norvakII.save(second);
+    QVERIFY(CnfFormatRegistry::detectNative(norvakText, &found) && found.name() == QLatin1String("norvakii"));
+    CnfController third;
+    QVERIFY2(found.createAdapter()->load(norvakText) && norvakII.load(norvakText) && norvakII.createController(third),
+             qPrintable(norvakII.lastError()));
+    QCOMPARE(third.property("number").toInt(), 13);
+    QCOMPARE(third.powerDevices().size(), 2);
 }
 
 void TestZtLoom::schedule()
