@@ -29,6 +29,7 @@
 #include "JsonPrinter.h"
 #include "NorvakIIConfig.h"
 #include "VObject.h"
+#include "ZT_LOOMConfig.h"
 #include "cnf_export.h"
 
 #endif

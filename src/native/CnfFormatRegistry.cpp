@@ -10,6 +10,7 @@
 #include "Norvak3xLayout.h"
 #include "NorvakIIConfig.h"
 #include "ProjectDocumentProbe.h"
+#include "ZT_LOOMConfig.h"
 
 namespace {
 
@@ -65,10 +66,10 @@ QVector<CnfFormat> makeFormats()
         norvak3x(Norvak3xLayout::v318(), create<Norvak318Config>, QT_TRANSLATE_NOOP("CnfFormat", "firmware 3.18 image")),
         F(QStringLiteral("adapter"), QT_TRANSLATE_NOOP("CnfFormat", "adapter text configuration"),
           QStringLiteral("adapter"), QString(), nativeAll, create<AdapterConfig>, F::AdapterLayout, adapterLimits()),
-        // The model and the project document know this type; this build has
-        // no adapter for it yet.
+        // Before NorvakII, which takes any JSON object: ZT_LOOM tells itself by its root "type".
         F(QStringLiteral("zt_loom"), QT_TRANSLATE_NOOP("CnfFormat", "ZT_LOOM JSON configuration"),
-          QStringLiteral("ZT_LOOM"), QString(), {}, nullptr, F::NoLayout, F::Limits()),
+          QStringLiteral("ZT_LOOM"), QString(), F::Detect | F::Read | F::Write, create<ZT_LOOMConfig>, F::NoLayout,
+          F::Limits()),
         F(QStringLiteral("norvakii"), QT_TRANSLATE_NOOP("CnfFormat", "NorvakII JSON configuration"),
           QStringLiteral("norvakii"), QString(), F::Detect | F::Read | F::Write | F::DynamicPrograms,
           create<NorvakIIConfig>, F::NoLayout,

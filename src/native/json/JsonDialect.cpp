@@ -13,7 +13,8 @@ const JsonDialect& JsonDialect::norvakII()
         QT_TR_NOOP("sg%1"), nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr,
         "plan", "sparePlan", "time", nullptr, "h:m:s",
         "conditions",
-        false, false, true, true, false, true, false,
+        /* stageLengths */ false, /* alwaysOnGroups */ false, /* planDefault */ true, /* fixedPlans */ true,
+        /* matrixOnlyForStageRing */ false, /* otherAlgorithmMatrix */ true, /* defaultWeekCard */ false,
         {QStringLiteral("diochannel"), QStringLiteral("dionumber"), QStringLiteral("keycode")},
     };
     return dialect;
@@ -26,7 +27,8 @@ const JsonDialect& JsonDialect::ztLoom()
         QT_TR_NOOP("Daily.%1"), QT_TR_NOOP("Weekly.%1"), QT_TR_NOOP("Seasonly.%1"), QT_TR_NOOP("Special.%1"),
         "program", "spareProgram", "start", "stop", "hh:mm",
         "detectors",
-        true, true, false, false, true, false, true,
+        /* stageLengths */ true, /* alwaysOnGroups */ true, /* planDefault */ false, /* fixedPlans */ false,
+        /* matrixOnlyForStageRing */ true, /* otherAlgorithmMatrix */ false, /* defaultWeekCard */ true,
         {QStringLiteral("dio1channel"), QStringLiteral("keycode")},
     };
     return dialect;

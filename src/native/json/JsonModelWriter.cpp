@@ -295,14 +295,23 @@ QVariantMap JsonModelWriter::dayCardRecord(const CnfDayCard& card, QTime start, 
     else if (source.reserveProgram)
         qCWarning(lcCnfJson, "Daily card %s: the spare program of the record at %s is left out",
                   qUtf8Printable(card.id), qUtf8Printable(start.toString(QStringLiteral("hh:mm"))));
-    const QString format = QLatin1String(m_dialect.recordTimeFormat);
-    record.insert(key(m_dialect.recordStart), start.toString(format));
+    record.insert(key(m_dialect.recordStart), recordTime(start));
     if (m_dialect.recordStop && source.end.isValid()) {
         // An end at midnight is the end of the day.
-        record.insert(key(m_dialect.recordStop),
-                      source.end == QTime(0, 0) ? QStringLiteral("24:00") : source.end.toString(format));
+        const QString stop = source.end == QTime(0, 0) ? QStringLiteral("24:00") : recordTime(source.end);
+        record.insert(key(m_dialect.recordStop), stop);
     }
     return record;
+}
+
+// A time of a daily card record; seconds are added where the format leaves
+// them out, rather than lost (the reader takes both forms).
+QString JsonModelWriter::recordTime(QTime time) const
+{
+    const QString format = QLatin1String(m_dialect.recordTimeFormat);
+    if (time.second() != 0 && !format.contains(QLatin1Char('s')))
+        return time.toString(format + QStringLiteral(":ss"));
+    return time.toString(format);
 }
 
 QVariantList JsonModelWriter::weekCards()

@@ -61,6 +61,7 @@ private:
     QVariantMap scheduleDefaults();
     QVariantList dayCards();
     QVariantMap dayCardRecord(const CnfDayCard& card, QTime start, const CnfDayCardRecord& source);
+    QString recordTime(QTime time) const;
     QVariantList weekCards();
     QVariantList seasonPlans();
     QVariantList specialDays();

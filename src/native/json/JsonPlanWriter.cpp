@@ -55,7 +55,9 @@ QVariant JsonPlanWriter::write()
 // interpret keeps every key.
 void JsonPlanWriter::writeProperties(QVariantMap& plan, QVariantMap& algorithm)
 {
-    QStringList consumed{key("type"), key("id"), key("name"), key("default"), key("algorithm")};
+    QStringList consumed{key("type"), key("id"), key("name"), key("algorithm")};
+    if (m_dialect.planDefault)
+        consumed.append(key("default"));
     switch (m_program.type) {
     case CnfProgram::StageRing:
         // The phase ring reads these two from its algorithm.

@@ -75,7 +75,16 @@ bool NorvakIIWriter::write(QVariantMap* document)
     // Only a document that will be written changes the controller.
     m_controller.setNativeData(key("modules"), tree.modules.isEmpty() ? QVariant() : QVariant(tree.modules));
     m_controller.setNativeData(key("controlSources"), tree.controlSources);
-    copyNativeData(*document, {QStringLiteral("sg_defaults"), QStringLiteral("asudd_priority_on_vpu")}, false);
+    // Native data that another format's reader kept under a name this
+    // format's reader consumes (a ZT_LOOM "switches" object, its "id") would
+    // replace what the model says, or not read back at all.
+    static const QStringList consumed = {
+        QStringLiteral("switches"), QStringLiteral("signalGroups"), QStringLiteral("IGM"),
+        QStringLiteral("stages"),   QStringLiteral("detectors"),    QStringLiteral("sensors"),
+        QStringLiteral("plans"),    QStringLiteral("schedule"),     QStringLiteral("id"),
+        QStringLiteral("description")};
+    const QStringList kept = {QStringLiteral("sg_defaults"), QStringLiteral("asudd_priority_on_vpu")};
+    copyNativeData(*document, kept + consumed, false);
     pruneDocument(*document);
     return true;
 }
