@@ -4,6 +4,8 @@
 #include <QSharedPointer>
 
 class CnfController;
+class CnfPhase;
+class CnfPhaseDef;
 class CnfProgram;
 
 // Operations on a controller that the library's own readers use; not part of
@@ -15,5 +17,12 @@ class CnfProgram;
 // controller, and the document's own values must stay. Nothing for a null
 // program or one already listed.
 void cnfAppendProgramAsRead(CnfController& controller, QSharedPointer<CnfProgram> program);
+
+// Appends a step of `phase` lasting `duration` (the whole step with
+// `fullDuration`), as appendPhase or appendPhaseFl would. Only the last step
+// of a program being read (`lastStep`) recomputes the cycle: the same cycle
+// the step-by-step recomputations would end with.
+QSharedPointer<CnfPhaseDef> cnfAppendStepAsRead(CnfProgram& program, const QSharedPointer<CnfPhase>& phase,
+                                                int duration, bool fullDuration, bool lastStep);
 
 #endif

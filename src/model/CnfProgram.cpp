@@ -72,6 +72,12 @@ QSharedPointer<CnfPhaseDef> CnfProgram::createStep(const QSharedPointer<CnfPhase
 
 void CnfProgram::appendStep(const QSharedPointer<CnfPhaseDef>& step)
 {
+    linkStep(step);
+    cycle(true);
+}
+
+void CnfProgram::linkStep(const QSharedPointer<CnfPhaseDef>& step)
+{
     const QSharedPointer<CnfPhaseDef> last = m_phases.isEmpty() ? step : m_phases.last();
     last->d->next = step;
     step->d->previous = last;
@@ -79,7 +85,28 @@ void CnfProgram::appendStep(const QSharedPointer<CnfPhaseDef>& step)
     const QSharedPointer<CnfPhaseDef>& first = m_phases.first();
     step->d->next = first;
     first->d->previous = step;
-    cycle(true);
+}
+
+// The cycle only matters once the last step is in: the steps before it do
+// not recompute it, each of those recomputations being overwritten.
+QSharedPointer<CnfPhaseDef> cnfAppendStepAsRead(CnfProgram& program, const QSharedPointer<CnfPhase>& phase,
+                                                int duration, bool fullDuration, bool lastStep)
+{
+    if (lastStep)
+        return fullDuration ? program.appendPhaseFl(phase, duration) : program.appendPhase(phase, duration);
+    return program.linkStepWithoutCycle(phase, duration, fullDuration);
+}
+
+QSharedPointer<CnfPhaseDef> CnfProgram::linkStepWithoutCycle(const QSharedPointer<CnfPhase>& phase, int duration,
+                                                             bool fullDuration)
+{
+    const QSharedPointer<CnfPhaseDef> step = createStep(phase);
+    if (fullDuration)
+        step->d->fullLength = duration;
+    else
+        step->d->length = duration;
+    linkStep(step);
+    return step;
 }
 
 void CnfProgram::detachStep(CnfPhaseDef& step)

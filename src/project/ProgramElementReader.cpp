@@ -3,6 +3,7 @@
 #include "CnfLogging.h"
 
 #include "CnfController.h"
+#include "CnfControllerInternal.h"
 #include "CnfMatrix.h"
 #include "CnfPhase.h"
 #include "CnfPhaseDef.h"
@@ -127,14 +128,15 @@ bool ProgramElementReader::readTimeline(const QSharedPointer<CnfProgram>& progra
 
 bool ProgramElementReader::readSteps(const QSharedPointer<CnfProgram>& program, const QDomElement& element)
 {
-    for (const QDomElement& step : ProjectXml::children(element, QStringLiteral("Phase"))) {
-        if (!readStep(program, step))
+    const QList<QDomElement> steps = ProjectXml::children(element, QStringLiteral("Phase"));
+    for (int i = 0; i < steps.size(); ++i) {
+        if (!readStep(program, steps.at(i), i == steps.size() - 1))
             return false;
     }
     return true;
 }
 
-bool ProgramElementReader::readStep(const QSharedPointer<CnfProgram>& program, const QDomElement& step)
+bool ProgramElementReader::readStep(const QSharedPointer<CnfProgram>& program, const QDomElement& step, bool last)
 {
     const QString phaseId = ProjectXml::text(step);
     const QSharedPointer<CnfPhase> phase = stepPhase(program, phaseId);
@@ -150,9 +152,9 @@ bool ProgramElementReader::readStep(const QSharedPointer<CnfProgram>& program, c
             qCDebug(lcCnfProject).noquote() << QObject::tr("Phase %1 contains a non-existent signal group %2").arg(phaseId, groupId);
     }
 
-    const QSharedPointer<CnfPhaseDef> def = step.hasAttribute(QStringLiteral("full_length"))
-        ? program->appendPhaseFl(phase, step.attribute(QStringLiteral("full_length")).toInt())
-        : program->appendPhase(phase, step.attribute(QStringLiteral("length")).toInt());
+    const bool full = step.hasAttribute(QStringLiteral("full_length"));
+    const int duration = step.attribute(full ? QStringLiteral("full_length") : QStringLiteral("length")).toInt();
+    const QSharedPointer<CnfPhaseDef> def = cnfAppendStepAsRead(*program, phase, duration, full, last);
     if (!def)
         return true;
     const QDomNamedNodeMap attributes = step.attributes();

@@ -28,7 +28,7 @@ private:
     bool readRawRecord(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
     bool readTimeline(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
     bool readSteps(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
-    bool readStep(const QSharedPointer<CnfProgram>& program, const QDomElement& step);
+    bool readStep(const QSharedPointer<CnfProgram>& program, const QDomElement& step, bool last);
     QSharedPointer<CnfPhase> stepPhase(const QSharedPointer<CnfProgram>& program, const QString& phaseId);
     bool convertToAdapterRecord(const QSharedPointer<CnfProgram>& program);
     QByteArray adapterRecord(const QSharedPointer<CnfProgram>& program) const;
