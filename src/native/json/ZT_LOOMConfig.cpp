@@ -4,6 +4,7 @@
 #include <QJsonParseError>
 
 #include "CnfController.h"
+#include "CnfLookupSession.h"
 #include "JsonPrinter.h"
 #include "ZT_LOOMReader.h"
 #include "ZT_LOOMWriter.h"
@@ -100,6 +101,7 @@ bool ZT_LOOMConfig::checkCRC()
 QByteArray ZT_LOOMConfig::save(CnfController& controller)
 {
     setLastError(QString());
+    const CnfLookupSession lookups(controller);
     ZT_LOOMWriter writer(controller);
     if (!writer.write(&d->document)) {
         setLastError(writer.errorString());
@@ -113,6 +115,7 @@ bool ZT_LOOMConfig::createController(CnfController& controller)
 {
     setLastError(QString());
     setWarnings({});
+    const CnfLookupSession lookups(controller);
     ZT_LOOMReader reader(d->document, controller);
     if (!reader.read()) {
         setLastError(reader.errorString());
