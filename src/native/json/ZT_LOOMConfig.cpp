@@ -1,6 +1,7 @@
 #include "ZT_LOOMConfig.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonParseError>
 
 #include "CnfController.h"
@@ -50,8 +51,10 @@ QByteArray plainText(QVariantMap document)
 class ZT_LOOMConfigPrivate
 {
 public:
-    // The parsed document root.
+    // The document root: as loaded, read in place; as last saved, a map.
+    QJsonObject parsed;
     QVariantMap document;
+    bool isParsed = false;
 };
 
 ZT_LOOMConfig::ZT_LOOMConfig()
@@ -78,6 +81,8 @@ bool ZT_LOOMConfig::load(const QByteArray& data)
 {
     setLastError(QString());
     d->document.clear();
+    d->parsed = QJsonObject();
+    d->isParsed = false;
     if (data.isEmpty() || data.at(0) != '{' || !hasZtLoomType(data))
         return false; // not this format; leave the place to the next adapter
     QJsonParseError parseError;
@@ -89,7 +94,8 @@ bool ZT_LOOMConfig::load(const QByteArray& data)
     }
     if (!parsed.isObject())
         return false;
-    d->document = parsed.toVariant().toMap();
+    d->parsed = parsed.object();
+    d->isParsed = true;
     return true;
 }
 
@@ -103,6 +109,8 @@ QByteArray ZT_LOOMConfig::save(CnfController& controller)
     setLastError(QString());
     const CnfLookupSession lookups(controller);
     ZT_LOOMWriter writer(controller);
+    d->parsed = QJsonObject();
+    d->isParsed = false;
     if (!writer.write(&d->document)) {
         setLastError(writer.errorString());
         return {};
@@ -116,7 +124,8 @@ bool ZT_LOOMConfig::createController(CnfController& controller)
     setLastError(QString());
     setWarnings({});
     const CnfLookupSession lookups(controller);
-    ZT_LOOMReader reader(d->document, controller);
+    ZT_LOOMReader reader(d->isParsed ? JsonAccess::Members(d->parsed) : JsonAccess::Members(d->document),
+                         controller);
     if (!reader.read()) {
         setLastError(reader.errorString());
         return false;
