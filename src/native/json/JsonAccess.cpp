@@ -345,6 +345,15 @@ JsonAccess::Reference JsonAccess::referenceOf(const Object& object, const char* 
         ref.present = !ref.text.isEmpty();
         return ref;
     }
+    // A whole number that fits an int reads as its QVariant (a qlonglong) reads.
+    if (member.m_parsed && member.m_json.isDouble() && fitsInt(member.m_json.toDouble())) {
+        Reference ref;
+        ref.present = true;
+        ref.isId = true;
+        ref.id = int(member.m_json.toDouble());
+        ref.text = QString::number(ref.id);
+        return ref;
+    }
     const QVariant value = member.toVariant();
     // The place is only named in an error.
     const bool refers = isAbsent(value) || isNumber(value) || value.userType() == QMetaType::QString;
