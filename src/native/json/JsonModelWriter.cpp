@@ -80,6 +80,17 @@ bool JsonModelWriter::fail(const QString& message)
 
 // --- Model sections ------------------------------------------------------------
 
+QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> JsonModelWriter::groupsOfDevices() const
+{
+    QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> groupOf;
+    const auto groups = m_controller.signalGroups();
+    for (const auto& group : groups) {
+        for (const auto& device : qAsConst(group->devices))
+            groupOf.insert(device.data(), group);
+    }
+    return groupOf;
+}
+
 QVariantList JsonModelWriter::signalGroupItems()
 {
     QVariantList items;
