@@ -14,6 +14,13 @@ namespace {
 
 const char kFormatFile[] = ":/humanaze/zt_loom/format.json";
 
+// The key-order file is part of the library: it is read once.
+const QVariant& keyOrder()
+{
+    static const QVariant format = JsonPrinter::loadFormat(QLatin1String(kFormatFile));
+    return format;
+}
+
 // Whether the first "type" of the raw text is the root key with the value
 // "ZT_LOOM": the format is told by its text before it is parsed.
 bool hasZtLoomType(const QByteArray& data)
@@ -152,7 +159,7 @@ QByteArray ZT_LOOMConfig::humanized(QMap<QString, QVariant> document, QString* e
 {
     if (error)
         error->clear();
-    const QVariant format = JsonPrinter::loadFormat(QLatin1String(kFormatFile));
+    const QVariant& format = keyOrder();
     if (error && format.userType() != QMetaType::QVariantList)
         *error = QObject::tr("The key-order file %1 cannot be read").arg(QLatin1String(kFormatFile));
     return JsonPrinter::printFormatted(document, format, QByteArrayLiteral("  "));
@@ -160,6 +167,5 @@ QByteArray ZT_LOOMConfig::humanized(QMap<QString, QVariant> document, QString* e
 
 QByteArray ZT_LOOMConfig::humanizedSection(QMap<QString, QVariant> data, QStringList section)
 {
-    return JsonPrinter::printSection(data, JsonPrinter::loadFormat(QLatin1String(kFormatFile)), section,
-                                     QByteArrayLiteral("  "));
+    return JsonPrinter::printSection(data, keyOrder(), section, QByteArrayLiteral("  "));
 }
