@@ -38,6 +38,14 @@ bool JsonAccess::Value::isAbsent() const
     return m_parsed ? m_json.isUndefined() || m_json.isNull() : JsonAccess::isAbsent(m_variant);
 }
 
+bool JsonAccess::Value::isParsedInt(int* number) const
+{
+    if (!m_parsed || !m_json.isDouble() || !fitsInt(m_json.toDouble()))
+        return false;
+    *number = int(m_json.toDouble());
+    return true;
+}
+
 JsonAccess::Members::Members(const QVariantMap& map)
     : m_map(map)
 {
@@ -346,11 +354,10 @@ JsonAccess::Reference JsonAccess::referenceOf(const Object& object, const char* 
         return ref;
     }
     // A whole number that fits an int reads as its QVariant (a qlonglong) reads.
-    if (member.m_parsed && member.m_json.isDouble() && fitsInt(member.m_json.toDouble())) {
-        Reference ref;
+    Reference ref;
+    if (member.isParsedInt(&ref.id)) {
         ref.present = true;
         ref.isId = true;
-        ref.id = int(member.m_json.toDouble());
         ref.text = QString::number(ref.id);
         return ref;
     }

@@ -187,6 +187,12 @@ void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
 QSharedPointer<CnfSignalGroup> JsonModelReader::matrixItemGroup(const CnfMatrix& matrix, const Object& item,
                                                                const char* key, const Value& member)
 {
+    // A group by its id, the common case, needs no reference made.
+    int id = 0;
+    if (member.isParsedInt(&id)) {
+        if (const auto group = m_controller.findSG(id))
+            return group;
+    }
     const Reference ref = referenceOf(item, key, member);
     const auto group = findGroup(ref);
     if (!group && !failed())
