@@ -87,6 +87,23 @@ QTime parseTime(const QString& text)
     return time.isValid() ? time : QTime::fromString(text, QStringLiteral("h:m:s"));
 }
 
+// A day of the year written "dd.MM", in the year Qt's parser gives it, or
+// in a leap year for 29 February. The plain form is read here, for the
+// same reason as times are.
+QDate parseDayOfYear(const QString& text)
+{
+    const int parserYear = 1900;
+    int day = 0;
+    int month = 0;
+    if (text.size() == 5 && text.at(2) == QLatin1Char('.') && readDigits(text, 0, 2, &day)
+        && readDigits(text, 3, 5, &month)) {
+        const QDate plain = DayAndMonth::fromNumbers(parserYear, month, day);
+        if (plain.isValid())
+            return plain;
+    }
+    return DayAndMonth::fromText(text, QStringLiteral("dd.MM"));
+}
+
 // A date written "dd.MM.yyyy", else a day of the year "dd.MM". The plain
 // full form is read here, for the same reason as times are.
 QDate parseSpecialDate(const QString& text)
@@ -101,7 +118,7 @@ QDate parseSpecialDate(const QString& text)
             return plain;
     }
     const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-    return date.isValid() ? date : DayAndMonth::fromText(text, QStringLiteral("dd.MM"));
+    return date.isValid() ? date : parseDayOfYear(text);
 }
 
 } // namespace
@@ -580,8 +597,8 @@ void JsonModelReader::readSeasonPlans(const Array& entries)
         const Reference week = referenceOf(entry, "week");
         if (failed())
             return;
-        plan->from = DayAndMonth::fromText(from, QStringLiteral("dd.MM"));
-        plan->to = DayAndMonth::fromText(to, QStringLiteral("dd.MM"));
+        plan->from = parseDayOfYear(from);
+        plan->to = parseDayOfYear(to);
         plan->weekCard = findWeekCard(week);
         if (!plan->from.isValid() || !plan->to.isValid())
             fail(tr("Season plan has invalid date period (%1 - %2)").arg(from, to));
