@@ -197,7 +197,7 @@ void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
         const auto entering = matrixItemGroup(matrix, item, keys[1], members[1]);
         const double time = numberOf(item, keys[2], members[2]);
         if (!failed())
-            matrix.setReleaf(entering, clearing, time);
+            matrix.setReleaf(entering.data(), clearing.data(), time);
     }
 }
 
