@@ -46,6 +46,14 @@ bool JsonAccess::Value::isParsedInt(int* number) const
     return true;
 }
 
+bool JsonAccess::Value::isParsedNumber(double* number) const
+{
+    if (!m_parsed || !m_json.isDouble())
+        return false;
+    *number = m_json.toDouble();
+    return true;
+}
+
 JsonAccess::Members::Members(const QVariantMap& map)
     : m_map(map)
 {

@@ -183,6 +183,8 @@ void JsonModelReader::readFullMatrix(CnfMatrix& matrix, const Array& rows)
 void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
 {
     for (int index = 0; index < items.values.size() && !failed(); ++index) {
+        if (readPlainCell(matrix, items.values.element(index)))
+            continue;
         const Object item = elementOf(items, index);
         // Each member is taken once: a matrix has ten cells a group.
         static const char* const keys[] = {"clearing", "entering", "time"};
@@ -199,6 +201,29 @@ void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
         if (!failed())
             matrix.setReleaf(entering.data(), clearing.data(), time);
     }
+}
+
+// A cell as the writers write it (groups by ids the controller has, a
+// number of seconds) is read without naming its place in the document,
+// which only an error needs; anything else is left to the full reading.
+bool JsonModelReader::readPlainCell(CnfMatrix& matrix, const Value& element)
+{
+    if (!element.isObject())
+        return false;
+    const Members item = toObject(element, QString()).values;
+    int clearingId = 0;
+    int enteringId = 0;
+    double time = 0;
+    if (!item.member(QLatin1String("clearing")).isParsedInt(&clearingId)
+        || !item.member(QLatin1String("entering")).isParsedInt(&enteringId)
+        || !item.member(QLatin1String("time")).isParsedNumber(&time))
+        return false;
+    const auto clearing = m_controller.findSG(clearingId);
+    const auto entering = m_controller.findSG(enteringId);
+    if (!clearing || !entering)
+        return false;
+    matrix.setReleaf(entering.data(), clearing.data(), time);
+    return true;
 }
 
 QSharedPointer<CnfSignalGroup> JsonModelReader::matrixItemGroup(const CnfMatrix& matrix, const Object& item,
