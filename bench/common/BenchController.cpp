@@ -14,6 +14,7 @@
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
 #include "NorvakIIConfig.h"
+#include "ZT_LOOMConfig.h"
 
 namespace BenchController {
 
@@ -66,7 +67,7 @@ void addDevices(CnfController& controller, int n)
     }
 }
 
-void addDetectors(CnfController& controller, int n)
+void addDetectors(CnfController& controller, int n, Target target)
 {
     for (int i = 0; i < n / 4; ++i) {
         auto detector = QSharedPointer<CnfDetector>::create();
@@ -74,7 +75,7 @@ void addDetectors(CnfController& controller, int n)
         detector->setName(QStringLiteral("Loop %1").arg(i + 1));
         controller.addDetector(detector);
     }
-    for (int i = 0; i < n / 8; ++i) {
+    for (int i = 0; i < (target == Target::ZtLoom ? 0 : n / 8); ++i) {
         auto sensor = QSharedPointer<CnfDetector>::create();
         sensor->setId(i + 1);
         sensor->setName(QStringLiteral("Sensor %1").arg(i + 1));
@@ -170,7 +171,10 @@ void addPrograms(CnfController& controller, int n, Target target)
     int index = 0;
     for (int made = 0; made < n / 2; ++index) {
         CnfProgram::Type kind = ProgramKinds[index % 12];
-        if (target == Target::NorvakII && kind == CnfProgram::NorvakSpecial)
+        if (target != Target::Project && kind == CnfProgram::NorvakSpecial)
+            continue;
+        if (target == Target::ZtLoom
+            && (kind == CnfProgram::Off || kind == CnfProgram::Timer || kind == CnfProgram::Coord))
             continue;
         // A raw record numbers its program in one signed byte.
         if (kind == CnfProgram::NorvakSpecial && made + 1 > 127)
@@ -249,7 +253,7 @@ void build(CnfController& controller, int n, Target target)
     controller.setProperty("description", QStringLiteral("Bench crossing %1").arg(n));
     addGroups(controller, n);
     addDevices(controller, n);
-    addDetectors(controller, n);
+    addDetectors(controller, n, target);
     addMatrices(controller, n);
     addPhases(controller, n);
     addPrograms(controller, n, target);
@@ -275,6 +279,17 @@ QByteArray norvakIIDocument(int n)
         CnfController controller;
         build(controller, n, Target::NorvakII);
         documents.insert(n, NorvakIIConfig().save(controller));
+    }
+    return documents.value(n);
+}
+
+QByteArray ztLoomDocument(int n)
+{
+    static QHash<int, QByteArray> documents;
+    if (!documents.contains(n)) {
+        CnfController controller;
+        build(controller, n, Target::ZtLoom);
+        documents.insert(n, ZT_LOOMConfig().save(controller));
     }
     return documents.value(n);
 }

@@ -15,6 +15,11 @@ namespace BenchController {
 enum class Target {
     Project,  // every kind of program
     NorvakII, // no raw 3.x records (kind NorvakSpecial): they belong to the images
+    // Neither raw 3.x records nor the kinds ZT_LOOM has no algorithm for
+    // (Off, Timer, Coord), so that its writer takes the controller; nor
+    // sensors, which the format has no place for. Every power device has its
+    // group already, as the format needs.
+    ZtLoom,
 };
 
 // Fills `controller` (assumed empty) with `n` signal groups of mixed types,
@@ -29,6 +34,8 @@ void build(CnfController& controller, int n, Target target = Target::Project);
 QByteArray projectDocument(int n);
 // The NorvakII document of the controller of size `n`; cached per size.
 QByteArray norvakIIDocument(int n);
+// The ZT_LOOM document of the controller of size `n`; cached per size.
+QByteArray ztLoomDocument(int n);
 
 } // namespace BenchController
 

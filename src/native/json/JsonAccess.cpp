@@ -38,6 +38,22 @@ bool JsonAccess::Value::isAbsent() const
     return m_parsed ? m_json.isUndefined() || m_json.isNull() : JsonAccess::isAbsent(m_variant);
 }
 
+bool JsonAccess::Value::isParsedInt(int* number) const
+{
+    if (!m_parsed || !m_json.isDouble() || !fitsInt(m_json.toDouble()))
+        return false;
+    *number = int(m_json.toDouble());
+    return true;
+}
+
+bool JsonAccess::Value::isParsedNumber(double* number) const
+{
+    if (!m_parsed || !m_json.isDouble())
+        return false;
+    *number = m_json.toDouble();
+    return true;
+}
+
 JsonAccess::Members::Members(const QVariantMap& map)
     : m_map(map)
 {
@@ -343,6 +359,14 @@ JsonAccess::Reference JsonAccess::referenceOf(const Object& object, const char* 
         ref.text = member.m_json.toString();
         ref.byName = true;
         ref.present = !ref.text.isEmpty();
+        return ref;
+    }
+    // A whole number that fits an int reads as its QVariant (a qlonglong) reads.
+    Reference ref;
+    if (member.isParsedInt(&ref.id)) {
+        ref.present = true;
+        ref.isId = true;
+        ref.text = QString::number(ref.id);
         return ref;
     }
     const QVariant value = member.toVariant();

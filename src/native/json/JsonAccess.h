@@ -40,6 +40,11 @@ public:
         bool isArray() const;
         // Whether the value is missing or JSON null.
         bool isAbsent() const;
+        // Whether the value is a number of a parsed document that is whole
+        // and fits an int; `number` is set then.
+        bool isParsedInt(int* number) const;
+        // Whether the value is a number of a parsed document; `number` is set then.
+        bool isParsedNumber(double* number) const;
 
     private:
         friend class JsonAccess;

@@ -87,6 +87,23 @@ QTime parseTime(const QString& text)
     return time.isValid() ? time : QTime::fromString(text, QStringLiteral("h:m:s"));
 }
 
+// A day of the year written "dd.MM", in the year Qt's parser gives it, or
+// in a leap year for 29 February. The plain form is read here, for the
+// same reason as times are.
+QDate parseDayOfYear(const QString& text)
+{
+    const int parserYear = 1900;
+    int day = 0;
+    int month = 0;
+    if (text.size() == 5 && text.at(2) == QLatin1Char('.') && readDigits(text, 0, 2, &day)
+        && readDigits(text, 3, 5, &month)) {
+        const QDate plain = DayAndMonth::fromNumbers(parserYear, month, day);
+        if (plain.isValid())
+            return plain;
+    }
+    return DayAndMonth::fromText(text, QStringLiteral("dd.MM"));
+}
+
 // A date written "dd.MM.yyyy", else a day of the year "dd.MM". The plain
 // full form is read here, for the same reason as times are.
 QDate parseSpecialDate(const QString& text)
@@ -101,7 +118,7 @@ QDate parseSpecialDate(const QString& text)
             return plain;
     }
     const QDate date = QDate::fromString(text, QStringLiteral("dd.MM.yyyy"));
-    return date.isValid() ? date : DayAndMonth::fromText(text, QStringLiteral("dd.MM"));
+    return date.isValid() ? date : parseDayOfYear(text);
 }
 
 } // namespace
@@ -166,6 +183,8 @@ void JsonModelReader::readFullMatrix(CnfMatrix& matrix, const Array& rows)
 void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
 {
     for (int index = 0; index < items.values.size() && !failed(); ++index) {
+        if (readPlainCell(matrix, items.values.element(index)))
+            continue;
         const Object item = elementOf(items, index);
         // Each member is taken once: a matrix has ten cells a group.
         static const char* const keys[] = {"clearing", "entering", "time"};
@@ -180,13 +199,42 @@ void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
         const auto entering = matrixItemGroup(matrix, item, keys[1], members[1]);
         const double time = numberOf(item, keys[2], members[2]);
         if (!failed())
-            matrix.setReleaf(entering, clearing, time);
+            matrix.setReleaf(entering.data(), clearing.data(), time);
     }
+}
+
+// A cell as the writers write it (groups by ids the controller has, a
+// number of seconds) is read without naming its place in the document,
+// which only an error needs; anything else is left to the full reading.
+bool JsonModelReader::readPlainCell(CnfMatrix& matrix, const Value& element)
+{
+    if (!element.isObject())
+        return false;
+    const Members item = toObject(element, QString()).values;
+    int clearingId = 0;
+    int enteringId = 0;
+    double time = 0;
+    if (!item.member(QLatin1String("clearing")).isParsedInt(&clearingId)
+        || !item.member(QLatin1String("entering")).isParsedInt(&enteringId)
+        || !item.member(QLatin1String("time")).isParsedNumber(&time))
+        return false;
+    const auto clearing = m_controller.findSG(clearingId);
+    const auto entering = m_controller.findSG(enteringId);
+    if (!clearing || !entering)
+        return false;
+    matrix.setReleaf(entering.data(), clearing.data(), time);
+    return true;
 }
 
 QSharedPointer<CnfSignalGroup> JsonModelReader::matrixItemGroup(const CnfMatrix& matrix, const Object& item,
                                                                const char* key, const Value& member)
 {
+    // A group by its id, the common case, needs no reference made.
+    int id = 0;
+    if (member.isParsedInt(&id)) {
+        if (const auto group = m_controller.findSG(id))
+            return group;
+    }
     const Reference ref = referenceOf(item, key, member);
     const auto group = findGroup(ref);
     if (!group && !failed())
@@ -574,8 +622,8 @@ void JsonModelReader::readSeasonPlans(const Array& entries)
         const Reference week = referenceOf(entry, "week");
         if (failed())
             return;
-        plan->from = DayAndMonth::fromText(from, QStringLiteral("dd.MM"));
-        plan->to = DayAndMonth::fromText(to, QStringLiteral("dd.MM"));
+        plan->from = parseDayOfYear(from);
+        plan->to = parseDayOfYear(to);
         plan->weekCard = findWeekCard(week);
         if (!plan->from.isValid() || !plan->to.isValid())
             fail(tr("Season plan has invalid date period (%1 - %2)").arg(from, to));

@@ -74,6 +74,7 @@ protected:
 private:
     void readFullMatrix(CnfMatrix& matrix, const Array& rows);
     void readSparseMatrix(CnfMatrix& matrix, const Array& items);
+    bool readPlainCell(CnfMatrix& matrix, const Value& element);
     QSharedPointer<CnfSignalGroup> matrixItemGroup(const CnfMatrix& matrix, const Object& item, const char* key,
                                                    const Value& member);
     QSharedPointer<CnfProgram> readPlan(const Object& plan, bool* isDefault);

@@ -80,6 +80,17 @@ bool JsonModelWriter::fail(const QString& message)
 
 // --- Model sections ------------------------------------------------------------
 
+QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> JsonModelWriter::groupsOfDevices() const
+{
+    QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> groupOf;
+    const auto groups = m_controller.signalGroups();
+    for (const auto& group : groups) {
+        for (const auto& device : qAsConst(group->devices))
+            groupOf.insert(device.data(), group);
+    }
+    return groupOf;
+}
+
 QVariantList JsonModelWriter::signalGroupItems()
 {
     QVariantList items;
@@ -105,6 +116,10 @@ QVariantList JsonModelWriter::matrixItems(const CnfMatrix& matrix)
     const auto groups = m_controller.signalGroups();
     for (const auto& group : groups)
         ids.insert(group.data(), group->id);
+    // The keys are made once and shared by every cell.
+    const QString entering = key("entering");
+    const QString clearing = key("clearing");
+    const QString time = key("time");
     QVariantList items;
     for (const CnfMatrixCell& cell : matrix.content()) {
         if (std::isnan(cell.value))
@@ -119,9 +134,9 @@ QVariantList JsonModelWriter::matrixItems(const CnfMatrix& matrix)
             continue;
         }
         QVariantMap item;
-        item.insert(key("entering"), ids.value(cell.onGroup));
-        item.insert(key("clearing"), ids.value(cell.offGroup));
-        item.insert(key("time"), cell.value);
+        item.insert(entering, ids.value(cell.onGroup));
+        item.insert(clearing, ids.value(cell.offGroup));
+        item.insert(time, cell.value);
         items.append(item);
     }
     return items;

@@ -2,6 +2,7 @@
 #define JSONMODELWRITER_H
 
 #include <QCoreApplication>
+#include <QHash>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
@@ -12,7 +13,9 @@ class CnfController;
 class CnfDayCard;
 struct CnfDayCardRecord;
 class CnfMatrix;
+class CnfPowerDevice;
 class CnfProgram;
+class CnfSignalGroup;
 class CnfWeekCard;
 struct JsonDialect;
 
@@ -40,6 +43,9 @@ protected:
     ~JsonModelWriter() = default;
 
     QVariantList signalGroupItems();
+    // The group of each power device, as findPowerDeviceSg() finds it (the
+    // last group listing it), taken in one walk over the groups.
+    QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> groupsOfDevices() const;
     // The "items" of a matrix: one per cell with a time.
     QVariantList matrixItems(const CnfMatrix& matrix);
     QVariant stages();

@@ -1,7 +1,5 @@
 #include "NorvakIIWriter.h"
 
-#include <QHash>
-
 #include <algorithm>
 #include <utility>
 
@@ -174,14 +172,7 @@ QVariantList NorvakIIWriter::switchItems(const QVariantMap& switches, QVariantMa
             defaultType = devices.first()->type;
         defaults->insert(key("type"), CnfPowerDevice::type2String(defaultType, false));
     }
-    // The group of each device, as findPowerDeviceSg() finds it (the last
-    // group listing it), taken in one walk over the groups.
-    QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> groupOf;
-    const auto groups = m_controller.signalGroups();
-    for (const auto& group : groups) {
-        for (const auto& device : qAsConst(group->devices))
-            groupOf.insert(device.data(), group);
-    }
+    const auto groupOf = groupsOfDevices();
     QVariantList items;
     for (const auto& device : qAsConst(devices)) {
         QVariantMap item;

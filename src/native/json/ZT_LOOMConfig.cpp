@@ -1,9 +1,11 @@
 #include "ZT_LOOMConfig.h"
 
 #include <QJsonDocument>
+#include <QJsonObject>
 #include <QJsonParseError>
 
 #include "CnfController.h"
+#include "CnfLookupSession.h"
 #include "JsonPrinter.h"
 #include "ZT_LOOMReader.h"
 #include "ZT_LOOMWriter.h"
@@ -11,6 +13,13 @@
 namespace {
 
 const char kFormatFile[] = ":/humanaze/zt_loom/format.json";
+
+// The key-order file is part of the library: it is read once.
+const QVariant& keyOrder()
+{
+    static const QVariant format = JsonPrinter::loadFormat(QLatin1String(kFormatFile));
+    return format;
+}
 
 // Whether the first "type" of the raw text is the root key with the value
 // "ZT_LOOM": the format is told by its text before it is parsed.
@@ -49,8 +58,10 @@ QByteArray plainText(QVariantMap document)
 class ZT_LOOMConfigPrivate
 {
 public:
-    // The parsed document root.
+    // The document root: as loaded, read in place; as last saved, a map.
+    QJsonObject parsed;
     QVariantMap document;
+    bool isParsed = false;
 };
 
 ZT_LOOMConfig::ZT_LOOMConfig()
@@ -77,6 +88,8 @@ bool ZT_LOOMConfig::load(const QByteArray& data)
 {
     setLastError(QString());
     d->document.clear();
+    d->parsed = QJsonObject();
+    d->isParsed = false;
     if (data.isEmpty() || data.at(0) != '{' || !hasZtLoomType(data))
         return false; // not this format; leave the place to the next adapter
     QJsonParseError parseError;
@@ -88,7 +101,8 @@ bool ZT_LOOMConfig::load(const QByteArray& data)
     }
     if (!parsed.isObject())
         return false;
-    d->document = parsed.toVariant().toMap();
+    d->parsed = parsed.object();
+    d->isParsed = true;
     return true;
 }
 
@@ -100,7 +114,10 @@ bool ZT_LOOMConfig::checkCRC()
 QByteArray ZT_LOOMConfig::save(CnfController& controller)
 {
     setLastError(QString());
+    const CnfLookupSession lookups(controller);
     ZT_LOOMWriter writer(controller);
+    d->parsed = QJsonObject();
+    d->isParsed = false;
     if (!writer.write(&d->document)) {
         setLastError(writer.errorString());
         return {};
@@ -113,7 +130,9 @@ bool ZT_LOOMConfig::createController(CnfController& controller)
 {
     setLastError(QString());
     setWarnings({});
-    ZT_LOOMReader reader(d->document, controller);
+    const CnfLookupSession lookups(controller);
+    ZT_LOOMReader reader(d->isParsed ? JsonAccess::Members(d->parsed) : JsonAccess::Members(d->document),
+                         controller);
     if (!reader.read()) {
         setLastError(reader.errorString());
         return false;
@@ -140,7 +159,7 @@ QByteArray ZT_LOOMConfig::humanized(QMap<QString, QVariant> document, QString* e
 {
     if (error)
         error->clear();
-    const QVariant format = JsonPrinter::loadFormat(QLatin1String(kFormatFile));
+    const QVariant& format = keyOrder();
     if (error && format.userType() != QMetaType::QVariantList)
         *error = QObject::tr("The key-order file %1 cannot be read").arg(QLatin1String(kFormatFile));
     return JsonPrinter::printFormatted(document, format, QByteArrayLiteral("  "));
@@ -148,6 +167,5 @@ QByteArray ZT_LOOMConfig::humanized(QMap<QString, QVariant> document, QString* e
 
 QByteArray ZT_LOOMConfig::humanizedSection(QMap<QString, QVariant> data, QStringList section)
 {
-    return JsonPrinter::printSection(data, JsonPrinter::loadFormat(QLatin1String(kFormatFile)), section,
-                                     QByteArrayLiteral("  "));
+    return JsonPrinter::printSection(data, keyOrder(), section, QByteArrayLiteral("  "));
 }

@@ -19,7 +19,7 @@ int colorCode(const QString& text)
 
 } // namespace
 
-ZT_LOOMReader::ZT_LOOMReader(const QVariantMap& document, CnfController& controller)
+ZT_LOOMReader::ZT_LOOMReader(const Members& document, CnfController& controller)
     : JsonModelReader(document, controller, JsonDialect::ztLoom())
 {
 }
@@ -99,10 +99,9 @@ void ZT_LOOMReader::readSignalGroups()
 {
     const QString where = QStringLiteral("signalGroups");
     m_unconsumedKeys.removeOne(where);
-    const QVariant value = m_root.values.value(where);
+    const Value value = m_root.values.member(QLatin1String("signalGroups"));
     // A list in this place holds nothing the reader knows.
-    const Object groups = value.userType() == QMetaType::QVariantList ? Object{QVariantMap(), where}
-                                                                       : toObject(value, where);
+    const Object groups = value.isArray() ? Object{QVariantMap(), where} : toObject(value, where);
     // The defaults of the groups are the controller's own settings, kept whole.
     const QVariant defaults = groups.values.value(QStringLiteral("default"));
     if (!isAbsent(defaults))
@@ -162,7 +161,7 @@ void ZT_LOOMReader::readSwitch(const Object& item, int position, const Object& d
 {
     // An item inherits "type" and "control" from the defaults.
     auto source = [&](const char* key) -> const Object& {
-        return isAbsent(item.values.value(QLatin1String(key))) ? defaults : item;
+        return item.values.member(QLatin1String(key)).isAbsent() ? defaults : item;
     };
     auto device = QSharedPointer<CnfPowerDevice>::create();
     device->id = intOf(item, "id");

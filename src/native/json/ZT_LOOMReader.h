@@ -22,7 +22,7 @@ class ZT_LOOMReader : private JsonModelReader
     Q_DECLARE_TR_FUNCTIONS(ZT_LOOMReader)
 
 public:
-    ZT_LOOMReader(const QVariantMap& document, CnfController& controller);
+    ZT_LOOMReader(const Members& document, CnfController& controller);
 
     bool read();
     using JsonModelReader::errorString;

@@ -106,8 +106,9 @@ QVariantMap ZT_LOOMWriter::switches()
     QVariantMap defaults = section.value(key("default")).toMap();
     QVariantList items;
     const auto devices = m_controller.powerDevices();
+    const auto groupOf = groupsOfDevices();
     for (const auto& device : devices) {
-        const auto group = m_controller.findPowerDeviceSg(device);
+        const auto group = groupOf.value(device.data());
         if (!group) {
             fail(tr("Key %1 is not assigned to a signal group").arg(device->id));
             continue;
