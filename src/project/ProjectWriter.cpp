@@ -4,8 +4,8 @@
 #include <QtMath>
 
 #include <algorithm>
-#include <map>
 #include <tuple>
+#include <vector>
 
 #include "CnfController.h"
 #include "CnfDetector.h"
@@ -38,6 +38,27 @@ QString joinIds(const QList<int>& ids)
 // the controller's groups, a before b, meets first the cell with b getting
 // green, then the one with a getting green.
 using MatrixPlace = std::tuple<int, int, int>;
+
+// A cell to write, with the positions of its groups in the controller's list.
+struct MatrixEntry
+{
+    MatrixPlace place;
+    int on;
+    int off;
+    const CnfMatrixCell* cell;
+};
+
+// Of entries sorted by place, keeps the last of each run with one place.
+void keepLastOfEachPlace(std::vector<MatrixEntry>& entries)
+{
+    size_t kept = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (i + 1 < entries.size() && entries[i + 1].place == entries[i].place)
+            continue;
+        entries[kept++] = entries[i];
+    }
+    entries.resize(kept);
+}
 
 } // namespace
 
@@ -335,28 +356,33 @@ ProjectElement ProjectWriter::matrixElement(const QString& tag, const QSharedPoi
         if (groups.at(i) && !positions.contains(groups.at(i).data()))
             positions.insert(groups.at(i).data(), i);
     }
-    std::map<MatrixPlace, const CnfMatrixCell*> entries; // the later of two cells for one pair wins
+    // Sorted by place in one go rather than kept in a tree: a node per cell
+    // costs more than the sort. The later of two cells for one pair wins.
+    std::vector<MatrixEntry> entries;
     const QList<CnfMatrixCell>& cells = matrix->content();
+    entries.reserve(size_t(cells.size()));
     for (const CnfMatrixCell& cell : cells) {
         const int on = positions.value(cell.onGroup, -1);
         const int off = positions.value(cell.offGroup, -1);
         if (on < 0 || off < 0 || on == off || qIsNaN(cell.value))
             continue;
-        entries[MatrixPlace(qMin(on, off), qMax(on, off), on < off ? 1 : 0)] = &cell;
+        entries.push_back({MatrixPlace(qMin(on, off), qMax(on, off), on < off ? 1 : 0), on, off, &cell});
     }
     if (entries.empty())
         return ProjectElement();
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const MatrixEntry& a, const MatrixEntry& b) { return a.place < b.place; });
+    keepLastOfEachPlace(entries);
     ProjectElement element(tag);
     element.reserveChildren(int(entries.size()));
     element.setAttribute(QStringLiteral("id"), matrix->id());
     if (!matrix->name().isEmpty())
         ProjectXml::setAttribute(element, QStringLiteral("name"), matrix->name());
-    for (const auto& entry : entries) {
-        const CnfMatrixCell* cell = entry.second;
+    for (const MatrixEntry& entry : entries) {
         ProjectElement& cp = element.appendElement(QStringLiteral("CP"));
-        cp.setAttribute(QStringLiteral("on_sg"), groups.at(positions.value(cell->onGroup))->id);
-        cp.setAttribute(QStringLiteral("off_sg"), groups.at(positions.value(cell->offGroup))->id);
-        ProjectXml::appendText(cp, QString::number(cell->value, 'g', 6));
+        cp.setAttribute(QStringLiteral("on_sg"), groups.at(entry.on)->id);
+        cp.setAttribute(QStringLiteral("off_sg"), groups.at(entry.off)->id);
+        ProjectXml::appendText(cp, QString::number(entry.cell->value, 'g', 6));
     }
     return element;
 }
