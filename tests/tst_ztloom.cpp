@@ -110,6 +110,7 @@ private Q_SLOTS:
     void failures();
     void roundTrip();
     void schedule();
+    void nulKeys();
     void writtenDocument_data();
     void writtenDocument();
     void refusals_data();
@@ -279,6 +280,24 @@ void TestZtLoom::schedule()
     QCOMPARE(week->id, QStringLiteral("1"));
     QCOMPARE(week->days.size(), 7);
     QCOMPARE(week->days.values(), QList<QSharedPointer<CnfDayCard>>() << card << card << card << card << card << card << card);
+}
+
+void TestZtLoom::nulKeys()
+{
+    // A key holding a NUL cannot name a property: it is left out rather than
+    // kept under the name up to the NUL, which would make this plan a timeline
+    // its own writer could not read back.
+    CnfController controller;
+    QString error;
+    QVERIFY2(read(R"({"configVersion": 1, "type": "ZT_LOOM", "plans": [{"id": 1, "algorithm": {"type\u0000x": "Timeline",
+        "sequences": [{"group": 1, "sequence": [{"state": "red"}]}]}}]})", controller, &error), qPrintable(error));
+    const auto program = controller.findProgram("1");
+    QVERIFY(!program->property("type").isValid());
+    ZT_LOOMConfig config;
+    const QByteArray text = config.save(controller);
+    QVERIFY2(!text.isEmpty(), qPrintable(config.lastError()));
+    CnfController reread;
+    QVERIFY2(read(text, reread, &error), qPrintable(error));
 }
 
 void TestZtLoom::writtenDocument_data()

@@ -725,7 +725,14 @@ void JsonModelReader::setProperties(QObject* object, const Object& source, std::
         const QByteArray name = key.toUtf8();
         const bool isConsumed = std::any_of(consumed.begin(), consumed.end(),
                                             [&name](const char* consumedKey) { return name == consumedKey; });
-        if (!isConsumed)
-            object->setProperty(name.constData(), source.values.value(key));
+        if (isConsumed)
+            continue;
+        // A property name ends at its first NUL: "type\u0000x" would be kept
+        // as "type" and written back as a member it never was.
+        if (name.contains('\0')) {
+            qCWarning(lcCnfJson, "Key \"%s\" holds a NUL character and is left out", qUtf8Printable(key));
+            continue;
+        }
+        object->setProperty(name.constData(), source.values.value(key));
     }
 }
