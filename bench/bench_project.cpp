@@ -5,71 +5,56 @@
 
 #include <QDomDocument>
 
-#include "BenchController.h"
-#include "BenchMemory.h"
-#include "CnfController.h"
+#include "BenchFixture.h"
 
 namespace {
-
-// Each timed call starts on a settled heap.
-void settle(benchmark::State& state)
-{
-    state.PauseTiming();
-    benchSettleHeap();
-    state.ResumeTiming();
-}
-
-void sizes(benchmark::internal::Benchmark* bench)
-{
-    bench->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
-}
 
 void BM_ProjectLoad(benchmark::State& state)
 {
     const QByteArray document = BenchController::projectDocument(int(state.range(0)));
     for (auto _ : state) {
-        settle(state);
+        benchSettle(state);
         CnfController controller;
         if (!controller.load(document, false))
             state.SkipWithError(qPrintable(controller.lastError().left(200)));
     }
     state.SetBytesProcessed(state.iterations() * document.size());
 }
-BENCHMARK(BM_ProjectLoad)->Apply(sizes);
+BENCHMARK(BM_ProjectLoad)->Apply(benchSizes);
 
 void BM_ProjectSetContent(benchmark::State& state)
 {
     const QByteArray document = BenchController::projectDocument(int(state.range(0)));
     for (auto _ : state) {
-        settle(state);
+        benchSettle(state);
         QDomDocument dom;
         benchmark::DoNotOptimize(dom.setContent(document, false));
     }
     state.SetBytesProcessed(state.iterations() * document.size());
 }
-BENCHMARK(BM_ProjectSetContent)->Apply(sizes);
+BENCHMARK(BM_ProjectSetContent)->Apply(benchSizes);
 
 void BM_ProjectSave(benchmark::State& state)
 {
     CnfController controller;
     controller.load(BenchController::projectDocument(int(state.range(0))), false);
     for (auto _ : state) {
-        settle(state);
+        benchSettle(state);
         benchmark::DoNotOptimize(controller.save(-1));
     }
 }
-BENCHMARK(BM_ProjectSave)->Apply(sizes);
+BENCHMARK(BM_ProjectSave)->Apply(benchSizes);
 
 void BM_ProjectToByteArray(benchmark::State& state)
 {
     QDomDocument dom;
     dom.setContent(BenchController::projectDocument(int(state.range(0))), false);
     for (auto _ : state) {
-        settle(state);
+        benchSettle(state);
         benchmark::DoNotOptimize(dom.toByteArray(-1));
     }
 }
-BENCHMARK(BM_ProjectToByteArray)->Apply(sizes);
+BENCHMARK(BM_ProjectToByteArray)->Apply(benchSizes);
 
 // Heap taken by a loaded controller and by the parsed DOM of its document,
 // each measured while it is alive.
@@ -79,7 +64,7 @@ void BM_ProjectMemory(benchmark::State& state)
     std::size_t controllerBytes = 0;
     std::size_t domBytes = 0;
     for (auto _ : state) {
-        settle(state);
+        benchSettle(state);
         {
             const std::size_t before = benchHeapInUse();
             CnfController controller;

@@ -1,0 +1,78 @@
+#ifndef BENCHFIXTURE_H
+#define BENCHFIXTURE_H
+
+#include <benchmark/benchmark.h>
+
+#include <QByteArray>
+#include <QJsonDocument>
+
+#include "BenchController.h"
+#include "BenchMemory.h"
+#include "CnfController.h"
+
+// Each timed call starts on a settled heap.
+inline void benchSettle(benchmark::State& state)
+{
+    state.PauseTiming();
+    benchSettleHeap();
+    state.ResumeTiming();
+}
+
+// The sizes every format is measured at.
+inline void benchSizes(benchmark::internal::Benchmark* bench)
+{
+    bench->Arg(100)->Arg(1000)->Arg(10000)->Unit(benchmark::kMillisecond);
+}
+
+// A JSON format of `Config`, fed with the generator's controllers for
+// `target` and their documents from `document`: loading into a controller
+// against Qt's parse of the same bytes, saving against Qt's printer of the
+// same document.
+template <class Config, BenchController::Target target, QByteArray (*document)(int)>
+struct BenchJsonFormat
+{
+    static void load(benchmark::State& state)
+    {
+        const QByteArray bytes = document(int(state.range(0)));
+        for (auto _ : state) {
+            benchSettle(state);
+            Config config;
+            CnfController controller;
+            if (!config.load(bytes) || !config.createController(controller))
+                state.SkipWithError("the generated document was refused");
+        }
+        state.SetBytesProcessed(state.iterations() * bytes.size());
+    }
+
+    static void fromJson(benchmark::State& state)
+    {
+        const QByteArray bytes = document(int(state.range(0)));
+        for (auto _ : state) {
+            benchSettle(state);
+            benchmark::DoNotOptimize(QJsonDocument::fromJson(bytes));
+        }
+        state.SetBytesProcessed(state.iterations() * bytes.size());
+    }
+
+    static void save(benchmark::State& state)
+    {
+        CnfController controller;
+        BenchController::build(controller, int(state.range(0)), target);
+        Config config;
+        for (auto _ : state) {
+            benchSettle(state);
+            benchmark::DoNotOptimize(config.save(controller));
+        }
+    }
+
+    static void toJson(benchmark::State& state)
+    {
+        const QJsonDocument json = QJsonDocument::fromJson(document(int(state.range(0))));
+        for (auto _ : state) {
+            benchSettle(state);
+            benchmark::DoNotOptimize(json.toJson(QJsonDocument::Indented));
+        }
+    }
+};
+
+#endif
