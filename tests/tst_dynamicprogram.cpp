@@ -20,11 +20,7 @@ const QString BadBlob = QStringLiteral("Неправильное описани�
 // matrix, matrix 2 the safety matrix. Every call builds new objects.
 void buildJunction(CnfController& c, const QStringList& phaseOrder = {"1", "2", "3", "4", "5"})
 {
-    auto record = QSharedPointer<CnfInterstate>::create();
-    record->greenBlink = 3;
-    record->yellow = 3;
-    record->redYellow = 2;
-    c.setInterstate(record);
+    c.setInterstate(CnfTest::interstate(3, 3, 2));
     for (int id = 1; id <= 5; ++id)
         c.addSignalGroup(CnfTest::group(id));
     const QMap<QString, QList<int>> members{{"1", {1, 2}}, {"2", {3}}, {"3", {4}}, {"4", {1}}, {"5", {2, 4}}};
@@ -112,15 +108,6 @@ Program makeProgram(CnfController& c, const QString& kind)
         }
     }
     return program;
-}
-
-QMap<QString, QString> properties(const QObject& object)
-{
-    QMap<QString, QString> values;
-    const auto names = object.dynamicPropertyNames();
-    for (const QByteArray& name : names)
-        values.insert(QString::fromUtf8(name), object.property(name.constData()).toString());
-    return values;
 }
 
 QList<QDomElement> childElements(const QDomElement& parent, const QString& tag)
@@ -318,7 +305,7 @@ void TestDynamicProgram::roundTrip()
     QCOMPARE(loaded->interstateVariant(), program->interstateVariant());
     QCOMPARE(loaded->cycle(false), program->cycle(false));
     QCOMPARE(loaded->cycleOffset(-1), program->cycleOffset(-1));
-    QCOMPARE(properties(*loaded), properties(*program));
+    QCOMPARE(CnfTest::propertyText(*loaded), CnfTest::propertyText(*program));
     QCOMPARE(loaded->phaseCount(), program->phaseCount());
     for (int i = 0; i < program->phaseCount(); ++i) {
         const auto want = program->phaseDefAt(i);
@@ -328,7 +315,7 @@ void TestDynamicProgram::roundTrip()
         QCOMPARE(got->length(), want->length());
         QCOMPARE(got->fullLength(), want->fullLength());
         QCOMPARE(got->fullLengthDefined(), want->fullLengthDefined());
-        QCOMPARE(properties(*got), properties(*want));
+        QCOMPARE(CnfTest::propertyText(*got), CnfTest::propertyText(*want));
     }
     QCOMPARE(loaded->matrix, program->matrix ? receiver.findMatrix(program->matrix->id()) : Matrix());
     QCOMPARE(loaded->defaultMatrix, receiver.defaultMatrix());

@@ -18,15 +18,6 @@ namespace {
 
 using CnfTest::group;
 
-QSharedPointer<CnfInterstate> makeRecord(int greenBlink, int yellow, int redYellow)
-{
-    auto record = QSharedPointer<CnfInterstate>::create();
-    record->greenBlink = greenBlink;
-    record->yellow = yellow;
-    record->redYellow = redYellow;
-    return record;
-}
-
 void setTimings(CnfSignalGroup& g, const QVariant& amber, int redAmber, int greenBlink)
 {
     g.setProperty("amber", amber);
@@ -77,7 +68,7 @@ private slots:
         if (entry)
             g->variantTimes.insert(2, CnfSGTimes{0, 3, 1, 0, 2, 0});
         if (record)
-            g->interstate = makeRecord(6, 4, 5);
+            g->interstate = CnfTest::interstate(6, 4, 5);
         if (amber.isValid())
             setTimings(*g, amber, 8, 9);
         if (defaultType >= 0) {
@@ -127,7 +118,7 @@ private slots:
     void setType()
     {
         QFETCH(int, type);
-        const auto shared = makeRecord(6, 5, 1);
+        const auto shared = CnfTest::interstate(6, 5, 1);
         Group g = group(1);
         g->interstate = shared;
         g->variantTimes.insert(1, CnfSGTimes{0, 3, 4, 0, 2, 0});
@@ -304,7 +295,7 @@ private slots:
     // one added last counts.
     void phaseInterstate()
     {
-        const auto record = makeRecord(2, 3, 1);
+        const auto record = CnfTest::interstate(2, 3, 1);
         Group g1 = group(1), g2 = group(2, CnfSignalGroup::Pedestrian), g5 = group(5);
         g1->interstate = g2->interstate = record;
         auto from = QSharedPointer<CnfPhase>::create(), to = QSharedPointer<CnfPhase>::create();

@@ -4,6 +4,9 @@
 #include <QtTest>
 
 #include "cnf.h"
+#include "ModelBuilders.h"
+
+using CnfTest::propertyText;
 
 // Signal groups 1 "A" and 2 "B", stages "1" (A) and "2" (B): the frame of
 // most documents below; each test adds or replaces root keys.
@@ -47,17 +50,6 @@ static QString deviceText(const CnfController& controller)
     for (const auto& d : controller.powerDevices())
         devices << QStringLiteral("%1:%2/%3/%4/%5/%6").arg(d->id).arg(d->address).arg(d->type).arg(d->color).arg(d->controlledLamps).arg(d->lampCount);
     return devices.join(' ');
-}
-
-// The dynamic properties of `object`, "name=value" sorted by name.
-static QString propertyText(const QObject& object)
-{
-    QStringList values;
-    const auto names = object.dynamicPropertyNames();
-    for (const QByteArray& name : names)
-        values << QString::fromUtf8(name) + '=' + object.property(name).toString();
-    values.sort();
-    return values.join(' ');
 }
 
 static QString timelineText(const QMap<int, int>& timeline)
@@ -104,21 +96,15 @@ private Q_SLOTS:
     void emptyDocument()
     {
         NorvakIIConfig config;
-        QVERIFY(config.load(QByteArray("{}")));
-
         CnfController controller;
         controller.setNativeData(QStringLiteral("stale"), 1);
-        QVERIFY(config.createController(controller));
-        QVERIFY(config.warnings().isEmpty());
-        QVERIFY(controller.nativeDataNames().isEmpty());
+        QVERIFY(config.load(QByteArray("{}")) && config.createController(controller));
+        QVERIFY(config.warnings().isEmpty() && controller.nativeDataNames().isEmpty());
         QCOMPARE(controller.property("type").toString(), QStringLiteral("norvakii"));
-        QVERIFY(!controller.property("number").isValid());
-        QVERIFY(!controller.property("description").isValid());
-
+        QVERIFY(!controller.property("number").isValid() && !controller.property("description").isValid());
         // Written back, the empty document reads as the same empty controller.
-        const QByteArray written = config.save(controller);
         CnfController reread;
-        QVERIFY2(config.load(written) && config.createController(reread), qPrintable(config.lastError()));
+        QVERIFY2(config.load(config.save(controller)) && config.createController(reread), qPrintable(config.lastError()));
         QCOMPARE(reread.signalGroups().size(), 0);
         QCOMPARE(reread.property("type").toString(), QStringLiteral("norvakii"));
     }
@@ -399,6 +385,11 @@ private Q_SLOTS:
         CnfController reloaded;
         QVERIFY(again.load(text) && again.createController(reloaded));
         QCOMPARE(again.save(reloaded), text);
+        // Read, written and read again: the same model.
+        QStringList differences;
+        for (const CnfDifference& difference : CnfControllerDiff::compare(parsed, reloaded))
+            differences << difference.toString();
+        QVERIFY2(differences.isEmpty(), qPrintable(differences.join('\n')));
     }
     // Plain times are read without Qt's parser; they and the other forms it
     // takes must read as it reads them.

@@ -9,6 +9,7 @@
 #include "CnfSignalGroup.h"
 #include "CnfSignalPlan.h"
 #include "CnfTransition.h"
+#include "ModelBuilders.h"
 
 using GroupPtr = QSharedPointer<CnfSignalGroup>;
 using PhasePtr = QSharedPointer<CnfPhase>;
@@ -25,24 +26,16 @@ struct Junction {
 
     Junction()
     {
-        auto record = QSharedPointer<CnfInterstate>::create();
-        record->greenBlink = 3;
-        record->yellow = 3;
-        record->redYellow = 2;
-        controller.setInterstate(record);
+        controller.setInterstate(CnfTest::interstate(3, 3, 2));
         for (int id : {1, 2, 3}) {
-            auto group = GroupPtr::create();
-            group->id = id;
-            group->type = id == 2 ? CnfSignalGroup::Pedestrian : CnfSignalGroup::Transport;
-            controller.addSignalGroup(group);
-            groups.append(group);
+            groups.append(CnfTest::group(id, id == 2 ? CnfSignalGroup::Pedestrian : CnfSignalGroup::Transport));
+            controller.addSignalGroup(groups.last());
         }
     }
 
     PhasePtr addPhase(const QString& id, const QList<int>& groupIds)
     {
-        auto phase = PhasePtr::create();
-        phase->id = id;
+        auto phase = CnfTest::phase(id);
         phase->name = QStringLiteral("Phase %1").arg(id);
         for (int groupId : groupIds)
             phase->signalGroups.append(controller.findSG(groupId));
@@ -53,9 +46,7 @@ struct Junction {
 
     ProgramPtr addProgram(CnfProgram::Type type)
     {
-        auto program = ProgramPtr::create();
-        program->id = QStringLiteral("7");
-        program->type = type;
+        const auto program = CnfTest::program(QStringLiteral("7"), type);
         controller.addProgram(program);
         return program;
     }
@@ -127,14 +118,7 @@ void callPhaseProgram(Junction& j, ProgramPtr& program)
     j.groups.at(0)->variantTimes[1] = CnfSGTimes{0, 2, 3, 1, 2, 0};
     j.groups.at(1)->variantTimes[1] = CnfSGTimes{0, 4, 0, 2, 0, 0};
     j.groups.at(2)->variantTimes[1] = CnfSGTimes{0, 3, 3, 0, 1, 0};
-    QByteArray record(63, char(0xff));
-    const char head[] = {3, 4, 1, 1};
-    record.replace(0, 4, QByteArray(head, 4));
-    record[7] = 0;
-    record[8] = 20;
-    record[9] = 1;
-    record[14] = 2;
-    record[15] = 12;
+    const QByteArray record = QByteArray::fromHex("03040101ffffff001401ffffffff020c").leftJustified(63, char(0xff));
     program = j.addProgram(CnfProgram::NorvakSpecial);
     QVERIFY2(j.controller.setProgramRawData(program, record), qPrintable(j.controller.lastError()));
 }
@@ -164,29 +148,6 @@ void stageRingProgram(Junction& j, ProgramPtr& program)
     program->cycleTime = 40;
     program->appendPhase(j.phases.at(0), 10)->setProperty("recall", "on");
     program->appendPhase(j.phases.at(1), 8)->setProperty("recall", "on");
-}
-
-void overlongProgram(Junction& j, ProgramPtr& program)
-{
-    j.addPhase("A", {1});
-    program = j.addProgram(CnfProgram::Timer);
-    program->appendPhase(j.phases.at(0), 90000);
-}
-
-void scriptProgram(Junction& j, ProgramPtr& program)
-{
-    program = j.addProgram(CnfProgram::JavaScript);
-}
-
-void yellowFlashProgram(Junction& j, ProgramPtr& program)
-{
-    program = j.addProgram(CnfProgram::NorvakSpecial);
-    program->nativeType = 0;
-}
-
-void offProgram(Junction& j, ProgramPtr& program)
-{
-    program = j.addProgram(CnfProgram::Off);
 }
 
 using Factory = void (*)(Junction&, ProgramPtr&);
@@ -233,14 +194,18 @@ void TestSignalPlan::plan_data()
     QTest::newRow("stage ring, configured cycle") << Factory(stageRingProgram) << int(CnfSignalPlan::Steps) << 40 << 0
                                                   << QStringList{"0G 10g 13Y 16R 38U", "0G 13g 16R", "0R 14U 16G 34g 37Y"}
                                                   << "A:34+6+10 B:10+6+18" << 1;
-    QTest::newRow("cycle longer than a day") << Factory(overlongProgram) << int(CnfSignalPlan::NoPlan) << 0 << 0
-                                             << QStringList{} << QString() << 1;
-    QTest::newRow("script") << Factory(scriptProgram) << int(CnfSignalPlan::NoPlan) << 0 << 0 << QStringList{}
-                            << QString() << 1;
-    QTest::newRow("yellow flash") << Factory(yellowFlashProgram) << int(CnfSignalPlan::YellowFlash) << 0 << 0
-                                  << QStringList{"0F", "0.", "0F"} << QString() << 0;
-    QTest::newRow("off") << Factory(offProgram) << int(CnfSignalPlan::AllDark) << 0 << 0
-                         << QStringList{"0.", "0.", "0."} << QString() << 0;
+    QTest::newRow("cycle longer than a day") << Factory([](Junction& j, ProgramPtr& p) {
+        p = j.addProgram(CnfProgram::Timer);
+        p->appendPhase(j.addPhase("A", {1}), 90000);
+    }) << int(CnfSignalPlan::NoPlan) << 0 << 0 << QStringList{} << QString() << 1;
+    QTest::newRow("script") << Factory([](Junction& j, ProgramPtr& p) { p = j.addProgram(CnfProgram::JavaScript); })
+                            << int(CnfSignalPlan::NoPlan) << 0 << 0 << QStringList{} << QString() << 1;
+    QTest::newRow("yellow flash") << Factory([](Junction& j, ProgramPtr& p) {
+        p = j.addProgram(CnfProgram::NorvakSpecial);
+        p->nativeType = 0;
+    }) << int(CnfSignalPlan::YellowFlash) << 0 << 0 << QStringList{"0F", "0.", "0F"} << QString() << 0;
+    QTest::newRow("off") << Factory([](Junction& j, ProgramPtr& p) { p = j.addProgram(CnfProgram::Off); })
+                         << int(CnfSignalPlan::AllDark) << 0 << 0 << QStringList{"0.", "0.", "0."} << QString() << 0;
 }
 
 void TestSignalPlan::plan()

@@ -1,5 +1,7 @@
 #include "ModelBuilders.h"
 
+#include <QStringList>
+
 namespace CnfTest {
 
 QSharedPointer<CnfSignalGroup> group(int id, CnfSignalGroup::Type type)
@@ -50,12 +52,31 @@ QSharedPointer<CnfMatrix> matrix(int id)
     return m;
 }
 
+QSharedPointer<CnfInterstate> interstate(int greenBlink, int yellow, int redYellow)
+{
+    auto record = QSharedPointer<CnfInterstate>::create();
+    record->greenBlink = greenBlink;
+    record->yellow = yellow;
+    record->redYellow = redYellow;
+    return record;
+}
+
 QSharedPointer<CnfPowerDevice> device(int id, int address)
 {
     auto dev = QSharedPointer<CnfPowerDevice>::create();
     dev->id = id;
     dev->address = address;
     return dev;
+}
+
+QString propertyText(const QObject& object)
+{
+    QStringList values;
+    const auto names = object.dynamicPropertyNames();
+    for (const QByteArray& name : names)
+        values << QString::fromUtf8(name) + '=' + object.property(name).toString();
+    values.sort();
+    return values.join(' ');
 }
 
 } // namespace CnfTest

@@ -6,6 +6,7 @@
 #include <QString>
 #include <QVariantMap>
 
+#include "CnfInterstate.h"
 #include "CnfMatrix.h"
 #include "CnfPhase.h"
 #include "CnfPowerDevice.h"
@@ -26,7 +27,12 @@ QSharedPointer<CnfProgram> program(const QString& id, const QList<QSharedPointer
                                    int length = 10);
 QSharedPointer<CnfProgram> program(const QString& id, CnfProgram::Type type);
 QSharedPointer<CnfMatrix> matrix(int id);
+// An intergreen timing record, in seconds.
+QSharedPointer<CnfInterstate> interstate(int greenBlink, int yellow, int redYellow);
 QSharedPointer<CnfPowerDevice> device(int id, int address);
+
+// The dynamic properties of `object`, "name=value" sorted by name.
+QString propertyText(const QObject& object);
 
 // Any element with a text id: cards, programs, phases.
 template <class T>
