@@ -14,6 +14,7 @@
 #include "CnfSignalGroup.h"
 #include "DayAndMonth.h"
 #include "Norvak3xImage.h"
+#include "ProgramRecordDecoder.h"
 
 using S = Norvak3xSection;
 
@@ -518,13 +519,23 @@ bool Norvak3xReader::readPhases()
     return true;
 }
 
+// Each record is decoded with this version's program layout, the one the
+// controller (already stamped with this version) would look up for every
+// record. A record that fails is decoded once more through the controller,
+// so that it reports the failure as it always does.
 bool Norvak3xReader::readPrograms()
 {
     const int size = m_layout.recordSize(S::Programs);
+    const ProgramRecordLayout& programLayout = m_layout.programLayout();
     for (int n = 0; n < count(S::Programs); ++n) {
+        const QByteArray record = m_image.bytes().mid(recordAt(S::Programs, n), size);
         auto program = QSharedPointer<CnfProgram>::create();
-        if (!m_controller.setProgramRawData(program, m_image.bytes().mid(recordAt(S::Programs, n), size)))
+        ProgramRecordDecoder decoder(m_controller, *program);
+        if (!decoder.readHead(record, false)
+            || (program->nativeType != 0 && !decoder.readFields(programLayout))) {
+            m_controller.setProgramRawData(QSharedPointer<CnfProgram>::create(), record);
             return fail(m_controller.lastError());
+        }
         m_controller.addProgram(program);
     }
     m_programOfRecord.resize(count(S::Programs));
