@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QPair>
+#include <QVarLengthArray>
 #include <QtAlgorithms>
 
 #include <algorithm>
@@ -443,10 +444,17 @@ bool Norvak3xWriter::writeConflicts()
     const auto matrix = m_controller.conflictMatrix();
     const QList<CnfMatrixCell> cells = matrix ? matrix->content() : QList<CnfMatrixCell>();
     char* const records = record(m_conflicts, size, 0);
+    // The cells of one group getting green usually follow each other.
+    const CnfSignalGroup* lastOn = nullptr;
+    quint32 lastRows = 0;
     for (const CnfMatrixCell& cell : cells) {
         if (std::isnan(cell.value))
             continue;
-        const quint32 rows = groupPositionBits(cell.onGroup);
+        if (cell.onGroup != lastOn || !lastOn) {
+            lastOn = cell.onGroup;
+            lastRows = groupPositionBits(cell.onGroup);
+        }
+        const quint32 rows = lastRows;
         const quint32 offColumns = rows ? groupPositionBits(cell.offGroup) & columnBits : 0;
         for (quint32 r = offColumns ? rows : 0; r; r &= r - 1) {
             char* const row = records + qCountTrailingZeroBits(r) * size;
@@ -929,19 +937,23 @@ bool Norvak3xWriter::writeSynchronizer()
 void Norvak3xWriter::writeDerived()
 {
     const int n = m_groups.size();
-    QByteArray out(199 + 8 * n, char(0));
+    // Built in a plain buffer: byte access to a QByteArray checks for sharing every time.
+    QVarLengthArray<char, 512> block(199 + 8 * n);
+    std::fill(block.begin(), block.end(), char(0));
+    char* const out = block.data();
     const int conflictSize = m_layout.recordSize(S::Conflicts);
     const int rows = quint8(m_conflicts.at(0));
     for (int row = 0; row < rows && row < 32; ++row) {
         const char* r = m_conflicts.constData() + 2 + row * conflictSize;
         for (int column = 0; column < 32 && column + 1 < conflictSize; ++column) {
             if (r[1 + column] != unset)
-                out[4 * row + column / 8] = char(out.at(4 * row + column / 8) | (1 << (column % 8)));
+                out[4 * row + column / 8] = char(out[4 * row + column / 8] | (1 << (column % 8)));
         }
     }
+    const char* const power = m_power.constData();
     for (int m = 0; m < Norvak3xLayout::powerEntries / 2; ++m)
-        out[128 + m] = char((m_power.at(4 * m) & 0x0F) | ((m_power.at(4 * m + 2) & 0x0F) << 4));
-    auto putWord = [&out](int at, int value) {
+        out[128 + m] = char((power[4 * m] & 0x0F) | ((power[4 * m + 2] & 0x0F) << 4));
+    auto putWord = [out](int at, int value) {
         out[at] = char(value & 0xFF);
         out[at + 1] = char((value >> 8) & 0xFF);
     };
@@ -961,6 +973,6 @@ void Norvak3xWriter::writeDerived()
         }
     }
     putWord(195 + 8 * n, m_controller.property("number").toInt());
-    putWord(checksumAt, Norvak3xImage::checksum(out.constData(), checksumAt));
-    append(S::Derived, out);
+    putWord(checksumAt, Norvak3xImage::checksum(out, checksumAt));
+    append(S::Derived, QByteArray(block.constData(), block.size()));
 }
