@@ -115,12 +115,6 @@ int Norvak3xReader::numberOf(S s, int index) const
     return index < count(s) ? byteAt(s, index, 0) : -1;
 }
 
-// Program numbers are signed bytes, as the raw program decoder reads them.
-QString Norvak3xReader::programId(int number) const
-{
-    return QString::number(qint8(quint8(number)));
-}
-
 QSharedPointer<CnfProgram> Norvak3xReader::programOfRecord(int index) const
 {
     return index >= 0 && index < m_programOfRecord.size() ? m_programOfRecord.at(index) : QSharedPointer<CnfProgram>();
@@ -527,6 +521,8 @@ bool Norvak3xReader::readPrograms()
 {
     const int size = m_layout.recordSize(S::Programs);
     const ProgramRecordLayout& programLayout = m_layout.programLayout();
+    // The id each record gives its program, the one a record is found by.
+    QVector<QString> ids(count(S::Programs));
     for (int n = 0; n < count(S::Programs); ++n) {
         const QByteArray record = m_image.bytes().mid(recordAt(S::Programs, n), size);
         auto program = QSharedPointer<CnfProgram>::create();
@@ -536,11 +532,12 @@ bool Norvak3xReader::readPrograms()
             m_controller.setProgramRawData(QSharedPointer<CnfProgram>::create(), record);
             return fail(m_controller.lastError());
         }
+        ids[n] = program->id;
         m_controller.addProgram(program);
     }
     m_programOfRecord.resize(count(S::Programs));
     for (int n = 0; n < count(S::Programs); ++n)
-        m_programOfRecord[n] = m_controller.findProgram(programId(numberOf(S::Programs, n)));
+        m_programOfRecord[n] = m_controller.findProgram(ids.at(n));
     return true;
 }
 
@@ -555,9 +552,11 @@ bool Norvak3xReader::readDayCards()
         *number = byte < 0 ? notSet : qint8(quint8(byte));
         return programOfRecord(index);
     };
+    QVector<QString> ids(count(S::DayCards)); // the id of each record's card, for finding it
     for (int n = 0; n < count(S::DayCards); ++n) {
         auto card = QSharedPointer<CnfDayCard>::create();
         card->id = QString::number(byteAt(S::DayCards, n, 0));
+        ids[n] = card->id;
         for (int e = 0; e < Norvak3xLayout::dayCardEntries; ++e) {
             const int at = 1 + e * entrySize;
             const int index = byteAt(S::DayCards, n, at);
@@ -593,7 +592,7 @@ bool Norvak3xReader::readDayCards()
     }
     m_dayCardOfRecord.resize(count(S::DayCards));
     for (int n = 0; n < count(S::DayCards); ++n)
-        m_dayCardOfRecord[n] = m_controller.findDayCard(QString::number(numberOf(S::DayCards, n)));
+        m_dayCardOfRecord[n] = m_controller.findDayCard(ids.at(n));
     return true;
 }
 

@@ -64,7 +64,6 @@ private:
     QVariant value(int position, Norvak3xValue kind) const;
     // Byte 0 of record `index` of a section, -1 when there is no such record.
     int numberOf(Norvak3xSection s, int index) const;
-    QString programId(int number) const;
     // The program or day card that record `index` of its section names by
     // its number; null when there is no such record or no such element.
     // Looked up once per record, after the section has been read.
