@@ -180,12 +180,13 @@ bool Norvak3xReader::readTitle()
         return false;
     if (at >= 0)
         m_controller.setProperty("number", m_image.word(at));
-    const std::array<const char*, 3> bytes = {"journalDetail", "powerSwitch", "maxCurrent"};
+    const std::array<QString, 3> bytes
+        = {QStringLiteral("journalDetail"), QStringLiteral("powerSwitch"), QStringLiteral("maxCurrent")};
     for (int i = 0; i < int(bytes.size()); ++i) {
         if (!element(S::Title, 3 + i, 1, &at))
             return false;
         if (at >= 0)
-            m_controller.setNativeData(QLatin1String(bytes[size_t(i)]), value(at, Norvak3xValue::Byte));
+            m_controller.setNativeData(bytes[size_t(i)], value(at, Norvak3xValue::Byte));
     }
     if (!readTime(7, "creationTime") || !readTime(8, "changeTime"))
         return false;
@@ -303,7 +304,7 @@ void Norvak3xReader::readRemotePanel()
         return;
     const Norvak3xRemotePanel& vpu = m_layout.remotePanel;
     const int record = recordAt(S::RemotePanel, 0);
-    auto set = [this](const char* key, const QVariant& v) { m_controller.setNativeData(QLatin1String(key), v); };
+    auto set = [this](const QString& key, const QVariant& v) { m_controller.setNativeData(key, v); };
     // A button or program slot holds a record index; the native data keeps
     // the number of the record it points at.
     auto referenced = [this](S s, int index, bool signedNumber) -> QVariant {
@@ -316,28 +317,28 @@ void Norvak3xReader::readRemotePanel()
         QVariantList phases;
         for (int i = 0; i < vpu.phaseCount; ++i)
             phases.append(referenced(S::Phases, m_image.at(record + vpu.phases + i), false));
-        set("vpu_phases", phases);
+        set(QStringLiteral("vpu_phases"), phases);
     }
     if (vpu.allowedInactivity >= 0)
-        set("allowedInactivity", value(record + vpu.allowedInactivity, Norvak3xValue::Byte));
+        set(QStringLiteral("allowedInactivity"), value(record + vpu.allowedInactivity, Norvak3xValue::Byte));
     if (vpu.useKey >= 0)
-        set("useKey", value(record + vpu.useKey, Norvak3xValue::Flag));
+        set(QStringLiteral("useKey"), value(record + vpu.useKey, Norvak3xValue::Flag));
     if (vpu.requests >= 0) {
         QVariantList requests;
         for (int i = 0; i < vpu.requestCount; ++i) {
             const int b = m_image.at(record + vpu.requests + i);
             requests.append(b == notSet ? QVariant() : QVariant(b == 1));
         }
-        set("vpu_requests", requests);
+        set(QStringLiteral("vpu_requests"), requests);
     }
     if (vpu.programs >= 0) {
         QVariantList programs;
         for (int i = 0; i < vpu.programCount; ++i)
             programs.append(referenced(S::Programs, m_image.at(record + vpu.programs + i), true));
-        set("vpu_programs", programs);
+        set(QStringLiteral("vpu_programs"), programs);
     }
     if (vpu.interstateVariant >= 0)
-        set("vpu_interstateVariant", value(record + vpu.interstateVariant, Norvak3xValue::NonZero));
+        set(QStringLiteral("vpu_interstateVariant"), value(record + vpu.interstateVariant, Norvak3xValue::NonZero));
 }
 
 void Norvak3xReader::readErrorControl()
@@ -384,7 +385,8 @@ bool Norvak3xReader::readSynchronizer()
         const int frequency = m_image.word(at);
         m_controller.setNativeData(QStringLiteral("sync_frequency"), frequency == 0xFFFF ? QVariant() : frequency);
     }
-    const std::array<const char*, 3> bytes = {"sync_timeCorrection", "sync_timezoneCorrection", "sync_summerTime"};
+    const std::array<QString, 3> bytes = {QStringLiteral("sync_timeCorrection"),
+        QStringLiteral("sync_timezoneCorrection"), QStringLiteral("sync_summerTime")};
     for (int i = 0; i < int(bytes.size()); ++i) {
         if (!element(S::Synchronizer, 2 + i, 1, &at))
             return false;
@@ -394,7 +396,7 @@ bool Norvak3xReader::readSynchronizer()
         // West of Greenwich the zone is kept as 16 minus the hours.
         if (i == 1 && v.isValid() && v.toInt() > 12)
             v = 16 - v.toInt();
-        m_controller.setNativeData(QLatin1String(bytes[size_t(i)]), v);
+        m_controller.setNativeData(bytes[size_t(i)], v);
     }
     return true;
 }

@@ -226,10 +226,10 @@ bool Norvak3xWriter::writeTitle()
     elements.append(word(m_controller.property("number").toInt()));
     const QByteArray description = Norvak3xImage::encodeText(m_controller.property("description").toString());
     elements.append(description + '\0');
-    for (const char* key : {"journalDetail", "powerSwitch", "maxCurrent"}) {
+    for (const QString& key :
+         {QStringLiteral("journalDetail"), QStringLiteral("powerSwitch"), QStringLiteral("maxCurrent")}) {
         QByteArray b(1, unset);
-        if (!putValue(
-                b.data(), m_controller.getNativeData(QLatin1String(key)), Norvak3xValue::Byte, QLatin1String(key)))
+        if (!putValue(b.data(), m_controller.getNativeData(key), Norvak3xValue::Byte, key))
             return false;
         elements.append(b);
     }
@@ -747,11 +747,11 @@ bool Norvak3xWriter::writeSpecialDays()
 bool Norvak3xWriter::writeRemotePanel()
 {
     const Norvak3xRemotePanel& vpu = m_layout.remotePanel;
-    auto native = [this](const char* key) { return m_controller.getNativeData(QLatin1String(key)); };
+    auto native = [this](const QString& key) { return m_controller.getNativeData(key); };
     QByteArray out = counted(S::RemotePanel, 1);
     char* r = record(out, m_layout.recordSize(S::RemotePanel), 0);
 
-    const QVariantList phases = native("vpu_phases").toList();
+    const QVariantList phases = native(QStringLiteral("vpu_phases")).toList();
     if (phases.size() > vpu.phaseCount)
         return tooMany(QObject::tr("Число заданных фаз для ВПУ %1 превышает максимально допустимое %2"), phases.size(),
             vpu.phaseCount);
@@ -766,21 +766,21 @@ bool Norvak3xWriter::writeRemotePanel()
         r[vpu.phases + i] = char(position);
     }
     if (vpu.allowedInactivity >= 0
-        && !putValue(r + vpu.allowedInactivity, native("allowedInactivity"), Norvak3xValue::Byte,
+        && !putValue(r + vpu.allowedInactivity, native(QStringLiteral("allowedInactivity")), Norvak3xValue::Byte,
             QStringLiteral("allowedInactivity")))
         return false;
-    const QVariant useKey = native("useKey");
+    const QVariant useKey = native(QStringLiteral("useKey"));
     if (vpu.useKey >= 0 && useKey.isValid())
         r[vpu.useKey] = useKey.toBool() ? 1 : 0;
     if (vpu.requests >= 0) {
-        const QVariantList requests = native("vpu_requests").toList();
+        const QVariantList requests = native(QStringLiteral("vpu_requests")).toList();
         for (int i = 0; i < vpu.requestCount && i < requests.size(); ++i) {
             if (requests.at(i).isValid())
                 r[vpu.requests + i] = requests.at(i).toBool() ? 1 : 0;
         }
     }
     if (vpu.programs >= 0) {
-        const QVariantList programs = native("vpu_programs").toList();
+        const QVariantList programs = native(QStringLiteral("vpu_programs")).toList();
         for (int i = 0; i < vpu.programCount && i < programs.size(); ++i) {
             bool ok = false;
             const int number = programs.at(i).isValid() ? programs.at(i).toInt(&ok) : 0;
@@ -793,7 +793,7 @@ bool Norvak3xWriter::writeRemotePanel()
         }
     }
     if (vpu.interstateVariant >= 0
-        && !putValue(r + vpu.interstateVariant, native("vpu_interstateVariant"), Norvak3xValue::Byte,
+        && !putValue(r + vpu.interstateVariant, native(QStringLiteral("vpu_interstateVariant")), Norvak3xValue::Byte,
             QStringLiteral("vpu_interstateVariant")))
         return false;
     // A panel without any setting is written empty; one that has settings
@@ -909,21 +909,22 @@ bool Norvak3xWriter::writeSynchronizer()
 {
     if (!m_layout.has(S::Synchronizer))
         return true;
-    auto native = [this](const char* key) { return m_controller.getNativeData(QLatin1String(key)); };
+    auto native = [this](const QString& key) { return m_controller.getNativeData(key); };
     bool ok = false;
-    const int hz = native("sync_frequency").toInt(&ok);
+    const int hz = native(QStringLiteral("sync_frequency")).toInt(&ok);
     if (ok && (hz < 0 || hz > 0xFFFF))
         return outOfRange(QStringLiteral("sync_frequency"), hz, 0, 0xFFFF);
     const QByteArray frequency = word(ok ? hz : 0xFFFF);
     QByteArray correction(1, unset), zone(1, 0), summer(1, unset);
     // Zones west of Greenwich are stored as 16 minus the hours.
-    int hours = native("sync_timezoneCorrection").toInt(&ok);
+    int hours = native(QStringLiteral("sync_timezoneCorrection")).toInt(&ok);
     if (ok && hours < 0)
         hours = 16 - hours;
-    if (!putValue(correction.data(), native("sync_timeCorrection"), Norvak3xValue::Byte,
+    if (!putValue(correction.data(), native(QStringLiteral("sync_timeCorrection")), Norvak3xValue::Byte,
             QStringLiteral("sync_timeCorrection"))
         || (ok && !putByte(zone.data(), hours, [] { return QStringLiteral("sync_timezoneCorrection"); }))
-        || !putValue(summer.data(), native("sync_summerTime"), Norvak3xValue::Byte, QStringLiteral("sync_summerTime")))
+        || !putValue(summer.data(), native(QStringLiteral("sync_summerTime")), Norvak3xValue::Byte,
+            QStringLiteral("sync_summerTime")))
         return false;
     QByteArray out;
     indexed({frequency, correction, zone, summer}, &out);
