@@ -188,7 +188,7 @@ bool Norvak3xReader::readTitle()
         if (at >= 0)
             m_controller.setNativeData(bytes[size_t(i)], value(at, Norvak3xValue::Byte));
     }
-    if (!readTime(7, "creationTime") || !readTime(8, "changeTime"))
+    if (!readTime(7, QStringLiteral("creationTime")) || !readTime(8, QStringLiteral("changeTime")))
         return false;
     QByteArray description;
     bool present = false;
@@ -211,13 +211,13 @@ void Norvak3xReader::readFixedTitle()
         const int w = m_image.word(title + 2 + 2 * i);
         m_controller.setNativeData(QLatin1String(words[size_t(i)]), w == 0xFFFF ? QVariant() : QVariant(w));
     }
-    readNumericTime(title + 10, "creationTime");
-    readNumericTime(title + 14, "changeTime");
+    readNumericTime(title + 10, QStringLiteral("creationTime"));
+    readNumericTime(title + 14, QStringLiteral("changeTime"));
 }
 
 // Years below 90 belong to this century; the minutes are not stored. A time
 // that is no date is left unset, with a warning unless it was never set.
-void Norvak3xReader::readNumericTime(int position, const char* key)
+void Norvak3xReader::readNumericTime(int position, const QString& key)
 {
     const int hour = m_image.at(position);
     const int day = m_image.at(position + 1);
@@ -226,8 +226,7 @@ void Norvak3xReader::readNumericTime(int position, const char* key)
     const QDate date(year < 90 ? 2000 + year : 1900 + year, month, day);
     const QTime time(hour, 0);
     if (date.isValid() && time.isValid()) {
-        m_controller.setNativeData(
-            QLatin1String(key), QDateTime(date, time).toString(QStringLiteral("dd.MM.yyyy hh:mm")));
+        m_controller.setNativeData(key, QDateTime(date, time).toString(QStringLiteral("dd.MM.yyyy hh:mm")));
         return;
     }
     if (hour != notSet || day != notSet || month != notSet || year != notSet)
@@ -239,7 +238,7 @@ void Norvak3xReader::readNumericTime(int position, const char* key)
 }
 
 // A time is stored as hh:mm/dd.MM.yyyy and kept as dd.MM.yyyy hh:mm.
-bool Norvak3xReader::readTime(int element, const char* key)
+bool Norvak3xReader::readTime(int element, const QString& key)
 {
     QByteArray bytes;
     bool present = false;
@@ -254,7 +253,7 @@ bool Norvak3xReader::readTime(int element, const char* key)
     }
     const QString date = QString::fromLatin1(bytes.mid(slash + 1));
     const QString clock = QString::fromLatin1(bytes.left(slash));
-    m_controller.setNativeData(QLatin1String(key), QString(date + QLatin1Char(' ') + clock));
+    m_controller.setNativeData(key, QString(date + QLatin1Char(' ') + clock));
     return true;
 }
 

@@ -39,9 +39,9 @@ private:
 
     bool locate();
     bool readTitle();
-    bool readTime(int element, const char* key);
+    bool readTime(int element, const QString& key);
     void readFixedTitle();
-    void readNumericTime(int position, const char* key);
+    void readNumericTime(int position, const QString& key);
     bool readPower();
     void readFields(Norvak3xSection section, const QVector<Norvak3xField>& fields);
     void readCountdown();
