@@ -5,8 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
-
-#include <QHash>
+#include <vector>
 
 #include "CnfSignalGroup.h"
 
@@ -19,14 +18,13 @@ struct Pair {
         , off(off)
     {
     }
-    bool operator==(const Pair& other) const { return on == other.on && off == other.off; }
 
     const CnfSignalGroup* on;
     const CnfSignalGroup* off;
 };
 
 // Groups lie at regular distances in memory: their addresses are mixed well,
-// so that neighbouring pairs do not crowd into a few buckets.
+// so that neighbouring pairs do not crowd into a few slots of the index.
 uint qHash(const Pair& pair, uint seed)
 {
     quint64 h = quint64(quintptr(pair.on)) * 0x9E3779B97F4A7C15ULL ^ quint64(quintptr(pair.off));
@@ -47,8 +45,18 @@ public:
     // from its index of positions.
     int indexOf(const CnfSignalGroup* on, const CnfSignalGroup* off) const
     {
-        if (indexed)
-            return positions.value(Pair(on, off), -1);
+        if (indexed) {
+            const size_t mask = positions.size() - 1;
+            // Ends at an empty slot: the table is never full.
+            for (size_t i = qHash(Pair(on, off), 0) & mask;; i = (i + 1) & mask) {
+                const int position = positions[i];
+                if (position < 0)
+                    return -1;
+                const CnfMatrixCell& cell = cells.at(position);
+                if (cell.onGroup == on && cell.offGroup == off)
+                    return position;
+            }
+        }
         for (int i = cells.size() - 1; i >= 0; --i) {
             const CnfMatrixCell& cell = cells.at(i);
             if (cell.onGroup == on && cell.offGroup == off)
@@ -60,8 +68,8 @@ public:
     void append(const CnfMatrixCell& cell)
     {
         cells.append(cell);
-        if (indexed)
-            positions.insert(Pair(cell.onGroup, cell.offGroup), cells.size() - 1);
+        if (indexed && 4 * size_t(cells.size()) <= 3 * positions.size())
+            indexPosition(cells.size() - 1);
         else if (cells.size() >= IndexedSize)
             reindex();
     }
@@ -70,13 +78,17 @@ public:
     // that look-ups, which are const, never change the matrix.
     void reindex()
     {
-        positions = QHash<Pair, int>();
         indexed = cells.size() >= IndexedSize;
-        if (!indexed)
+        if (!indexed) {
+            std::vector<int>().swap(positions);
             return;
-        positions.reserve(cells.size());
+        }
+        size_t size = 2 * IndexedSize;
+        while (4 * size_t(cells.size()) > 3 * size)
+            size *= 2;
+        positions.assign(size, -1);
         for (int i = 0; i < cells.size(); ++i)
-            positions.insert(Pair(cells.at(i).onGroup, cells.at(i).offGroup), i);
+            indexPosition(i);
     }
 
     // Below this many cells a walk is cheaper than an index.
@@ -85,8 +97,30 @@ public:
     int id = 0;
     QString name;
     QList<CnfMatrixCell> cells;
-    QHash<Pair, int> positions;
+    // The index: positions of cells in an open-addressed table (linear
+    // probing, a power of two in size, at most three quarters full, -1 for
+    // an empty slot), one block for the whole matrix.
+    std::vector<int> positions;
     bool indexed = false;
+
+private:
+    // Enters the cell at `position`; the pair's slot, if it has one, takes
+    // the later position.
+    void indexPosition(int position)
+    {
+        const CnfMatrixCell& cell = cells.at(position);
+        const size_t mask = positions.size() - 1;
+        for (size_t i = qHash(Pair(cell.onGroup, cell.offGroup), 0) & mask;; i = (i + 1) & mask) {
+            int& slot = positions[i];
+            if (slot >= 0) {
+                const CnfMatrixCell& other = cells.at(slot);
+                if (other.onGroup != cell.onGroup || other.offGroup != cell.offGroup)
+                    continue;
+            }
+            slot = position;
+            return;
+        }
+    }
 };
 
 CnfMatrix::CnfMatrix()

@@ -61,6 +61,25 @@ GroupRefs changeGroups(const CnfPhaseDef& step)
     return groups;
 }
 
+// The phases of the change into a step that changeGroups() found groups
+// for, both set: the state of a group is then what step.getSGState() gives,
+// without finding the step before and both phases again for every group.
+class ChangePhases
+{
+public:
+    explicit ChangePhases(const CnfPhaseDef& step)
+        : m_to(step.phase())
+        , m_from(step.previous()->phase())
+    {
+    }
+
+    CnfSignalGroup::SGState state(int id) const { return m_to->getSGState(m_from, id); }
+
+private:
+    const QSharedPointer<CnfPhase> m_to;
+    const QSharedPointer<CnfPhase> m_from;
+};
+
 // In a phase sequence only requested steps are run; "recall" names the request.
 bool isRequested(const CnfPhaseDef& step)
 {
@@ -105,11 +124,15 @@ int matrixInterstate(const CnfPhaseDef& step, const CnfPhase& from, const CnfMat
 // groups' own timings.
 int transitionInterstate(const CnfPhaseDef& step, const CnfTransition* transition)
 {
+    const GroupRefs groups = changeGroups(step);
+    if (groups.isEmpty())
+        return 0;
+    const ChangePhases change(step);
     qint64 result = 0;
-    for (const auto& group : changeGroups(step)) {
+    for (const auto& group : groups) {
         const int id = group->id;
         qint64 value = 0;
-        switch (step.getSGState(id)) {
+        switch (change.state(id)) {
         case CnfSignalGroup::Clearing:
             value = transition
                 ? qint64(transition->clearing.value(id)) + transition->addRed.value(id) + group->yellow(1)
@@ -130,11 +153,15 @@ int transitionInterstate(const CnfPhaseDef& step, const CnfTransition* transitio
 // Intergreen from the groups' timings of one interstate variant.
 int variantInterstate(const CnfPhaseDef& step, int variant)
 {
+    const GroupRefs groups = changeGroups(step);
+    if (groups.isEmpty())
+        return 0;
+    const ChangePhases change(step);
     qint64 result = 0;
-    for (const auto& group : changeGroups(step)) {
+    for (const auto& group : groups) {
         const CnfSGTimes times = group->variantTimes.value(variant);
         qint64 value = 0;
-        switch (step.getSGState(group->id)) {
+        switch (change.state(group->id)) {
         case CnfSignalGroup::Clearing:
             value = qint64(group->greenBlink(variant)) + group->yellow(variant) + times.greenAdd1 + times.redAdd;
             break;

@@ -64,7 +64,7 @@ CnfProgram::~CnfProgram()
 
 QSharedPointer<CnfPhaseDef> CnfProgram::createStep(const QSharedPointer<CnfPhase>& phase)
 {
-    QSharedPointer<CnfPhaseDef> step(new CnfPhaseDef);
+    const QSharedPointer<CnfPhaseDef> step = QSharedPointer<CnfPhaseDef>::create();
     step->setPhase(phase);
     step->d->program = this;
     return step;

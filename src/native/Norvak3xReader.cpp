@@ -14,6 +14,7 @@
 #include "CnfSignalGroup.h"
 #include "DayAndMonth.h"
 #include "Norvak3xImage.h"
+#include "ProgramRecordDecoder.h"
 
 using S = Norvak3xSection;
 
@@ -114,12 +115,6 @@ int Norvak3xReader::numberOf(S s, int index) const
     return index < count(s) ? byteAt(s, index, 0) : -1;
 }
 
-// Program numbers are signed bytes, as the raw program decoder reads them.
-QString Norvak3xReader::programId(int number) const
-{
-    return QString::number(qint8(quint8(number)));
-}
-
 QSharedPointer<CnfProgram> Norvak3xReader::programOfRecord(int index) const
 {
     return index >= 0 && index < m_programOfRecord.size() ? m_programOfRecord.at(index) : QSharedPointer<CnfProgram>();
@@ -185,14 +180,15 @@ bool Norvak3xReader::readTitle()
         return false;
     if (at >= 0)
         m_controller.setProperty("number", m_image.word(at));
-    const std::array<const char*, 3> bytes = {"journalDetail", "powerSwitch", "maxCurrent"};
+    const std::array<QString, 3> bytes
+        = {QStringLiteral("journalDetail"), QStringLiteral("powerSwitch"), QStringLiteral("maxCurrent")};
     for (int i = 0; i < int(bytes.size()); ++i) {
         if (!element(S::Title, 3 + i, 1, &at))
             return false;
         if (at >= 0)
-            m_controller.setNativeData(QLatin1String(bytes[size_t(i)]), value(at, Norvak3xValue::Byte));
+            m_controller.setNativeData(bytes[size_t(i)], value(at, Norvak3xValue::Byte));
     }
-    if (!readTime(7, "creationTime") || !readTime(8, "changeTime"))
+    if (!readTime(7, QStringLiteral("creationTime")) || !readTime(8, QStringLiteral("changeTime")))
         return false;
     QByteArray description;
     bool present = false;
@@ -215,13 +211,13 @@ void Norvak3xReader::readFixedTitle()
         const int w = m_image.word(title + 2 + 2 * i);
         m_controller.setNativeData(QLatin1String(words[size_t(i)]), w == 0xFFFF ? QVariant() : QVariant(w));
     }
-    readNumericTime(title + 10, "creationTime");
-    readNumericTime(title + 14, "changeTime");
+    readNumericTime(title + 10, QStringLiteral("creationTime"));
+    readNumericTime(title + 14, QStringLiteral("changeTime"));
 }
 
 // Years below 90 belong to this century; the minutes are not stored. A time
 // that is no date is left unset, with a warning unless it was never set.
-void Norvak3xReader::readNumericTime(int position, const char* key)
+void Norvak3xReader::readNumericTime(int position, const QString& key)
 {
     const int hour = m_image.at(position);
     const int day = m_image.at(position + 1);
@@ -230,8 +226,7 @@ void Norvak3xReader::readNumericTime(int position, const char* key)
     const QDate date(year < 90 ? 2000 + year : 1900 + year, month, day);
     const QTime time(hour, 0);
     if (date.isValid() && time.isValid()) {
-        m_controller.setNativeData(
-            QLatin1String(key), QDateTime(date, time).toString(QStringLiteral("dd.MM.yyyy hh:mm")));
+        m_controller.setNativeData(key, QDateTime(date, time).toString(QStringLiteral("dd.MM.yyyy hh:mm")));
         return;
     }
     if (hour != notSet || day != notSet || month != notSet || year != notSet)
@@ -243,7 +238,7 @@ void Norvak3xReader::readNumericTime(int position, const char* key)
 }
 
 // A time is stored as hh:mm/dd.MM.yyyy and kept as dd.MM.yyyy hh:mm.
-bool Norvak3xReader::readTime(int element, const char* key)
+bool Norvak3xReader::readTime(int element, const QString& key)
 {
     QByteArray bytes;
     bool present = false;
@@ -258,7 +253,7 @@ bool Norvak3xReader::readTime(int element, const char* key)
     }
     const QString date = QString::fromLatin1(bytes.mid(slash + 1));
     const QString clock = QString::fromLatin1(bytes.left(slash));
-    m_controller.setNativeData(QLatin1String(key), QString(date + QLatin1Char(' ') + clock));
+    m_controller.setNativeData(key, QString(date + QLatin1Char(' ') + clock));
     return true;
 }
 
@@ -308,7 +303,7 @@ void Norvak3xReader::readRemotePanel()
         return;
     const Norvak3xRemotePanel& vpu = m_layout.remotePanel;
     const int record = recordAt(S::RemotePanel, 0);
-    auto set = [this](const char* key, const QVariant& v) { m_controller.setNativeData(QLatin1String(key), v); };
+    auto set = [this](const QString& key, const QVariant& v) { m_controller.setNativeData(key, v); };
     // A button or program slot holds a record index; the native data keeps
     // the number of the record it points at.
     auto referenced = [this](S s, int index, bool signedNumber) -> QVariant {
@@ -321,28 +316,28 @@ void Norvak3xReader::readRemotePanel()
         QVariantList phases;
         for (int i = 0; i < vpu.phaseCount; ++i)
             phases.append(referenced(S::Phases, m_image.at(record + vpu.phases + i), false));
-        set("vpu_phases", phases);
+        set(QStringLiteral("vpu_phases"), phases);
     }
     if (vpu.allowedInactivity >= 0)
-        set("allowedInactivity", value(record + vpu.allowedInactivity, Norvak3xValue::Byte));
+        set(QStringLiteral("allowedInactivity"), value(record + vpu.allowedInactivity, Norvak3xValue::Byte));
     if (vpu.useKey >= 0)
-        set("useKey", value(record + vpu.useKey, Norvak3xValue::Flag));
+        set(QStringLiteral("useKey"), value(record + vpu.useKey, Norvak3xValue::Flag));
     if (vpu.requests >= 0) {
         QVariantList requests;
         for (int i = 0; i < vpu.requestCount; ++i) {
             const int b = m_image.at(record + vpu.requests + i);
             requests.append(b == notSet ? QVariant() : QVariant(b == 1));
         }
-        set("vpu_requests", requests);
+        set(QStringLiteral("vpu_requests"), requests);
     }
     if (vpu.programs >= 0) {
         QVariantList programs;
         for (int i = 0; i < vpu.programCount; ++i)
             programs.append(referenced(S::Programs, m_image.at(record + vpu.programs + i), true));
-        set("vpu_programs", programs);
+        set(QStringLiteral("vpu_programs"), programs);
     }
     if (vpu.interstateVariant >= 0)
-        set("vpu_interstateVariant", value(record + vpu.interstateVariant, Norvak3xValue::NonZero));
+        set(QStringLiteral("vpu_interstateVariant"), value(record + vpu.interstateVariant, Norvak3xValue::NonZero));
 }
 
 void Norvak3xReader::readErrorControl()
@@ -389,7 +384,8 @@ bool Norvak3xReader::readSynchronizer()
         const int frequency = m_image.word(at);
         m_controller.setNativeData(QStringLiteral("sync_frequency"), frequency == 0xFFFF ? QVariant() : frequency);
     }
-    const std::array<const char*, 3> bytes = {"sync_timeCorrection", "sync_timezoneCorrection", "sync_summerTime"};
+    const std::array<QString, 3> bytes = {QStringLiteral("sync_timeCorrection"),
+        QStringLiteral("sync_timezoneCorrection"), QStringLiteral("sync_summerTime")};
     for (int i = 0; i < int(bytes.size()); ++i) {
         if (!element(S::Synchronizer, 2 + i, 1, &at))
             return false;
@@ -399,7 +395,7 @@ bool Norvak3xReader::readSynchronizer()
         // West of Greenwich the zone is kept as 16 minus the hours.
         if (i == 1 && v.isValid() && v.toInt() > 12)
             v = 16 - v.toInt();
-        m_controller.setNativeData(QLatin1String(bytes[size_t(i)]), v);
+        m_controller.setNativeData(bytes[size_t(i)], v);
     }
     return true;
 }
@@ -518,18 +514,31 @@ bool Norvak3xReader::readPhases()
     return true;
 }
 
+// Each record is decoded with this version's program layout, the one the
+// controller (already stamped with this version) would look up for every
+// record. A record that fails is decoded once more through the controller,
+// so that it reports the failure as it always does.
 bool Norvak3xReader::readPrograms()
 {
     const int size = m_layout.recordSize(S::Programs);
+    const ProgramRecordLayout& programLayout = m_layout.programLayout();
+    // The id each record gives its program, the one a record is found by.
+    QVector<QString> ids(count(S::Programs));
     for (int n = 0; n < count(S::Programs); ++n) {
+        const QByteArray record = m_image.bytes().mid(recordAt(S::Programs, n), size);
         auto program = QSharedPointer<CnfProgram>::create();
-        if (!m_controller.setProgramRawData(program, m_image.bytes().mid(recordAt(S::Programs, n), size)))
+        ProgramRecordDecoder decoder(m_controller, *program);
+        if (!decoder.readHead(record, false)
+            || (program->nativeType != 0 && !decoder.readFields(programLayout))) {
+            m_controller.setProgramRawData(QSharedPointer<CnfProgram>::create(), record);
             return fail(m_controller.lastError());
+        }
+        ids[n] = program->id;
         m_controller.addProgram(program);
     }
     m_programOfRecord.resize(count(S::Programs));
     for (int n = 0; n < count(S::Programs); ++n)
-        m_programOfRecord[n] = m_controller.findProgram(programId(numberOf(S::Programs, n)));
+        m_programOfRecord[n] = m_controller.findProgram(ids.at(n));
     return true;
 }
 
@@ -544,9 +553,11 @@ bool Norvak3xReader::readDayCards()
         *number = byte < 0 ? notSet : qint8(quint8(byte));
         return programOfRecord(index);
     };
+    QVector<QString> ids(count(S::DayCards)); // the id of each record's card, for finding it
     for (int n = 0; n < count(S::DayCards); ++n) {
         auto card = QSharedPointer<CnfDayCard>::create();
         card->id = QString::number(byteAt(S::DayCards, n, 0));
+        ids[n] = card->id;
         for (int e = 0; e < Norvak3xLayout::dayCardEntries; ++e) {
             const int at = 1 + e * entrySize;
             const int index = byteAt(S::DayCards, n, at);
@@ -582,7 +593,7 @@ bool Norvak3xReader::readDayCards()
     }
     m_dayCardOfRecord.resize(count(S::DayCards));
     for (int n = 0; n < count(S::DayCards); ++n)
-        m_dayCardOfRecord[n] = m_controller.findDayCard(QString::number(numberOf(S::DayCards, n)));
+        m_dayCardOfRecord[n] = m_controller.findDayCard(ids.at(n));
     return true;
 }
 

@@ -39,9 +39,9 @@ private:
 
     bool locate();
     bool readTitle();
-    bool readTime(int element, const char* key);
+    bool readTime(int element, const QString& key);
     void readFixedTitle();
-    void readNumericTime(int position, const char* key);
+    void readNumericTime(int position, const QString& key);
     bool readPower();
     void readFields(Norvak3xSection section, const QVector<Norvak3xField>& fields);
     void readCountdown();
@@ -64,7 +64,6 @@ private:
     QVariant value(int position, Norvak3xValue kind) const;
     // Byte 0 of record `index` of a section, -1 when there is no such record.
     int numberOf(Norvak3xSection s, int index) const;
-    QString programId(int number) const;
     // The program or day card that record `index` of its section names by
     // its number; null when there is no such record or no such element.
     // Looked up once per record, after the section has been read.

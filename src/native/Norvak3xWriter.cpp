@@ -3,6 +3,7 @@
 #include <QDateTime>
 #include <QObject>
 #include <QPair>
+#include <QVarLengthArray>
 #include <QtAlgorithms>
 
 #include <algorithm>
@@ -225,10 +226,10 @@ bool Norvak3xWriter::writeTitle()
     elements.append(word(m_controller.property("number").toInt()));
     const QByteArray description = Norvak3xImage::encodeText(m_controller.property("description").toString());
     elements.append(description + '\0');
-    for (const char* key : {"journalDetail", "powerSwitch", "maxCurrent"}) {
+    for (const QString& key :
+         {QStringLiteral("journalDetail"), QStringLiteral("powerSwitch"), QStringLiteral("maxCurrent")}) {
         QByteArray b(1, unset);
-        if (!putValue(
-                b.data(), m_controller.getNativeData(QLatin1String(key)), Norvak3xValue::Byte, QLatin1String(key)))
+        if (!putValue(b.data(), m_controller.getNativeData(key), Norvak3xValue::Byte, key))
             return false;
         elements.append(b);
     }
@@ -443,10 +444,17 @@ bool Norvak3xWriter::writeConflicts()
     const auto matrix = m_controller.conflictMatrix();
     const QList<CnfMatrixCell> cells = matrix ? matrix->content() : QList<CnfMatrixCell>();
     char* const records = record(m_conflicts, size, 0);
+    // The cells of one group getting green usually follow each other.
+    const CnfSignalGroup* lastOn = nullptr;
+    quint32 lastRows = 0;
     for (const CnfMatrixCell& cell : cells) {
         if (std::isnan(cell.value))
             continue;
-        const quint32 rows = groupPositionBits(cell.onGroup);
+        if (cell.onGroup != lastOn || !lastOn) {
+            lastOn = cell.onGroup;
+            lastRows = groupPositionBits(cell.onGroup);
+        }
+        const quint32 rows = lastRows;
         const quint32 offColumns = rows ? groupPositionBits(cell.offGroup) & columnBits : 0;
         for (quint32 r = offColumns ? rows : 0; r; r &= r - 1) {
             char* const row = records + qCountTrailingZeroBits(r) * size;
@@ -739,11 +747,11 @@ bool Norvak3xWriter::writeSpecialDays()
 bool Norvak3xWriter::writeRemotePanel()
 {
     const Norvak3xRemotePanel& vpu = m_layout.remotePanel;
-    auto native = [this](const char* key) { return m_controller.getNativeData(QLatin1String(key)); };
+    auto native = [this](const QString& key) { return m_controller.getNativeData(key); };
     QByteArray out = counted(S::RemotePanel, 1);
     char* r = record(out, m_layout.recordSize(S::RemotePanel), 0);
 
-    const QVariantList phases = native("vpu_phases").toList();
+    const QVariantList phases = native(QStringLiteral("vpu_phases")).toList();
     if (phases.size() > vpu.phaseCount)
         return tooMany(QObject::tr("Число заданных фаз для ВПУ %1 превышает максимально допустимое %2"), phases.size(),
             vpu.phaseCount);
@@ -758,21 +766,21 @@ bool Norvak3xWriter::writeRemotePanel()
         r[vpu.phases + i] = char(position);
     }
     if (vpu.allowedInactivity >= 0
-        && !putValue(r + vpu.allowedInactivity, native("allowedInactivity"), Norvak3xValue::Byte,
+        && !putValue(r + vpu.allowedInactivity, native(QStringLiteral("allowedInactivity")), Norvak3xValue::Byte,
             QStringLiteral("allowedInactivity")))
         return false;
-    const QVariant useKey = native("useKey");
+    const QVariant useKey = native(QStringLiteral("useKey"));
     if (vpu.useKey >= 0 && useKey.isValid())
         r[vpu.useKey] = useKey.toBool() ? 1 : 0;
     if (vpu.requests >= 0) {
-        const QVariantList requests = native("vpu_requests").toList();
+        const QVariantList requests = native(QStringLiteral("vpu_requests")).toList();
         for (int i = 0; i < vpu.requestCount && i < requests.size(); ++i) {
             if (requests.at(i).isValid())
                 r[vpu.requests + i] = requests.at(i).toBool() ? 1 : 0;
         }
     }
     if (vpu.programs >= 0) {
-        const QVariantList programs = native("vpu_programs").toList();
+        const QVariantList programs = native(QStringLiteral("vpu_programs")).toList();
         for (int i = 0; i < vpu.programCount && i < programs.size(); ++i) {
             bool ok = false;
             const int number = programs.at(i).isValid() ? programs.at(i).toInt(&ok) : 0;
@@ -785,7 +793,7 @@ bool Norvak3xWriter::writeRemotePanel()
         }
     }
     if (vpu.interstateVariant >= 0
-        && !putValue(r + vpu.interstateVariant, native("vpu_interstateVariant"), Norvak3xValue::Byte,
+        && !putValue(r + vpu.interstateVariant, native(QStringLiteral("vpu_interstateVariant")), Norvak3xValue::Byte,
             QStringLiteral("vpu_interstateVariant")))
         return false;
     // A panel without any setting is written empty; one that has settings
@@ -901,21 +909,22 @@ bool Norvak3xWriter::writeSynchronizer()
 {
     if (!m_layout.has(S::Synchronizer))
         return true;
-    auto native = [this](const char* key) { return m_controller.getNativeData(QLatin1String(key)); };
+    auto native = [this](const QString& key) { return m_controller.getNativeData(key); };
     bool ok = false;
-    const int hz = native("sync_frequency").toInt(&ok);
+    const int hz = native(QStringLiteral("sync_frequency")).toInt(&ok);
     if (ok && (hz < 0 || hz > 0xFFFF))
         return outOfRange(QStringLiteral("sync_frequency"), hz, 0, 0xFFFF);
     const QByteArray frequency = word(ok ? hz : 0xFFFF);
     QByteArray correction(1, unset), zone(1, 0), summer(1, unset);
     // Zones west of Greenwich are stored as 16 minus the hours.
-    int hours = native("sync_timezoneCorrection").toInt(&ok);
+    int hours = native(QStringLiteral("sync_timezoneCorrection")).toInt(&ok);
     if (ok && hours < 0)
         hours = 16 - hours;
-    if (!putValue(correction.data(), native("sync_timeCorrection"), Norvak3xValue::Byte,
+    if (!putValue(correction.data(), native(QStringLiteral("sync_timeCorrection")), Norvak3xValue::Byte,
             QStringLiteral("sync_timeCorrection"))
         || (ok && !putByte(zone.data(), hours, [] { return QStringLiteral("sync_timezoneCorrection"); }))
-        || !putValue(summer.data(), native("sync_summerTime"), Norvak3xValue::Byte, QStringLiteral("sync_summerTime")))
+        || !putValue(summer.data(), native(QStringLiteral("sync_summerTime")), Norvak3xValue::Byte,
+            QStringLiteral("sync_summerTime")))
         return false;
     QByteArray out;
     indexed({frequency, correction, zone, summer}, &out);
@@ -929,19 +938,23 @@ bool Norvak3xWriter::writeSynchronizer()
 void Norvak3xWriter::writeDerived()
 {
     const int n = m_groups.size();
-    QByteArray out(199 + 8 * n, char(0));
+    // Built in a plain buffer: byte access to a QByteArray checks for sharing every time.
+    QVarLengthArray<char, 512> block(199 + 8 * n);
+    std::fill(block.begin(), block.end(), char(0));
+    char* const out = block.data();
     const int conflictSize = m_layout.recordSize(S::Conflicts);
     const int rows = quint8(m_conflicts.at(0));
     for (int row = 0; row < rows && row < 32; ++row) {
         const char* r = m_conflicts.constData() + 2 + row * conflictSize;
         for (int column = 0; column < 32 && column + 1 < conflictSize; ++column) {
             if (r[1 + column] != unset)
-                out[4 * row + column / 8] = char(out.at(4 * row + column / 8) | (1 << (column % 8)));
+                out[4 * row + column / 8] = char(out[4 * row + column / 8] | (1 << (column % 8)));
         }
     }
+    const char* const power = m_power.constData();
     for (int m = 0; m < Norvak3xLayout::powerEntries / 2; ++m)
-        out[128 + m] = char((m_power.at(4 * m) & 0x0F) | ((m_power.at(4 * m + 2) & 0x0F) << 4));
-    auto putWord = [&out](int at, int value) {
+        out[128 + m] = char((power[4 * m] & 0x0F) | ((power[4 * m + 2] & 0x0F) << 4));
+    auto putWord = [out](int at, int value) {
         out[at] = char(value & 0xFF);
         out[at + 1] = char((value >> 8) & 0xFF);
     };
@@ -961,6 +974,6 @@ void Norvak3xWriter::writeDerived()
         }
     }
     putWord(195 + 8 * n, m_controller.property("number").toInt());
-    putWord(checksumAt, Norvak3xImage::checksum(out.constData(), checksumAt));
-    append(S::Derived, out);
+    putWord(checksumAt, Norvak3xImage::checksum(out, checksumAt));
+    append(S::Derived, QByteArray(block.constData(), block.size()));
 }

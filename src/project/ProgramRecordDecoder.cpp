@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include "CnfController.h"
+#include "CnfControllerInternal.h"
 #include "CnfPhase.h"
 #include "CnfProgram.h"
 
@@ -46,7 +47,9 @@ bool ProgramRecordDecoder::readFields(const ProgramRecordLayout& layout)
     m_mainDuration.reset();
     m_cycleOffsetTaken = false;
     qint64 offset = 2; // after the program number and the algorithm
-    return walk(*fields, offset);
+    const bool walked = walk(*fields, offset);
+    bringCycleUpToDate();
+    return walked;
 }
 
 QString ProgramRecordDecoder::errorString() const
@@ -112,7 +115,7 @@ bool ProgramRecordDecoder::appendPhaseById(const Fields& fields, size_t index, q
     if (!phase)
         return fail(QObject::tr("В программе %1 указана неправильная фаза %2").arg(m_program.id).arg(number));
     if (m_buildSteps)
-        m_program.appendPhase(phase, duration(fields, index, offset, true));
+        appendStep(phase, duration(fields, index, offset, true));
     return true;
 }
 
@@ -124,8 +127,26 @@ bool ProgramRecordDecoder::appendPhaseByPosition(const Fields& fields, size_t in
     if (position >= m_phases.size())
         return fail(QObject::tr("Неправильный индекс фазы %1 в программе %2").arg(position).arg(m_program.id));
     if (m_buildSteps)
-        m_program.appendPhase(m_phases.at(position), duration(fields, index, offset, false));
+        appendStep(m_phases.at(position), duration(fields, index, offset, false));
     return true;
+}
+
+// The steps are linked without recomputing the cycle each time: it is
+// brought up to date before anything reads it (the cycle offset) and when the
+// walk ends, with the steps appended so far, so it is the cycle that
+// appendPhase would have left at those points.
+void ProgramRecordDecoder::appendStep(const QSharedPointer<CnfPhase>& phase, int duration)
+{
+    cnfAppendStepAsRead(m_program, phase, duration, false, false);
+    m_cycleStale = true;
+}
+
+void ProgramRecordDecoder::bringCycleUpToDate()
+{
+    if (!m_cycleStale)
+        return;
+    m_cycleStale = false;
+    m_program.cycle(true);
 }
 
 // The duration of a phase field: the byte of the first following field whose
@@ -165,6 +186,7 @@ void ProgramRecordDecoder::takeCycleOffset(const ProgramRecordField& field, qint
     if (!m_buildSteps || m_program.nativeType != 2 || m_cycleOffsetTaken || !field.cycleOffset)
         return;
     m_cycleOffsetTaken = true;
+    bringCycleUpToDate();
     m_program.setCycleOffset(qint8(byteAt(offset)));
 }
 

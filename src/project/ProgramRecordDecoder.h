@@ -43,6 +43,8 @@ private:
     bool interpret(const Fields& fields, size_t index, qint64 offset);
     bool appendPhaseById(const Fields& fields, size_t index, qint64 offset);
     bool appendPhaseByPosition(const Fields& fields, size_t index, qint64 offset);
+    void appendStep(const QSharedPointer<CnfPhase>& phase, int duration);
+    void bringCycleUpToDate();
     int duration(const Fields& fields, size_t index, qint64 offset, bool signedBytes);
     void takeCycleOffset(const ProgramRecordField& field, qint64 offset);
     bool fail(const QString& message);
@@ -59,6 +61,8 @@ private:
     std::optional<int> m_mainDuration;
     bool m_cycleOffsetTaken = false;
     bool m_buildSteps = true;
+    // Steps were appended since the cycle was last computed.
+    bool m_cycleStale = false;
     QString m_error;
 };
 
