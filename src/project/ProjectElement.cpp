@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "ProjectElementSink.h"
+
 ProjectElement::ProjectElement(const QString& tag)
     : m_tag(tag)
 {
@@ -33,44 +35,41 @@ void ProjectElement::removeAttribute(const QString& name)
                        m_attributes.end());
 }
 
-void ProjectElement::streamChildrenTo(const ChildSink& sink)
-{
-    m_sink = sink;
-}
-
-void ProjectElement::flushChildren()
-{
-    if (!m_sink)
-        return;
-    for (const ProjectElement& child : m_children)
-        m_sink(*this, child);
-    m_children.clear();
-}
-
-void ProjectElement::reserveChildren(int count)
-{
-    m_children.reserve(count);
-}
-
 ProjectElement& ProjectElement::appendElement(const QString& tag)
 {
-    flushChildren();
     m_children.emplace_back(tag);
     return m_children.back();
 }
 
 void ProjectElement::appendChild(ProjectElement&& child)
 {
-    flushChildren();
     m_children.push_back(std::move(child));
 }
 
 void ProjectElement::appendText(const QString& text)
 {
-    flushChildren();
     ProjectElement child;
     child.m_text = text;
     m_children.push_back(std::move(child));
+}
+
+void ProjectElement::write(ProjectElementSink& sink) const
+{
+    writeStart(sink);
+    for (const ProjectElement& child : m_children) {
+        if (child.isText())
+            sink.text(child.m_text);
+        else
+            child.write(sink);
+    }
+    sink.endElement(m_tag);
+}
+
+void ProjectElement::writeStart(ProjectElementSink& sink) const
+{
+    sink.startElement(m_tag);
+    for (const auto& attribute : m_attributes)
+        sink.attribute(attribute.first, attribute.second);
 }
 
 QDomElement ProjectElement::toDom(QDomDocument& document) const

@@ -7,19 +7,17 @@
 #include <QString>
 #include <QVector>
 
-#include <functional>
 #include <vector>
+
+class ProjectElementSink;
 
 // One element of a project document being written, with its attributes,
 // child elements and texts in order. Far cheaper to build than a DOM: the
-// writer builds one of these, and ProjectDocumentSerializer prints it.
+// writer builds one of these and hands it to a ProjectElementSink.
 // A default-constructed element is null, which writers use for "nothing".
 class ProjectElement
 {
 public:
-    // Takes a finished child of `parent`.
-    using ChildSink = std::function<void(const ProjectElement& parent, const ProjectElement& child)>;
-
     ProjectElement() = default;
     explicit ProjectElement(const QString& tag);
 
@@ -33,13 +31,6 @@ public:
     bool hasAttributes() const { return !m_attributes.isEmpty(); }
     bool hasChildNodes() const { return !m_children.empty(); }
 
-    // From now on each child is handed to `sink` and dropped once it is
-    // finished: when the next one is appended, or by flushChildren(). The
-    // element's attributes must be complete before its first child.
-    void streamChildrenTo(const ChildSink& sink);
-    void flushChildren();
-    // Room for `count` children, for an element that gets many.
-    void reserveChildren(int count);
     // The new last child element; valid until this element gets another child.
     ProjectElement& appendElement(const QString& tag);
     void appendChild(ProjectElement&& child);
@@ -53,6 +44,12 @@ public:
     bool isText() const { return m_tag.isEmpty(); }
     QString text() const { return m_text; }
 
+    // Hands the element and everything below it to `sink`.
+    void write(ProjectElementSink& sink) const;
+    // Hands only the start of the element and its attributes to `sink`,
+    // which then takes the children and the end from the caller.
+    void writeStart(ProjectElementSink& sink) const;
+
     // The same element as a DOM element of `document` (not inserted).
     QDomElement toDom(QDomDocument& document) const;
 
@@ -61,7 +58,6 @@ private:
     QString m_text;
     QVector<QPair<QString, QString>> m_attributes; // sorted by name
     std::vector<ProjectElement> m_children;
-    ChildSink m_sink;
 };
 
 #endif
