@@ -1,5 +1,7 @@
 #include "ProjectDocumentSerializer.h"
 
+#include <cstring>
+
 ProjectDocumentSerializer::ProjectDocumentSerializer(int indent)
     : m_formatted(indent >= 0)
     , m_indent(qMax(indent, 0))
@@ -11,27 +13,23 @@ void ProjectDocumentSerializer::startElement(const QString& tag)
     if (!finishStartTag(false) && m_formatted)
         newLine(m_depth);
     ++m_depth;
-    m_out += QLatin1Char('<');
-    m_out += tag;
+    put('<');
+    appendUtf8(tag.constData(), tag.size());
     m_inStartTag = m_lastWasStartTag = true;
 }
 
 void ProjectDocumentSerializer::attribute(const QString& name, const QString& value)
 {
-    m_out += QLatin1Char(' ');
-    m_out += name;
-    m_out += QLatin1String("=\"");
+    startAttribute(name);
     appendEscaped(value, true);
-    m_out += QLatin1Char('"');
+    put('"');
 }
 
 void ProjectDocumentSerializer::attribute(const QString& name, int value)
 {
-    m_out += QLatin1Char(' ');
-    m_out += name;
-    m_out += QLatin1String("=\"");
+    startAttribute(name);
     appendNumber(value);
-    m_out += QLatin1Char('"');
+    put('"');
 }
 
 void ProjectDocumentSerializer::text(const QString& text)
@@ -49,7 +47,7 @@ void ProjectDocumentSerializer::text(int value)
 void ProjectDocumentSerializer::endElement(const QString& tag)
 {
     if (m_inStartTag) {
-        m_out += QLatin1String("/>");
+        put(QLatin1String("/>"));
         m_inStartTag = m_lastWasStartTag = false;
         --m_depth;
         return;
@@ -58,20 +56,19 @@ void ProjectDocumentSerializer::endElement(const QString& tag)
         newLine(m_depth - 1);
     m_lastWasStartTag = false;
     --m_depth;
-    m_out += QLatin1String("</");
-    m_out += tag;
-    m_out += QLatin1Char('>');
+    put(QLatin1String("</"));
+    appendUtf8(tag.constData(), tag.size());
+    put('>');
 }
 
 QByteArray ProjectDocumentSerializer::finish()
 {
-    QByteArray bytes = m_out.toUtf8();
-    m_out.clear();
-    // Without a declaration the formatter still starts with a line break.
-    if (bytes.startsWith('\n'))
-        bytes.remove(0, 1);
     if (m_formatted)
-        bytes.append('\n');
+        put('\n');
+    m_out.resize(m_size);
+    m_size = 0;
+    QByteArray bytes;
+    bytes.swap(m_out);
     return bytes;
 }
 
@@ -82,16 +79,27 @@ bool ProjectDocumentSerializer::finishStartTag(bool content)
     const bool wroteContent = m_wroteContent;
     m_wroteContent = content;
     if (m_inStartTag) {
-        m_out += QLatin1Char('>');
+        put('>');
         m_inStartTag = false;
     }
     return wroteContent;
 }
 
+// The formatter's line break before a tag, but none before the first: the
+// document has no declaration to break from.
 void ProjectDocumentSerializer::newLine(int level)
 {
-    m_out += QLatin1Char('\n');
-    m_out += QString(level * m_indent, QLatin1Char(' '));
+    if (m_size > 0)
+        put('\n');
+    const int blanks = level * m_indent;
+    memset(grow(blanks), ' ', size_t(blanks));
+}
+
+void ProjectDocumentSerializer::startAttribute(const QString& name)
+{
+    put(' ');
+    appendUtf8(name.constData(), name.size());
+    put(QLatin1String("=\""));
 }
 
 // Markup characters as entities, in attributes also tabs and line breaks;
@@ -103,59 +111,97 @@ void ProjectDocumentSerializer::appendEscaped(const QString& text, bool inAttrib
     const QChar* chars = text.constData();
     for (int i = 0; i < size; ++i) {
         const ushort c = chars[i].unicode();
-        const char* entity = nullptr;
+        QLatin1String entity;
         bool drop = false;
         switch (c) {
         case '<':
-            entity = "&lt;";
+            entity = QLatin1String("&lt;");
             break;
         case '>':
-            entity = "&gt;";
+            entity = QLatin1String("&gt;");
             break;
         case '&':
-            entity = "&amp;";
+            entity = QLatin1String("&amp;");
             break;
         case '"':
-            entity = "&quot;";
+            entity = QLatin1String("&quot;");
             break;
         case '\t':
-            entity = inAttribute ? "&#9;" : nullptr;
+            entity = inAttribute ? QLatin1String("&#9;") : QLatin1String();
             break;
         case '\n':
-            entity = inAttribute ? "&#10;" : nullptr;
+            entity = inAttribute ? QLatin1String("&#10;") : QLatin1String();
             break;
         case '\r':
-            entity = inAttribute ? "&#13;" : nullptr;
+            entity = inAttribute ? QLatin1String("&#13;") : QLatin1String();
             break;
         default:
             drop = c <= 0x1f || c >= 0xFFFE;
             break;
         }
-        if (!entity && !drop)
+        if (entity.isEmpty() && !drop)
             continue;
-        m_out.append(chars + plainFrom, i - plainFrom);
-        if (entity)
-            m_out += QLatin1String(entity);
+        appendUtf8(chars + plainFrom, i - plainFrom);
+        put(entity);
         plainFrom = i + 1;
     }
-    m_out.append(chars + plainFrom, size - plainFrom);
+    appendUtf8(chars + plainFrom, size - plainFrom);
 }
 
-// The decimal digits, as QString::number() gives them, without a string
-// of their own.
+// Text that is nearly always ASCII, byte by byte; anything else encoded as
+// QString::toUtf8() encodes it. The pieces of a text are cut at ASCII
+// characters only, never inside a surrogate pair.
+void ProjectDocumentSerializer::appendUtf8(const QChar* chars, int size)
+{
+    const int start = m_size;
+    char* out = grow(size);
+    for (int i = 0; i < size; ++i) {
+        const ushort c = chars[i].unicode();
+        if (c >= 0x80) {
+            m_size = start;
+            const QByteArray encoded = QString::fromRawData(chars, size).toUtf8();
+            put(QLatin1String(encoded.constData(), encoded.size()));
+            return;
+        }
+        out[i] = char(c);
+    }
+}
+
+// The decimal digits, as QString::number() gives them.
 void ProjectDocumentSerializer::appendNumber(int value)
 {
-    QChar digits[12];
-    QChar* end = digits + 12;
-    QChar* begin = end;
+    char digits[12];
+    char* end = digits + sizeof(digits);
+    char* begin = end;
     // Through unsigned arithmetic so that the most negative value has its
     // magnitude too.
     unsigned magnitude = value < 0 ? 0u - unsigned(value) : unsigned(value);
     do {
-        *--begin = QLatin1Char(char('0' + magnitude % 10));
+        *--begin = char('0' + magnitude % 10);
         magnitude /= 10;
     } while (magnitude != 0);
     if (value < 0)
-        *--begin = QLatin1Char('-');
-    m_out.append(begin, int(end - begin));
+        *--begin = '-';
+    put(QLatin1String(begin, int(end - begin)));
+}
+
+// Room for `count` more bytes at the end, to be written by the caller. The
+// byte array takes all the room it has, and grows by its own steps.
+char* ProjectDocumentSerializer::grow(int count)
+{
+    if (m_size + count > m_out.size())
+        m_out.resize(qMax(m_out.capacity(), m_size + count));
+    char* at = m_out.data() + m_size;
+    m_size += count;
+    return at;
+}
+
+void ProjectDocumentSerializer::put(char c)
+{
+    *grow(1) = c;
+}
+
+void ProjectDocumentSerializer::put(QLatin1String text)
+{
+    memcpy(grow(text.size()), text.data(), size_t(text.size()));
 }

@@ -8,8 +8,9 @@
 
 // Writes a project document as UTF-8 text, printed as it is handed over, as
 // QXmlStreamWriter prints it byte for byte (its line breaks and indentation,
-// its empty elements, its escapes) but straight into one string: the stream
-// writer makes a temporary string for every escaped value. The writer hands
+// its empty elements, its escapes) but straight into the UTF-8 bytes: the
+// stream writer makes a temporary string for every escaped value, and the
+// whole text once more in UTF-16. The writer hands
 // the attributes of every element sorted by name (as in canonical XML), so
 // that the same model gives the same bytes in every run.
 class ProjectDocumentSerializer : public ProjectElementSink
@@ -34,10 +35,18 @@ private:
 
     bool finishStartTag(bool content);
     void newLine(int level);
+    void startAttribute(const QString& name);
     void appendEscaped(const QString& text, bool inAttribute);
+    void appendUtf8(const QChar* chars, int size);
     void appendNumber(int value);
+    char* grow(int count);
+    void put(char c);
+    void put(QLatin1String text);
 
-    QString m_out;
+    // The bytes written are the first m_size of m_out, which has room for
+    // more.
+    QByteArray m_out;
+    int m_size = 0;
     const bool m_formatted;
     const int m_indent;
     int m_depth = 0;
