@@ -2,6 +2,27 @@
 
 #include <cstring>
 
+// Room for `count` more bytes at the end, to be written by the caller. The
+// byte array takes all the room it has, and grows by its own steps.
+inline char* ProjectDocumentSerializer::grow(int count)
+{
+    if (m_size + count > m_out.size())
+        m_out.resize(qMax(m_out.capacity(), m_size + count));
+    char* at = m_out.data() + m_size;
+    m_size += count;
+    return at;
+}
+
+inline void ProjectDocumentSerializer::put(char c)
+{
+    *grow(1) = c;
+}
+
+inline void ProjectDocumentSerializer::put(QLatin1String text)
+{
+    memcpy(grow(text.size()), text.data(), size_t(text.size()));
+}
+
 ProjectDocumentSerializer::ProjectDocumentSerializer(int indent)
     : m_formatted(indent >= 0)
     , m_indent(qMax(indent, 0))
@@ -183,25 +204,4 @@ void ProjectDocumentSerializer::appendNumber(int value)
     if (value < 0)
         *--begin = '-';
     put(QLatin1String(begin, int(end - begin)));
-}
-
-// Room for `count` more bytes at the end, to be written by the caller. The
-// byte array takes all the room it has, and grows by its own steps.
-char* ProjectDocumentSerializer::grow(int count)
-{
-    if (m_size + count > m_out.size())
-        m_out.resize(qMax(m_out.capacity(), m_size + count));
-    char* at = m_out.data() + m_size;
-    m_size += count;
-    return at;
-}
-
-void ProjectDocumentSerializer::put(char c)
-{
-    *grow(1) = c;
-}
-
-void ProjectDocumentSerializer::put(QLatin1String text)
-{
-    memcpy(grow(text.size()), text.data(), size_t(text.size()));
 }

@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <tuple>
 #include <vector>
 
 #include "CnfController.h"
@@ -38,19 +37,24 @@ QString joinIds(const QList<int>& ids)
     return texts.join(QLatin1Char(','));
 }
 
-// Where a cell of a matrix element goes: the walk over the pairs (a, b) of
-// the controller's groups, a before b, meets first the cell with b getting
-// green, then the one with a getting green.
-using MatrixPlace = std::tuple<int, int, int>;
-
-// A cell to write, with the positions of its groups in the controller's list.
+// A cell to write, with all it needs, so that the cells can be written in
+// their order without going back to the model's cells and groups.
 struct MatrixEntry
 {
-    MatrixPlace place;
-    int on;
-    int off;
-    const CnfMatrixCell* cell;
+    // Where the cell goes: the walk over the pairs (a, b) of the
+    // controller's groups, a before b, meets first the cell with b getting
+    // green, then the one with a getting green. The positions of a and b
+    // and that order, in one number.
+    quint64 place;
+    int onId;
+    int offId;
+    double value;
 };
+
+quint64 matrixPlace(int on, int off)
+{
+    return quint64(qMin(on, off)) << 32 | quint64(qMax(on, off)) << 1 | (on < off ? 1 : 0);
+}
 
 // Of entries sorted by place, keeps the last of each run with one place.
 void keepLastOfEachPlace(std::vector<MatrixEntry>& entries)
@@ -70,9 +74,14 @@ void keepLastOfEachPlace(std::vector<MatrixEntry>& entries)
 std::vector<MatrixEntry> matrixEntries(const CnfMatrix& matrix, const QList<QSharedPointer<CnfSignalGroup>>& groups)
 {
     QHash<const CnfSignalGroup*, int> positions;
+    positions.reserve(groups.size());
+    // The ids by position, at hand in one small array.
+    std::vector<int> ids(size_t(groups.size()), 0);
     for (int i = 0; i < groups.size(); ++i) {
-        if (groups.at(i) && !positions.contains(groups.at(i).data()))
+        if (groups.at(i) && !positions.contains(groups.at(i).data())) {
             positions.insert(groups.at(i).data(), i);
+            ids[size_t(i)] = groups.at(i)->id;
+        }
     }
     // Sorted by place in one go rather than kept in a tree: a node per cell
     // costs more than the sort. The later of two cells for one pair wins.
@@ -84,7 +93,7 @@ std::vector<MatrixEntry> matrixEntries(const CnfMatrix& matrix, const QList<QSha
         const int off = positions.value(cell.offGroup, -1);
         if (on < 0 || off < 0 || on == off || qIsNaN(cell.value))
             continue;
-        entries.push_back({MatrixPlace(qMin(on, off), qMax(on, off), on < off ? 1 : 0), on, off, &cell});
+        entries.push_back({matrixPlace(on, off), ids[size_t(on)], ids[size_t(off)], cell.value});
     }
     std::stable_sort(entries.begin(), entries.end(),
                      [](const MatrixEntry& a, const MatrixEntry& b) { return a.place < b.place; });
@@ -381,9 +390,9 @@ void ProjectWriter::writeMatrix(const QString& tag, const QSharedPointer<CnfMatr
     element.writeStart(*m_sink);
     for (const MatrixEntry& entry : entries) {
         m_sink->startElement(CellTag);
-        m_sink->attribute(CellOffGroupAttribute, groups.at(entry.off)->id);
-        m_sink->attribute(CellOnGroupAttribute, groups.at(entry.on)->id);
-        writeCellValue(entry.cell->value);
+        m_sink->attribute(CellOffGroupAttribute, entry.offId);
+        m_sink->attribute(CellOnGroupAttribute, entry.onId);
+        writeCellValue(entry.value);
         m_sink->endElement(CellTag);
     }
     m_sink->endElement(tag);
