@@ -9,29 +9,34 @@ ProjectElement::ProjectElement(const QString& tag)
 {
 }
 
-// Kept sorted by name, the order they are printed in.
 void ProjectElement::setAttribute(const QString& name, const QString& value)
 {
-    if (m_attributes.isEmpty())
-        m_attributes.reserve(4);
-    auto it = std::lower_bound(m_attributes.begin(), m_attributes.end(), name,
-                               [](const QPair<QString, QString>& a, const QString& n) { return a.first < n; });
-    if (it != m_attributes.end() && it->first == name) {
-        it->second = value;
-        return;
-    }
-    m_attributes.insert(it, {name, value});
+    setValue(name, Value{value, 0, false});
 }
 
 void ProjectElement::setAttribute(const QString& name, int value)
 {
-    setAttribute(name, QString::number(value));
+    setValue(name, Value{QString(), value, true});
+}
+
+// Kept sorted by name, the order they are printed in.
+void ProjectElement::setValue(const QString& name, Value&& value)
+{
+    if (m_attributes.empty())
+        m_attributes.reserve(4);
+    auto it = std::lower_bound(m_attributes.begin(), m_attributes.end(), name,
+                               [](const Attribute& a, const QString& n) { return a.name < n; });
+    if (it != m_attributes.end() && it->name == name) {
+        it->value = std::move(value);
+        return;
+    }
+    m_attributes.insert(it, Attribute{name, std::move(value)});
 }
 
 void ProjectElement::removeAttribute(const QString& name)
 {
     m_attributes.erase(std::remove_if(m_attributes.begin(), m_attributes.end(),
-                                      [&name](const QPair<QString, QString>& a) { return a.first == name; }),
+                                      [&name](const Attribute& a) { return a.name == name; }),
                        m_attributes.end());
 }
 
@@ -48,19 +53,32 @@ void ProjectElement::appendChild(ProjectElement&& child)
 
 void ProjectElement::appendText(const QString& text)
 {
-    ProjectElement child;
-    child.m_text = text;
-    m_children.push_back(std::move(child));
+    appendTextChild().text = text;
+}
+
+void ProjectElement::appendText(int value)
+{
+    Value& text = appendTextChild();
+    text.number = value;
+    text.isNumber = true;
+}
+
+ProjectElement::Value& ProjectElement::appendTextChild()
+{
+    m_children.emplace_back();
+    return m_children.back().m_text;
 }
 
 void ProjectElement::write(ProjectElementSink& sink) const
 {
     writeStart(sink);
     for (const ProjectElement& child : m_children) {
-        if (child.isText())
-            sink.text(child.m_text);
-        else
+        if (!child.isText())
             child.write(sink);
+        else if (child.m_text.isNumber)
+            sink.text(child.m_text.number);
+        else
+            sink.text(child.m_text.text);
     }
     sink.endElement(m_tag);
 }
@@ -68,20 +86,29 @@ void ProjectElement::write(ProjectElementSink& sink) const
 void ProjectElement::writeStart(ProjectElementSink& sink) const
 {
     sink.startElement(m_tag);
-    for (const auto& attribute : m_attributes)
-        sink.attribute(attribute.first, attribute.second);
+    for (const Attribute& attribute : m_attributes) {
+        if (attribute.value.isNumber)
+            sink.attribute(attribute.name, attribute.value.number);
+        else
+            sink.attribute(attribute.name, attribute.value.text);
+    }
 }
 
 QDomElement ProjectElement::toDom(QDomDocument& document) const
 {
     QDomElement element = document.createElement(m_tag);
-    for (const auto& attribute : m_attributes)
-        element.setAttribute(attribute.first, attribute.second);
+    for (const Attribute& attribute : m_attributes)
+        element.setAttribute(attribute.name, attribute.value.toString());
     for (const ProjectElement& child : m_children) {
         if (child.isText())
-            element.appendChild(document.createTextNode(child.m_text));
+            element.appendChild(document.createTextNode(child.m_text.toString()));
         else
             element.appendChild(child.toDom(document));
     }
     return element;
+}
+
+QString ProjectElement::Value::toString() const
+{
+    return isNumber ? QString::number(number) : text;
 }

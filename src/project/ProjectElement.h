@@ -3,9 +3,7 @@
 
 #include <QDomDocument>
 #include <QDomElement>
-#include <QPair>
 #include <QString>
-#include <QVector>
 
 #include <vector>
 
@@ -28,21 +26,14 @@ public:
     void setAttribute(const QString& name, const QString& value);
     void setAttribute(const QString& name, int value);
     void removeAttribute(const QString& name);
-    bool hasAttributes() const { return !m_attributes.isEmpty(); }
+    bool hasAttributes() const { return !m_attributes.empty(); }
     bool hasChildNodes() const { return !m_children.empty(); }
 
     // The new last child element; valid until this element gets another child.
     ProjectElement& appendElement(const QString& tag);
     void appendChild(ProjectElement&& child);
     void appendText(const QString& text);
-
-    // The attributes, sorted by name.
-    const QVector<QPair<QString, QString>>& attributes() const { return m_attributes; }
-    // Child elements and texts, in order.
-    const std::vector<ProjectElement>& children() const { return m_children; }
-    // A text child has no tag.
-    bool isText() const { return m_tag.isEmpty(); }
-    QString text() const { return m_text; }
+    void appendText(int value);
 
     // Hands the element and everything below it to `sink`.
     void write(ProjectElementSink& sink) const;
@@ -54,9 +45,30 @@ public:
     QDomElement toDom(QDomDocument& document) const;
 
 private:
+    // An attribute value or a text: numbers are kept as numbers until they
+    // are printed, which saves a string for each.
+    struct Value
+    {
+        QString text;
+        int number = 0;
+        bool isNumber = false;
+
+        QString toString() const;
+    };
+    struct Attribute
+    {
+        QString name;
+        Value value;
+    };
+
+    void setValue(const QString& name, Value&& value);
+    Value& appendTextChild();
+    // A text child has no tag.
+    bool isText() const { return m_tag.isEmpty(); }
+
     QString m_tag;
-    QString m_text;
-    QVector<QPair<QString, QString>> m_attributes; // sorted by name
+    Value m_text;
+    std::vector<Attribute> m_attributes; // sorted by name
     std::vector<ProjectElement> m_children;
 };
 

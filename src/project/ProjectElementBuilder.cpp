@@ -27,7 +27,7 @@ void ProjectElementBuilder::text(const QString& text)
 
 void ProjectElementBuilder::text(int value)
 {
-    m_open.back()->appendText(QString::number(value));
+    m_open.back()->appendText(value);
 }
 
 void ProjectElementBuilder::endElement(const QString&)

@@ -31,10 +31,13 @@ const QString CellOffGroupAttribute = QStringLiteral("off_sg");
 
 QString joinIds(const QList<int>& ids)
 {
-    QStringList texts;
-    for (int id : ids)
-        texts.append(QString::number(id));
-    return texts.join(QLatin1Char(','));
+    QString text;
+    for (int id : ids) {
+        if (!text.isEmpty())
+            text += QLatin1Char(',');
+        text += QString::number(id);
+    }
+    return text;
 }
 
 // A cell to write, with all it needs, so that the cells can be written in
@@ -182,7 +185,7 @@ void ProjectWriter::writePowerDevices()
         if (!device)
             continue;
         ProjectElement element(QStringLiteral("PwrDev"));
-        ProjectXml::appendText(element, QString::number(device->id));
+        element.appendText(device->id);
         if (!device->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), device->name);
         element.setAttribute(QStringLiteral("type"), CnfPowerDevice::type2String(device->type, false));
@@ -254,7 +257,7 @@ void ProjectWriter::writeSignalGroups()
 ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalGroup>& group)
 {
     ProjectElement element(QStringLiteral("SG"));
-    ProjectXml::appendText(element, QString::number(group->id));
+    element.appendText(group->id);
     if (!group->name.isEmpty())
         ProjectXml::setAttribute(element, QStringLiteral("name"), group->name);
     element.setAttribute(QStringLiteral("type"), CnfSignalGroup::type2String(group->type, false, false));
@@ -271,7 +274,7 @@ ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalG
         element.setAttribute(QStringLiteral("devices"), joinIds(deviceIds));
     for (auto it = group->variantTimes.cbegin(); it != group->variantTimes.cend(); ++it) {
         ProjectElement& times = element.appendElement(QStringLiteral("NorvakIS"));
-        ProjectXml::appendText(times, QString::number(it.key()));
+        times.appendText(it.key());
         times.setAttribute(QStringLiteral("greenAdd1"), it->greenAdd1);
         times.setAttribute(QStringLiteral("greenAdd2"), it->greenAdd2);
         times.setAttribute(QStringLiteral("greenBlink"), it->greenBlink);
@@ -470,7 +473,7 @@ bool ProjectWriter::writeWeekCards()
                 continue;
             }
             ProjectElement& day = element.appendElement(QStringLiteral("DayOfWeek"));
-            ProjectXml::appendText(day, QString::number(int(it.key())));
+            day.appendText(int(it.key()));
             ProjectXml::setAttribute(day, QStringLiteral("daycard"), it.value()->id);
         }
         element.write(*m_sink);
