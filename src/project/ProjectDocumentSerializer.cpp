@@ -2,15 +2,22 @@
 
 #include <cstring>
 
-// Room for `count` more bytes at the end, to be written by the caller. The
-// byte array takes all the room it has, and grows by its own steps.
+// Room for `count` more bytes at the end, to be written by the caller.
 inline char* ProjectDocumentSerializer::grow(int count)
 {
-    if (m_size + count > m_out.size())
-        m_out.resize(qMax(m_out.capacity(), m_size + count));
-    char* at = m_out.data() + m_size;
+    if (m_size + count > m_room)
+        makeRoom(count);
+    char* at = m_data + m_size;
     m_size += count;
     return at;
+}
+
+// The byte array takes all the room it has, and grows by its own steps.
+void ProjectDocumentSerializer::makeRoom(int count)
+{
+    m_out.resize(qMax(m_out.capacity(), m_size + count));
+    m_data = m_out.data();
+    m_room = m_out.size();
 }
 
 inline void ProjectDocumentSerializer::put(char c)
@@ -87,7 +94,8 @@ QByteArray ProjectDocumentSerializer::finish()
     if (m_formatted)
         put('\n');
     m_out.resize(m_size);
-    m_size = 0;
+    m_data = nullptr;
+    m_size = m_room = 0;
     QByteArray bytes;
     bytes.swap(m_out);
     return bytes;
@@ -174,18 +182,18 @@ void ProjectDocumentSerializer::appendEscaped(const QString& text, bool inAttrib
 // characters only, never inside a surrogate pair.
 void ProjectDocumentSerializer::appendUtf8(const QChar* chars, int size)
 {
-    const int start = m_size;
-    char* out = grow(size);
-    for (int i = 0; i < size; ++i) {
-        const ushort c = chars[i].unicode();
-        if (c >= 0x80) {
-            m_size = start;
-            const QByteArray encoded = QString::fromRawData(chars, size).toUtf8();
-            put(QLatin1String(encoded.constData(), encoded.size()));
-            return;
-        }
-        out[i] = char(c);
+    const ushort* units = reinterpret_cast<const ushort*>(chars);
+    ushort all = 0;
+    for (int i = 0; i < size; ++i)
+        all |= units[i];
+    if (all >= 0x80) {
+        const QByteArray encoded = QString::fromRawData(chars, size).toUtf8();
+        put(QLatin1String(encoded.constData(), encoded.size()));
+        return;
     }
+    char* out = grow(size);
+    for (int i = 0; i < size; ++i)
+        out[i] = char(units[i]);
 }
 
 // The decimal digits, as QString::number() gives them.

@@ -40,13 +40,16 @@ private:
     void appendUtf8(const QChar* chars, int size);
     void appendNumber(int value);
     char* grow(int count);
+    void makeRoom(int count);
     void put(char c);
     void put(QLatin1String text);
 
     // The bytes written are the first m_size of m_out, which has room for
-    // more.
+    // m_room bytes in all, at m_data.
     QByteArray m_out;
+    char* m_data = nullptr;
     int m_size = 0;
+    int m_room = 0;
     const bool m_formatted;
     const int m_indent;
     int m_depth = 0;
