@@ -40,68 +40,111 @@ QString joinIds(const QList<int>& ids)
     return text;
 }
 
-// A cell to write, with all it needs, so that the cells can be written in
-// their order without going back to the model's cells and groups.
-struct MatrixEntry
+// The cells of a matrix to write, bucketed by the position of the earlier
+// of their two groups in the controller's list: counted into place rather
+// than sorted, with no more memory than one small entry per cell.
+struct MatrixCells
 {
-    // Where the cell goes: the walk over the pairs (a, b) of the
-    // controller's groups, a before b, meets first the cell with b getting
-    // green, then the one with a getting green. The positions of a and b
-    // and that order, in one number.
-    quint64 place;
-    int onId;
-    int offId;
-    double value;
+    struct Entry
+    {
+        // In its bucket, the walk over the pairs (a, b) of the controller's
+        // groups, a before b, meets first the cell with b getting green,
+        // then the one with a getting green: the position of b and that
+        // order in the upper half, the order the cells came in below.
+        quint64 key;
+        double value;
+    };
+
+    std::vector<int> ids; // the ids of the groups by position
+    std::vector<int> bucketStarts; // the entries of position p from bucketStarts[p] to bucketStarts[p + 1]
+    std::vector<Entry> entries;
 };
 
-quint64 matrixPlace(int on, int off)
+// Where a cell stands: the positions of its groups in the controller's list,
+// or false for a cell that is not written. Cells are matched with the
+// controller's live groups by address only; a cell whose group is not listed
+// is never followed.
+bool cellPositions(const CnfMatrixCell& cell, const QHash<const CnfSignalGroup*, int>& positions, int& on, int& off)
 {
-    return quint64(qMin(on, off)) << 32 | quint64(qMax(on, off)) << 1 | (on < off ? 1 : 0);
+    on = positions.value(cell.onGroup, -1);
+    off = positions.value(cell.offGroup, -1);
+    return on >= 0 && off >= 0 && on != off && !qIsNaN(cell.value);
 }
 
-// Of entries sorted by place, keeps the last of each run with one place.
-void keepLastOfEachPlace(std::vector<MatrixEntry>& entries)
-{
-    size_t kept = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (i + 1 < entries.size() && entries[i + 1].place == entries[i].place)
-            continue;
-        entries[kept++] = entries[i];
-    }
-    entries.resize(kept);
-}
-
-// The cells of `matrix` to write, in the order they are written. Cells are
-// matched with the controller's live groups by address only; a cell whose
-// group is not listed is never followed.
-std::vector<MatrixEntry> matrixEntries(const CnfMatrix& matrix, const QList<QSharedPointer<CnfSignalGroup>>& groups)
+// The first position of each listed group, and the ids by position.
+QHash<const CnfSignalGroup*, int> groupPositions(const QList<QSharedPointer<CnfSignalGroup>>& groups,
+                                                  std::vector<int>& ids)
 {
     QHash<const CnfSignalGroup*, int> positions;
     positions.reserve(groups.size());
-    // The ids by position, at hand in one small array.
-    std::vector<int> ids(size_t(groups.size()), 0);
+    ids.assign(size_t(groups.size()), 0);
     for (int i = 0; i < groups.size(); ++i) {
         if (groups.at(i) && !positions.contains(groups.at(i).data())) {
             positions.insert(groups.at(i).data(), i);
             ids[size_t(i)] = groups.at(i)->id;
         }
     }
-    // Sorted by place in one go rather than kept in a tree: a node per cell
-    // costs more than the sort. The later of two cells for one pair wins.
-    std::vector<MatrixEntry> entries;
+    return positions;
+}
+
+MatrixCells matrixCells(const CnfMatrix& matrix, const QList<QSharedPointer<CnfSignalGroup>>& groups)
+{
+    MatrixCells result;
+    const QHash<const CnfSignalGroup*, int> positions = groupPositions(groups, result.ids);
     const QList<CnfMatrixCell>& cells = matrix.content();
-    entries.reserve(size_t(cells.size()));
+    std::vector<int>& starts = result.bucketStarts;
+    starts.assign(size_t(groups.size()) + 1, 0);
+    int on = 0;
+    int off = 0;
     for (const CnfMatrixCell& cell : cells) {
-        const int on = positions.value(cell.onGroup, -1);
-        const int off = positions.value(cell.offGroup, -1);
-        if (on < 0 || off < 0 || on == off || qIsNaN(cell.value))
-            continue;
-        entries.push_back({matrixPlace(on, off), ids[size_t(on)], ids[size_t(off)], cell.value});
+        if (cellPositions(cell, positions, on, off))
+            ++starts[size_t(qMin(on, off)) + 1];
     }
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const MatrixEntry& a, const MatrixEntry& b) { return a.place < b.place; });
-    keepLastOfEachPlace(entries);
-    return entries;
+    for (size_t i = 1; i < starts.size(); ++i)
+        starts[i] += starts[i - 1];
+    std::vector<int> next(starts.begin(), starts.end() - 1);
+    result.entries.resize(size_t(starts.back()));
+    for (const CnfMatrixCell& cell : cells) {
+        if (!cellPositions(cell, positions, on, off))
+            continue;
+        const size_t bucket = size_t(qMin(on, off));
+        const quint64 place = quint64(qMax(on, off)) << 1 | (on < off ? 1 : 0);
+        const int slot = next[bucket]++;
+        result.entries[size_t(slot)] = {place << 32 | quint64(slot - starts[bucket]), cell.value};
+    }
+    for (size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
+        std::sort(result.entries.begin() + starts[bucket], result.entries.begin() + starts[bucket + 1],
+                  [](const MatrixCells::Entry& a, const MatrixCells::Entry& b) { return a.key < b.key; });
+    }
+    return result;
+}
+
+// As QString::number(value, 'g', 6) prints it; the whole numbers, nearly
+// every value, without a string of their own.
+void writeCellValue(ProjectElementSink& sink, double value)
+{
+    if (value == std::trunc(value) && std::fabs(value) < 1e6 && !(value == 0 && std::signbit(value)))
+        sink.text(int(value));
+    else
+        sink.text(QString::number(value, 'g', 6));
+}
+
+// The cells of one bucket; of two cells for one pair the later wins.
+void writeCells(ProjectElementSink& sink, const MatrixCells& cells, int bucket)
+{
+    const int end = cells.bucketStarts[size_t(bucket) + 1];
+    for (int i = cells.bucketStarts[size_t(bucket)]; i < end; ++i) {
+        const quint64 place = cells.entries[size_t(i)].key >> 32;
+        if (i + 1 < end && cells.entries[size_t(i) + 1].key >> 32 == place)
+            continue;
+        const int later = int(place >> 1);
+        const bool earlierGetsGreen = place & 1;
+        sink.startElement(CellTag);
+        sink.attribute(CellOffGroupAttribute, cells.ids[size_t(earlierGetsGreen ? later : bucket)]);
+        sink.attribute(CellOnGroupAttribute, cells.ids[size_t(earlierGetsGreen ? bucket : later)]);
+        writeCellValue(sink, cells.entries[size_t(i)].value);
+        sink.endElement(CellTag);
+    }
 }
 
 } // namespace
@@ -379,8 +422,8 @@ void ProjectWriter::writeMatrix(const QString& tag, const QSharedPointer<CnfMatr
     const auto groups = m_controller.signalGroups();
     if (!matrix || matrix->isEmpty() || groups.isEmpty())
         return;
-    const std::vector<MatrixEntry> entries = matrixEntries(*matrix, groups);
-    if (entries.empty())
+    const MatrixCells cells = matrixCells(*matrix, groups);
+    if (cells.entries.empty())
         return;
     ProjectElement element(tag);
     element.setAttribute(QStringLiteral("id"), matrix->id());
@@ -391,24 +434,9 @@ void ProjectWriter::writeMatrix(const QString& tag, const QSharedPointer<CnfMatr
     if (isSafety)
         element.setAttribute(QStringLiteral("safety"), QStringLiteral("true"));
     element.writeStart(*m_sink);
-    for (const MatrixEntry& entry : entries) {
-        m_sink->startElement(CellTag);
-        m_sink->attribute(CellOffGroupAttribute, entry.offId);
-        m_sink->attribute(CellOnGroupAttribute, entry.onId);
-        writeCellValue(entry.value);
-        m_sink->endElement(CellTag);
-    }
+    for (size_t bucket = 0; bucket + 1 < cells.bucketStarts.size(); ++bucket)
+        writeCells(*m_sink, cells, int(bucket));
     m_sink->endElement(tag);
-}
-
-// As QString::number(value, 'g', 6) prints it; the whole numbers, nearly
-// every value, without a string of their own.
-void ProjectWriter::writeCellValue(double value)
-{
-    if (value == std::trunc(value) && std::fabs(value) < 1e6 && !(value == 0 && std::signbit(value)))
-        m_sink->text(int(value));
-    else
-        m_sink->text(QString::number(value, 'g', 6));
 }
 
 bool ProjectWriter::writeDayCards()

@@ -44,7 +44,6 @@ private:
     bool writePrograms();
     void writeMatrices();
     void writeMatrix(const QString& tag, const QSharedPointer<CnfMatrix>& matrix, bool isDefault, bool isSafety);
-    void writeCellValue(double value);
     bool writeDayCards();
     bool writeWeekCards();
     bool writeSpecialDays();
