@@ -65,6 +65,10 @@ void ProjectElement::appendText(int value)
 
 ProjectElement::Value& ProjectElement::appendTextChild()
 {
+    if (!m_hasText && m_children.empty()) {
+        m_hasText = true;
+        return m_text;
+    }
     m_children.emplace_back();
     return m_children.back().m_text;
 }
@@ -72,15 +76,23 @@ ProjectElement::Value& ProjectElement::appendTextChild()
 void ProjectElement::write(ProjectElementSink& sink) const
 {
     writeStart(sink);
+    if (m_hasText)
+        writeText(sink, m_text);
     for (const ProjectElement& child : m_children) {
-        if (!child.isText())
-            child.write(sink);
-        else if (child.m_text.isNumber)
-            sink.text(child.m_text.number);
+        if (child.isText())
+            writeText(sink, child.m_text);
         else
-            sink.text(child.m_text.text);
+            child.write(sink);
     }
     sink.endElement(m_tag);
+}
+
+void ProjectElement::writeText(ProjectElementSink& sink, const Value& text)
+{
+    if (text.isNumber)
+        sink.text(text.number);
+    else
+        sink.text(text.text);
 }
 
 void ProjectElement::writeStart(ProjectElementSink& sink) const
@@ -99,6 +111,8 @@ QDomElement ProjectElement::toDom(QDomDocument& document) const
     QDomElement element = document.createElement(m_tag);
     for (const Attribute& attribute : m_attributes)
         element.setAttribute(attribute.name, attribute.value.toString());
+    if (m_hasText)
+        element.appendChild(document.createTextNode(m_text.toString()));
     for (const ProjectElement& child : m_children) {
         if (child.isText())
             element.appendChild(document.createTextNode(child.m_text.toString()));

@@ -27,7 +27,7 @@ public:
     void setAttribute(const QString& name, int value);
     void removeAttribute(const QString& name);
     bool hasAttributes() const { return !m_attributes.empty(); }
-    bool hasChildNodes() const { return !m_children.empty(); }
+    bool hasChildNodes() const { return m_hasText || !m_children.empty(); }
 
     // The new last child element; valid until this element gets another child.
     ProjectElement& appendElement(const QString& tag);
@@ -63,11 +63,16 @@ private:
 
     void setValue(const QString& name, Value&& value);
     Value& appendTextChild();
+    static void writeText(ProjectElementSink& sink, const Value& text);
     // A text child has no tag.
     bool isText() const { return m_tag.isEmpty(); }
 
     QString m_tag;
+    // The text of a text child, or the element's own first content when
+    // that is a text: most elements hold just one, which then needs no
+    // child of its own.
     Value m_text;
+    bool m_hasText = false;
     std::vector<Attribute> m_attributes; // sorted by name
     std::vector<ProjectElement> m_children;
 };
