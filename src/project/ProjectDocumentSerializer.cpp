@@ -182,18 +182,17 @@ void ProjectDocumentSerializer::appendEscaped(const QString& text, bool inAttrib
 // characters only, never inside a surrogate pair.
 void ProjectDocumentSerializer::appendUtf8(const QChar* chars, int size)
 {
-    const ushort* units = reinterpret_cast<const ushort*>(chars);
-    ushort all = 0;
-    for (int i = 0; i < size; ++i)
-        all |= units[i];
-    if (all >= 0x80) {
-        const QByteArray encoded = QString::fromRawData(chars, size).toUtf8();
-        put(QLatin1String(encoded.constData(), encoded.size()));
-        return;
-    }
     char* out = grow(size);
-    for (int i = 0; i < size; ++i)
-        out[i] = char(units[i]);
+    for (int i = 0; i < size; ++i) {
+        const ushort c = chars[i].unicode();
+        if (c >= 0x80) {
+            m_size -= size;
+            const QByteArray encoded = QString::fromRawData(chars, size).toUtf8();
+            put(QLatin1String(encoded.constData(), encoded.size()));
+            return;
+        }
+        out[i] = char(c);
+    }
 }
 
 // The decimal digits, as QString::number() gives them.
