@@ -10,6 +10,7 @@
 #include "ProgramElementReader.h"
 #include "ProgramElementWriter.h"
 #include "ProjectDocumentSerializer.h"
+#include "ProjectElementBuilder.h"
 #include "ProjectReader.h"
 #include "ProjectWriter.h"
 
@@ -62,26 +63,23 @@ QByteArray CnfController::save(int indent) const
     // Each child of the root is printed as soon as it is finished.
     ProjectDocumentSerializer serializer(indent);
     ProjectWriter writer(*this, d->nativeData);
-    const ProjectElement root = writer.write([&serializer](const ProjectElement& parent, const ProjectElement& child) {
-        serializer.printChild(parent, child);
-    });
-    if (root.isNull()) {
+    if (!writer.write(serializer)) {
         d->lastError = writer.errorString();
         return QByteArray();
     }
-    return serializer.finish(root);
+    return serializer.finish();
 }
 
 QByteArray cnfCopyDocument(const CnfController& controller, const CnfControllerPrivate& data)
 {
     const CnfLookupSession lookups(controller);
     ProjectWriter writer(controller, data.nativeData, RefusedEntry::LeaveOut);
-    const ProjectElement root = writer.write();
+    ProjectElementBuilder builder;
     // Printed by the DOM, as copies always were: its text escapes differ
     // from the document writer's in corners (a carriage return in a text).
     QDomDocument document;
-    if (!root.isNull())
-        document.appendChild(root.toDom(document));
+    if (writer.write(builder))
+        document.appendChild(builder.root().toDom(document));
     return document.toByteArray(-1);
 }
 

@@ -161,11 +161,13 @@ void NativeValueCodec::appendItem(ProjectElement& container, const QString& name
 {
     ProjectElement& item = container.appendElement(ItemTag);
     if (!name.isEmpty())
-        ProjectXml::setAttribute(item, NameAttribute, name);
-    ProjectXml::setAttribute(item, TypeAttribute, typeName(value));
+        item.setAttribute(NameAttribute, ProjectXml::cleanText(name));
+    item.setAttribute(TypeAttribute, ProjectXml::cleanText(typeName(value)));
     ProjectElement inner = encodeContainer(QString(), value);
     if (!inner.isNull())
         item.appendChild(std::move(inner));
+    else if (value.userType() == QMetaType::Int)
+        item.appendText(value.toInt());
     else
         ProjectXml::appendText(item, value.toString());
 }

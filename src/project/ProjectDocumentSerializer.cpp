@@ -1,184 +1,214 @@
 #include "ProjectDocumentSerializer.h"
 
-// Prints elements as QXmlStreamWriter does, byte for byte (its line breaks
-// and indentation, its empty elements, its escapes), straight into one
-// string: the stream writer makes a temporary string for every escaped value.
-class ProjectDocumentSerializer::Printer
+#include <cstring>
+
+// Room for `count` more bytes at the end, to be written by the caller.
+inline char* ProjectDocumentSerializer::grow(int count)
 {
-public:
-    Printer(QString& out, int indent)
-        : m_out(out)
-        , m_formatted(indent >= 0)
-        , m_indent(qMax(indent, 0))
-    {
-    }
+    if (m_size + count > m_room)
+        makeRoom(count);
+    char* at = m_data + m_size;
+    m_size += count;
+    return at;
+}
 
-    void print(const ProjectElement& element)
-    {
-        printStartTag(element);
-        for (const ProjectElement& child : element.children()) {
-            if (child.isText()) {
-                finishStartTag(true);
-                appendEscaped(child.text(), false);
-            } else {
-                print(child);
-            }
-        }
-        endElement(element.tagName());
-    }
+// The byte array takes all the room it has, and grows by its own steps.
+void ProjectDocumentSerializer::makeRoom(int count)
+{
+    m_out.resize(qMax(m_out.capacity(), m_size + count));
+    m_data = m_out.data();
+    m_room = m_out.size();
+}
 
-    void printStartTag(const ProjectElement& element)
-    {
-        startElement(element.tagName());
-        for (const auto& attribute : element.attributes()) {
-            m_out += QLatin1Char(' ');
-            m_out += attribute.first;
-            m_out += QLatin1String("=\"");
-            appendEscaped(attribute.second, true);
-            m_out += QLatin1Char('"');
-        }
-    }
+inline void ProjectDocumentSerializer::put(char c)
+{
+    *grow(1) = c;
+}
 
-    void endElement(const QString& tag)
-    {
-        if (m_inStartTag) {
-            m_out += QLatin1String("/>");
-            m_inStartTag = m_lastWasStartTag = false;
-            --m_depth;
-            return;
-        }
-        if (!finishStartTag(false) && !m_lastWasStartTag && m_formatted)
-            newLine(m_depth - 1);
-        m_lastWasStartTag = false;
-        --m_depth;
-        m_out += QLatin1String("</");
-        m_out += tag;
-        m_out += QLatin1Char('>');
-    }
-
-private:
-    // Closes a pending start tag; whether content was written since the
-    // last tag.
-    bool finishStartTag(bool content)
-    {
-        const bool wroteContent = m_wroteContent;
-        m_wroteContent = content;
-        if (m_inStartTag) {
-            m_out += QLatin1Char('>');
-            m_inStartTag = false;
-        }
-        return wroteContent;
-    }
-
-    void newLine(int level)
-    {
-        m_out += QLatin1Char('\n');
-        m_out += QString(level * m_indent, QLatin1Char(' '));
-    }
-
-    void startElement(const QString& tag)
-    {
-        if (!finishStartTag(false) && m_formatted)
-            newLine(m_depth);
-        ++m_depth;
-        m_out += QLatin1Char('<');
-        m_out += tag;
-        m_inStartTag = m_lastWasStartTag = true;
-    }
-
-    // Markup characters as entities, in attributes also tabs and line
-    // breaks; characters XML cannot carry are left out.
-    void appendEscaped(const QString& text, bool inAttribute)
-    {
-        int plainFrom = 0;
-        const int size = text.size();
-        const QChar* chars = text.constData();
-        for (int i = 0; i < size; ++i) {
-            const ushort c = chars[i].unicode();
-            const char* entity = nullptr;
-            bool drop = false;
-            switch (c) {
-            case '<':
-                entity = "&lt;";
-                break;
-            case '>':
-                entity = "&gt;";
-                break;
-            case '&':
-                entity = "&amp;";
-                break;
-            case '"':
-                entity = "&quot;";
-                break;
-            case '\t':
-                entity = inAttribute ? "&#9;" : nullptr;
-                break;
-            case '\n':
-                entity = inAttribute ? "&#10;" : nullptr;
-                break;
-            case '\r':
-                entity = inAttribute ? "&#13;" : nullptr;
-                break;
-            default:
-                drop = c <= 0x1f || c >= 0xFFFE;
-                break;
-            }
-            if (!entity && !drop)
-                continue;
-            m_out.append(chars + plainFrom, i - plainFrom);
-            if (entity)
-                m_out += QLatin1String(entity);
-            plainFrom = i + 1;
-        }
-        m_out.append(chars + plainFrom, size - plainFrom);
-    }
-
-    QString& m_out;
-    const bool m_formatted;
-    const int m_indent;
-    int m_depth = 0;
-    bool m_inStartTag = false;
-    bool m_lastWasStartTag = false;
-    bool m_wroteContent = false;
-};
+inline void ProjectDocumentSerializer::put(QLatin1String text)
+{
+    memcpy(grow(text.size()), text.data(), size_t(text.size()));
+}
 
 ProjectDocumentSerializer::ProjectDocumentSerializer(int indent)
-    : m_indent(indent)
-    , m_printer(new Printer(m_text, indent))
+    : m_formatted(indent >= 0)
+    , m_indent(qMax(indent, 0))
 {
 }
 
-ProjectDocumentSerializer::~ProjectDocumentSerializer() = default;
-
-void ProjectDocumentSerializer::printChild(const ProjectElement& root, const ProjectElement& child)
+void ProjectDocumentSerializer::startElement(const QString& tag)
 {
-    if (!m_rootStarted) {
-        m_printer->printStartTag(root);
-        m_rootStarted = true;
-    }
-    m_printer->print(child);
+    if (!finishStartTag(false) && m_formatted)
+        newLine(m_depth);
+    ++m_depth;
+    put('<');
+    appendUtf8(tag.constData(), tag.size());
+    m_inStartTag = m_lastWasStartTag = true;
 }
 
-QByteArray ProjectDocumentSerializer::finish(const ProjectElement& root)
+void ProjectDocumentSerializer::attribute(const QString& name, const QString& value)
 {
-    if (!root.isNull()) {
-        if (m_rootStarted)
-            m_printer->endElement(root.tagName());
-        else
-            m_printer->print(root);
+    startAttribute(name);
+    appendEscaped(value, true);
+    put('"');
+}
+
+void ProjectDocumentSerializer::attribute(const QString& name, int value)
+{
+    startAttribute(name);
+    appendNumber(value);
+    put('"');
+}
+
+void ProjectDocumentSerializer::text(const QString& text)
+{
+    finishStartTag(true);
+    appendEscaped(text, false);
+}
+
+void ProjectDocumentSerializer::text(int value)
+{
+    finishStartTag(true);
+    appendNumber(value);
+}
+
+void ProjectDocumentSerializer::endElement(const QString& tag)
+{
+    if (m_inStartTag) {
+        put(QLatin1String("/>"));
+        m_inStartTag = m_lastWasStartTag = false;
+        --m_depth;
+        return;
     }
-    QByteArray bytes = m_text.toUtf8();
-    m_text.clear();
-    // Without a declaration the formatter still starts with a line break.
-    if (bytes.startsWith('\n'))
-        bytes.remove(0, 1);
-    if (m_indent >= 0)
-        bytes.append('\n');
+    if (!finishStartTag(false) && !m_lastWasStartTag && m_formatted)
+        newLine(m_depth - 1);
+    m_lastWasStartTag = false;
+    --m_depth;
+    put(QLatin1String("</"));
+    appendUtf8(tag.constData(), tag.size());
+    put('>');
+}
+
+QByteArray ProjectDocumentSerializer::finish()
+{
+    if (m_formatted)
+        put('\n');
+    m_out.resize(m_size);
+    m_data = nullptr;
+    m_size = m_room = 0;
+    QByteArray bytes;
+    bytes.swap(m_out);
     return bytes;
 }
 
-QByteArray ProjectDocumentSerializer::serialize(const ProjectElement& root, int indent)
+// Closes a pending start tag; whether content was written since the last
+// tag.
+bool ProjectDocumentSerializer::finishStartTag(bool content)
 {
-    ProjectDocumentSerializer serializer(indent);
-    return serializer.finish(root);
+    const bool wroteContent = m_wroteContent;
+    m_wroteContent = content;
+    if (m_inStartTag) {
+        put('>');
+        m_inStartTag = false;
+    }
+    return wroteContent;
+}
+
+// The formatter's line break before a tag, but none before the first: the
+// document has no declaration to break from.
+void ProjectDocumentSerializer::newLine(int level)
+{
+    if (m_size > 0)
+        put('\n');
+    const int blanks = level * m_indent;
+    memset(grow(blanks), ' ', size_t(blanks));
+}
+
+void ProjectDocumentSerializer::startAttribute(const QString& name)
+{
+    put(' ');
+    appendUtf8(name.constData(), name.size());
+    put(QLatin1String("=\""));
+}
+
+// Markup characters as entities, in attributes also tabs and line breaks;
+// characters XML cannot carry are left out.
+void ProjectDocumentSerializer::appendEscaped(const QString& text, bool inAttribute)
+{
+    int plainFrom = 0;
+    const int size = text.size();
+    const QChar* chars = text.constData();
+    for (int i = 0; i < size; ++i) {
+        const ushort c = chars[i].unicode();
+        QLatin1String entity;
+        bool drop = false;
+        switch (c) {
+        case '<':
+            entity = QLatin1String("&lt;");
+            break;
+        case '>':
+            entity = QLatin1String("&gt;");
+            break;
+        case '&':
+            entity = QLatin1String("&amp;");
+            break;
+        case '"':
+            entity = QLatin1String("&quot;");
+            break;
+        case '\t':
+            entity = inAttribute ? QLatin1String("&#9;") : QLatin1String();
+            break;
+        case '\n':
+            entity = inAttribute ? QLatin1String("&#10;") : QLatin1String();
+            break;
+        case '\r':
+            entity = inAttribute ? QLatin1String("&#13;") : QLatin1String();
+            break;
+        default:
+            drop = c <= 0x1f || c >= 0xFFFE;
+            break;
+        }
+        if (entity.isEmpty() && !drop)
+            continue;
+        appendUtf8(chars + plainFrom, i - plainFrom);
+        put(entity);
+        plainFrom = i + 1;
+    }
+    appendUtf8(chars + plainFrom, size - plainFrom);
+}
+
+// Text that is nearly always ASCII, byte by byte; anything else encoded as
+// QString::toUtf8() encodes it. The pieces of a text are cut at ASCII
+// characters only, never inside a surrogate pair.
+void ProjectDocumentSerializer::appendUtf8(const QChar* chars, int size)
+{
+    char* out = grow(size);
+    for (int i = 0; i < size; ++i) {
+        const ushort c = chars[i].unicode();
+        if (c >= 0x80) {
+            m_size -= size;
+            const QByteArray encoded = QString::fromRawData(chars, size).toUtf8();
+            put(QLatin1String(encoded.constData(), encoded.size()));
+            return;
+        }
+        out[i] = char(c);
+    }
+}
+
+// The decimal digits, as QString::number() gives them.
+void ProjectDocumentSerializer::appendNumber(int value)
+{
+    char digits[12];
+    char* end = digits + sizeof(digits);
+    char* begin = end;
+    // Through unsigned arithmetic so that the most negative value has its
+    // magnitude too.
+    unsigned magnitude = value < 0 ? 0u - unsigned(value) : unsigned(value);
+    do {
+        *--begin = char('0' + magnitude % 10);
+        magnitude /= 10;
+    } while (magnitude != 0);
+    if (value < 0)
+        *--begin = '-';
+    put(QLatin1String(begin, int(end - begin)));
 }

@@ -4,7 +4,7 @@
 #include <QtMath>
 
 #include <algorithm>
-#include <tuple>
+#include <cmath>
 #include <vector>
 
 #include "CnfController.h"
@@ -25,39 +25,126 @@ namespace {
 
 const QString TimeFormat = QStringLiteral("hh:mm");
 const QString DateFormat = QStringLiteral("dd.MM");
+const QString CellTag = QStringLiteral("CP");
+const QString CellOnGroupAttribute = QStringLiteral("on_sg");
+const QString CellOffGroupAttribute = QStringLiteral("off_sg");
 
 QString joinIds(const QList<int>& ids)
 {
-    QStringList texts;
-    for (int id : ids)
-        texts.append(QString::number(id));
-    return texts.join(QLatin1Char(','));
+    QString text;
+    for (int id : ids) {
+        if (!text.isEmpty())
+            text += QLatin1Char(',');
+        text += QString::number(id);
+    }
+    return text;
 }
 
-// Where a cell of a matrix element goes: the walk over the pairs (a, b) of
-// the controller's groups, a before b, meets first the cell with b getting
-// green, then the one with a getting green.
-using MatrixPlace = std::tuple<int, int, int>;
-
-// A cell to write, with the positions of its groups in the controller's list.
-struct MatrixEntry
+// The cells of a matrix to write, bucketed by the position of the earlier
+// of their two groups in the controller's list: counted into place rather
+// than sorted, with no more memory than one small entry per cell.
+struct MatrixCells
 {
-    MatrixPlace place;
-    int on;
-    int off;
-    const CnfMatrixCell* cell;
+    struct Entry
+    {
+        // In its bucket, the walk over the pairs (a, b) of the controller's
+        // groups, a before b, meets first the cell with b getting green,
+        // then the one with a getting green: the position of b and that
+        // order in the upper half, the order the cells came in below.
+        quint64 key;
+        double value;
+    };
+
+    std::vector<int> ids; // the ids of the groups by position
+    std::vector<int> bucketStarts; // the entries of position p from bucketStarts[p] to bucketStarts[p + 1]
+    std::vector<Entry> entries;
 };
 
-// Of entries sorted by place, keeps the last of each run with one place.
-void keepLastOfEachPlace(std::vector<MatrixEntry>& entries)
+// Where a cell stands: the positions of its groups in the controller's list,
+// or false for a cell that is not written. Cells are matched with the
+// controller's live groups by address only; a cell whose group is not listed
+// is never followed.
+bool cellPositions(const CnfMatrixCell& cell, const QHash<const CnfSignalGroup*, int>& positions, int& on, int& off)
 {
-    size_t kept = 0;
-    for (size_t i = 0; i < entries.size(); ++i) {
-        if (i + 1 < entries.size() && entries[i + 1].place == entries[i].place)
-            continue;
-        entries[kept++] = entries[i];
+    on = positions.value(cell.onGroup, -1);
+    off = positions.value(cell.offGroup, -1);
+    return on >= 0 && off >= 0 && on != off && !qIsNaN(cell.value);
+}
+
+// The first position of each listed group, and the ids by position.
+QHash<const CnfSignalGroup*, int> groupPositions(const QList<QSharedPointer<CnfSignalGroup>>& groups,
+                                                  std::vector<int>& ids)
+{
+    QHash<const CnfSignalGroup*, int> positions;
+    positions.reserve(groups.size());
+    ids.assign(size_t(groups.size()), 0);
+    for (int i = 0; i < groups.size(); ++i) {
+        if (groups.at(i) && !positions.contains(groups.at(i).data())) {
+            positions.insert(groups.at(i).data(), i);
+            ids[size_t(i)] = groups.at(i)->id;
+        }
     }
-    entries.resize(kept);
+    return positions;
+}
+
+MatrixCells matrixCells(const CnfMatrix& matrix, const QList<QSharedPointer<CnfSignalGroup>>& groups)
+{
+    MatrixCells result;
+    const QHash<const CnfSignalGroup*, int> positions = groupPositions(groups, result.ids);
+    const QList<CnfMatrixCell>& cells = matrix.content();
+    std::vector<int>& starts = result.bucketStarts;
+    starts.assign(size_t(groups.size()) + 1, 0);
+    int on = 0;
+    int off = 0;
+    for (const CnfMatrixCell& cell : cells) {
+        if (cellPositions(cell, positions, on, off))
+            ++starts[size_t(qMin(on, off)) + 1];
+    }
+    for (size_t i = 1; i < starts.size(); ++i)
+        starts[i] += starts[i - 1];
+    std::vector<int> next(starts.begin(), starts.end() - 1);
+    result.entries.resize(size_t(starts.back()));
+    for (const CnfMatrixCell& cell : cells) {
+        if (!cellPositions(cell, positions, on, off))
+            continue;
+        const size_t bucket = size_t(qMin(on, off));
+        const quint64 place = quint64(qMax(on, off)) << 1 | (on < off ? 1 : 0);
+        const int slot = next[bucket]++;
+        result.entries[size_t(slot)] = {place << 32 | quint64(slot - starts[bucket]), cell.value};
+    }
+    for (size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
+        std::sort(result.entries.begin() + starts[bucket], result.entries.begin() + starts[bucket + 1],
+                  [](const MatrixCells::Entry& a, const MatrixCells::Entry& b) { return a.key < b.key; });
+    }
+    return result;
+}
+
+// As QString::number(value, 'g', 6) prints it; the whole numbers, nearly
+// every value, without a string of their own.
+void writeCellValue(ProjectElementSink& sink, double value)
+{
+    if (value == std::trunc(value) && std::fabs(value) < 1e6 && !(value == 0 && std::signbit(value)))
+        sink.text(int(value));
+    else
+        sink.text(QString::number(value, 'g', 6));
+}
+
+// The cells of one bucket; of two cells for one pair the later wins.
+void writeCells(ProjectElementSink& sink, const MatrixCells& cells, int bucket)
+{
+    const int end = cells.bucketStarts[size_t(bucket) + 1];
+    for (int i = cells.bucketStarts[size_t(bucket)]; i < end; ++i) {
+        const quint64 place = cells.entries[size_t(i)].key >> 32;
+        if (i + 1 < end && cells.entries[size_t(i) + 1].key >> 32 == place)
+            continue;
+        const int later = int(place >> 1);
+        const bool earlierGetsGreen = place & 1;
+        sink.startElement(CellTag);
+        sink.attribute(CellOffGroupAttribute, cells.ids[size_t(earlierGetsGreen ? later : bucket)]);
+        sink.attribute(CellOnGroupAttribute, cells.ids[size_t(earlierGetsGreen ? bucket : later)]);
+        writeCellValue(sink, cells.entries[size_t(i)].value);
+        sink.endElement(CellTag);
+    }
 }
 
 } // namespace
@@ -90,38 +177,27 @@ bool ProjectWriter::refuse(const QString& message)
     return true;
 }
 
-ProjectElement ProjectWriter::write(const ProjectElement::ChildSink& sink)
+bool ProjectWriter::write(ProjectElementSink& sink)
 {
     m_error.clear();
+    m_sink = &sink;
     ProjectElement root(QStringLiteral("Controller"));
-    if (!sink)
-        root.reserveChildren(rootChildCount());
     writeRootAttributes(root);
-    root.streamChildrenTo(sink);
-    writeNativeData(root);
-    writePowerDevices(root);
-    writeInterstate(root);
-    writeDetectors(root);
-    writeSignalGroups(root);
-    writePhases(root);
-    if (!writePrograms(root))
-        return ProjectElement();
-    writeMatrices(root);
-    if (!writeDayCards(root) || !writeWeekCards(root) || !writeSpecialDays(root) || !writeSeasonPlans(root))
-        return ProjectElement();
-    writeDefaults(root);
-    root.flushChildren();
-    return root;
-}
-
-// About as many children as the root will have.
-int ProjectWriter::rootChildCount() const
-{
-    return m_controller.powerDevices().size() + m_controller.detectorsList().size()
-        + m_controller.sensorsList().size() + m_controller.signalGroups().size() + m_controller.phases().size()
-        + m_controller.programs().size() + m_controller.matrixList().size() + m_controller.dayCards().size()
-        + m_controller.weekCards().size() + m_controller.specialDays().size() + m_controller.seasonPlans().size()
-        + 4;
+    root.writeStart(sink);
+    writeNativeData();
+    writePowerDevices();
+    writeInterstate();
+    writeDetectors();
+    writeSignalGroups();
+    writePhases();
+    if (!writePrograms())
+        return false;
+    writeMatrices();
+    if (!writeDayCards() || !writeWeekCards() || !writeSpecialDays() || !writeSeasonPlans())
+        return false;
+    writeDefaults();
+    sink.endElement(root.tagName());
+    return true;
 }
 
 void ProjectWriter::writeRootAttributes(ProjectElement& root)
@@ -134,24 +210,25 @@ void ProjectWriter::writeRootAttributes(ProjectElement& root)
     }
 }
 
-void ProjectWriter::writeNativeData(ProjectElement& root)
+void ProjectWriter::writeNativeData()
 {
     if (m_nativeData.isNull())
         return;
-    ProjectElement& element = root.appendElement(QStringLiteral("NativeData"));
+    ProjectElement element(QStringLiteral("NativeData"));
     const QStringList keys = m_nativeData.keys();
     for (const QString& key : keys)
         NativeValueCodec::encodeNamed(element, key, m_controller.getNativeData(key));
+    element.write(*m_sink);
 }
 
-void ProjectWriter::writePowerDevices(ProjectElement& root)
+void ProjectWriter::writePowerDevices()
 {
     const auto devices = m_controller.powerDevices();
     for (const auto& device : devices) {
         if (!device)
             continue;
-        ProjectElement& element = root.appendElement(QStringLiteral("PwrDev"));
-        ProjectXml::appendText(element, QString::number(device->id));
+        ProjectElement element(QStringLiteral("PwrDev"));
+        element.appendText(device->id);
         if (!device->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), device->name);
         element.setAttribute(QStringLiteral("type"), CnfPowerDevice::type2String(device->type, false));
@@ -159,34 +236,36 @@ void ProjectWriter::writePowerDevices(ProjectElement& root)
         element.setAttribute(QStringLiteral("color"), device->color);
         element.setAttribute(QStringLiteral("lamp_count"), device->lampCount);
         element.setAttribute(QStringLiteral("contolled_lamps"), device->controlledLamps);
+        element.write(*m_sink);
     }
 }
 
-void ProjectWriter::writeInterstate(ProjectElement& root)
+void ProjectWriter::writeInterstate()
 {
     const auto interstate = m_controller.interstate();
     if (!interstate)
         return;
-    ProjectElement& element = root.appendElement(QStringLiteral("Interstate"));
+    ProjectElement element(QStringLiteral("Interstate"));
     if (interstate->greenBlink != 0)
         element.setAttribute(QStringLiteral("green_blink"), interstate->greenBlink);
     if (interstate->yellow != 0)
         element.setAttribute(QStringLiteral("yellow"), interstate->yellow);
     if (interstate->redYellow != 0)
         element.setAttribute(QStringLiteral("red_yellow"), interstate->redYellow);
+    element.write(*m_sink);
 }
 
-void ProjectWriter::writeDetectors(ProjectElement& root)
+void ProjectWriter::writeDetectors()
 {
     const auto detectors = m_controller.detectorsList();
     for (const auto& detector : detectors) {
         if (detector)
-            root.appendChild(detectorElement(QStringLiteral("Detector"), detector));
+            detectorElement(QStringLiteral("Detector"), detector).write(*m_sink);
     }
     const auto sensors = m_controller.sensorsList();
     for (const auto& sensor : sensors) {
         if (sensor)
-            root.appendChild(detectorElement(QStringLiteral("Sensor"), sensor));
+            detectorElement(QStringLiteral("Sensor"), sensor).write(*m_sink);
     }
 }
 
@@ -209,19 +288,19 @@ ProjectElement ProjectWriter::detectorElement(const QString& tag, const QSharedP
     return element;
 }
 
-void ProjectWriter::writeSignalGroups(ProjectElement& root)
+void ProjectWriter::writeSignalGroups()
 {
     const auto groups = m_controller.signalGroups();
     for (const auto& group : groups) {
         if (group)
-            root.appendChild(signalGroupElement(group));
+            signalGroupElement(group).write(*m_sink);
     }
 }
 
 ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalGroup>& group)
 {
     ProjectElement element(QStringLiteral("SG"));
-    ProjectXml::appendText(element, QString::number(group->id));
+    element.appendText(group->id);
     if (!group->name.isEmpty())
         ProjectXml::setAttribute(element, QStringLiteral("name"), group->name);
     element.setAttribute(QStringLiteral("type"), CnfSignalGroup::type2String(group->type, false, false));
@@ -238,7 +317,7 @@ ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalG
         element.setAttribute(QStringLiteral("devices"), joinIds(deviceIds));
     for (auto it = group->variantTimes.cbegin(); it != group->variantTimes.cend(); ++it) {
         ProjectElement& times = element.appendElement(QStringLiteral("NorvakIS"));
-        ProjectXml::appendText(times, QString::number(it.key()));
+        times.appendText(it.key());
         times.setAttribute(QStringLiteral("greenAdd1"), it->greenAdd1);
         times.setAttribute(QStringLiteral("greenAdd2"), it->greenAdd2);
         times.setAttribute(QStringLiteral("greenBlink"), it->greenBlink);
@@ -256,13 +335,13 @@ ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalG
     return element;
 }
 
-void ProjectWriter::writePhases(ProjectElement& root)
+void ProjectWriter::writePhases()
 {
     const auto phases = m_controller.phases();
     for (const auto& phase : phases) {
         if (!phase)
             continue;
-        ProjectElement& element = root.appendElement(QStringLiteral("Phase"));
+        ProjectElement element(QStringLiteral("Phase"));
         ProjectXml::appendText(element, phase->id);
         if (phase->minLength > 0)
             element.setAttribute(QStringLiteral("min"), phase->minLength);
@@ -306,94 +385,67 @@ void ProjectWriter::writePhases(ProjectElement& root)
                     entering.setAttribute(QStringLiteral("time"), it.value());
             }
         }
+        element.write(*m_sink);
     }
 }
 
-bool ProjectWriter::writePrograms(ProjectElement& root)
+bool ProjectWriter::writePrograms()
 {
     ProgramElementWriter writer(m_controller, m_refused);
     const auto programs = m_controller.programs();
     for (const auto& program : programs) {
         if (!program)
             continue;
-        ProjectElement element = writer.write(program);
+        const ProjectElement element = writer.write(program);
         if (element.isNull())
             return fail(writer.errorString());
-        root.appendChild(std::move(element));
+        element.write(*m_sink);
     }
     return true;
 }
 
-void ProjectWriter::writeMatrices(ProjectElement& root)
+void ProjectWriter::writeMatrices()
 {
-    ProjectElement conflict = matrixElement(QStringLiteral("ConflictMatrix"), m_controller.conflictMatrix());
-    if (!conflict.isNull())
-        root.appendChild(std::move(conflict));
+    writeMatrix(QStringLiteral("ConflictMatrix"), m_controller.conflictMatrix(), false, false);
     const auto defaultMatrix = m_controller.defaultMatrix();
     const auto safetyMatrix = m_controller.safetyMatrix();
     const auto matrices = m_controller.matrixList();
-    for (const auto& matrix : matrices) {
-        ProjectElement element = matrixElement(QStringLiteral("Matrix"), matrix);
-        if (element.isNull())
-            continue;
-        if (matrix == defaultMatrix)
-            element.setAttribute(QStringLiteral("default"), QStringLiteral("true"));
-        if (matrix == safetyMatrix)
-            element.setAttribute(QStringLiteral("safety"), QStringLiteral("true"));
-        root.appendChild(std::move(element));
-    }
+    for (const auto& matrix : matrices)
+        writeMatrix(QStringLiteral("Matrix"), matrix, matrix == defaultMatrix, matrix == safetyMatrix);
 }
 
-ProjectElement ProjectWriter::matrixElement(const QString& tag, const QSharedPointer<CnfMatrix>& matrix)
+// A matrix's cells, often tens of thousands, go to the sink one by one
+// without becoming elements first.
+void ProjectWriter::writeMatrix(const QString& tag, const QSharedPointer<CnfMatrix>& matrix, bool isDefault,
+                                bool isSafety)
 {
     const auto groups = m_controller.signalGroups();
     if (!matrix || matrix->isEmpty() || groups.isEmpty())
-        return ProjectElement();
-    // Cells are matched with the controller's live groups by address only; a
-    // cell whose group is not listed is never followed.
-    QHash<const CnfSignalGroup*, int> positions;
-    for (int i = 0; i < groups.size(); ++i) {
-        if (groups.at(i) && !positions.contains(groups.at(i).data()))
-            positions.insert(groups.at(i).data(), i);
-    }
-    // Sorted by place in one go rather than kept in a tree: a node per cell
-    // costs more than the sort. The later of two cells for one pair wins.
-    std::vector<MatrixEntry> entries;
-    const QList<CnfMatrixCell>& cells = matrix->content();
-    entries.reserve(size_t(cells.size()));
-    for (const CnfMatrixCell& cell : cells) {
-        const int on = positions.value(cell.onGroup, -1);
-        const int off = positions.value(cell.offGroup, -1);
-        if (on < 0 || off < 0 || on == off || qIsNaN(cell.value))
-            continue;
-        entries.push_back({MatrixPlace(qMin(on, off), qMax(on, off), on < off ? 1 : 0), on, off, &cell});
-    }
-    if (entries.empty())
-        return ProjectElement();
-    std::stable_sort(entries.begin(), entries.end(),
-                     [](const MatrixEntry& a, const MatrixEntry& b) { return a.place < b.place; });
-    keepLastOfEachPlace(entries);
+        return;
+    const MatrixCells cells = matrixCells(*matrix, groups);
+    if (cells.entries.empty())
+        return;
     ProjectElement element(tag);
-    element.reserveChildren(int(entries.size()));
     element.setAttribute(QStringLiteral("id"), matrix->id());
     if (!matrix->name().isEmpty())
         ProjectXml::setAttribute(element, QStringLiteral("name"), matrix->name());
-    for (const MatrixEntry& entry : entries) {
-        ProjectElement& cp = element.appendElement(QStringLiteral("CP"));
-        cp.setAttribute(QStringLiteral("on_sg"), groups.at(entry.on)->id);
-        cp.setAttribute(QStringLiteral("off_sg"), groups.at(entry.off)->id);
-        ProjectXml::appendText(cp, QString::number(entry.cell->value, 'g', 6));
-    }
-    return element;
+    if (isDefault)
+        element.setAttribute(QStringLiteral("default"), QStringLiteral("true"));
+    if (isSafety)
+        element.setAttribute(QStringLiteral("safety"), QStringLiteral("true"));
+    element.writeStart(*m_sink);
+    for (size_t bucket = 0; bucket + 1 < cells.bucketStarts.size(); ++bucket)
+        writeCells(*m_sink, cells, int(bucket));
+    m_sink->endElement(tag);
 }
 
-bool ProjectWriter::writeDayCards(ProjectElement& root)
+bool ProjectWriter::writeDayCards()
 {
     const auto cards = m_controller.dayCards();
     for (const auto& card : cards) {
         if (!card)
             continue;
-        ProjectElement& element = root.appendElement(QStringLiteral("DayCard"));
+        ProjectElement element(QStringLiteral("DayCard"));
         ProjectXml::setAttribute(element, QStringLiteral("id"), card->id);
         if (!card->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), card->name);
@@ -417,17 +469,18 @@ bool ProjectWriter::writeDayCards(ProjectElement& root)
             if (it->reserveProgram)
                 ProjectXml::setAttribute(time, QStringLiteral("reserve_program"), it->reserveProgram->id);
         }
+        element.write(*m_sink);
     }
     return true;
 }
 
-bool ProjectWriter::writeWeekCards(ProjectElement& root)
+bool ProjectWriter::writeWeekCards()
 {
     const auto cards = m_controller.weekCards();
     for (const auto& card : cards) {
         if (!card)
             continue;
-        ProjectElement& element = root.appendElement(QStringLiteral("WeekCard"));
+        ProjectElement element(QStringLiteral("WeekCard"));
         ProjectXml::setAttribute(element, QStringLiteral("id"), card->id);
         if (!card->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), card->name);
@@ -448,14 +501,15 @@ bool ProjectWriter::writeWeekCards(ProjectElement& root)
                 continue;
             }
             ProjectElement& day = element.appendElement(QStringLiteral("DayOfWeek"));
-            ProjectXml::appendText(day, QString::number(int(it.key())));
+            day.appendText(int(it.key()));
             ProjectXml::setAttribute(day, QStringLiteral("daycard"), it.value()->id);
         }
+        element.write(*m_sink);
     }
     return true;
 }
 
-bool ProjectWriter::writeSpecialDays(ProjectElement& root)
+bool ProjectWriter::writeSpecialDays()
 {
     const auto days = m_controller.specialDays();
     for (auto it = days.cbegin(); it != days.cend(); ++it) {
@@ -471,17 +525,18 @@ bool ProjectWriter::writeSpecialDays(ProjectElement& root)
                 return false;
             continue;
         }
-        ProjectElement& element = root.appendElement(QStringLiteral("SpecialDay"));
+        ProjectElement element(QStringLiteral("SpecialDay"));
         ProjectXml::appendText(element, date);
         ProjectXml::setAttribute(element, QStringLiteral("id"), it.value()->id);
         if (!it.value()->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), it.value()->name);
         ProjectXml::setAttribute(element, QStringLiteral("day_card"), it.value()->dayCard->id);
+        element.write(*m_sink);
     }
     return true;
 }
 
-bool ProjectWriter::writeSeasonPlans(ProjectElement& root)
+bool ProjectWriter::writeSeasonPlans()
 {
     const auto plans = m_controller.seasonPlans();
     for (const auto& plan : plans) {
@@ -500,18 +555,19 @@ bool ProjectWriter::writeSeasonPlans(ProjectElement& root)
                 return false;
             continue;
         }
-        ProjectElement& element = root.appendElement(QStringLiteral("SeasonPlan"));
+        ProjectElement element(QStringLiteral("SeasonPlan"));
         ProjectXml::appendText(element, plan->weekCard->id);
         ProjectXml::setAttribute(element, QStringLiteral("id"), plan->id);
         if (!plan->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), plan->name);
         ProjectXml::setAttribute(element, QStringLiteral("from"), from);
         ProjectXml::setAttribute(element, QStringLiteral("to"), to);
+        element.write(*m_sink);
     }
     return true;
 }
 
-void ProjectWriter::writeDefaults(ProjectElement& root)
+void ProjectWriter::writeDefaults()
 {
     // Only elements the controller lists are named: the reader binds the ids
     // to the elements it has read.
@@ -534,5 +590,5 @@ void ProjectWriter::writeDefaults(ProjectElement& root)
         element.appendChild(std::move(groupElement));
     }
     if (element.hasAttributes() || element.hasChildNodes())
-        root.appendChild(std::move(element));
+        element.write(*m_sink);
 }

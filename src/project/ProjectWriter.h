@@ -6,6 +6,7 @@
 
 #include "ProgramElementWriter.h"
 #include "ProjectElement.h"
+#include "ProjectElementSink.h"
 #include "VObject.h"
 
 class CnfController;
@@ -24,32 +25,30 @@ public:
     ProjectWriter(const CnfController& controller, const VObject& nativeData,
                   RefusedEntry refused = RefusedEntry::FailDocument);
 
-    // The root element of the document, or a null element with errorString()
-    // set. With a `sink`, the root's children go to it one by one as they
-    // are finished (so that they need not all be held at once) and the root
-    // returned has none.
-    ProjectElement write(const ProjectElement::ChildSink& sink = {});
+    // Hands the document to `sink`, its root element and everything below
+    // it; false, with errorString() set, when a check stops the writing (the
+    // sink then has part of the document).
+    bool write(ProjectElementSink& sink);
     QString errorString() const;
 
 private:
-    int rootChildCount() const;
     void writeRootAttributes(ProjectElement& root);
-    void writeNativeData(ProjectElement& root);
-    void writePowerDevices(ProjectElement& root);
-    void writeInterstate(ProjectElement& root);
-    void writeDetectors(ProjectElement& root);
+    void writeNativeData();
+    void writePowerDevices();
+    void writeInterstate();
+    void writeDetectors();
     ProjectElement detectorElement(const QString& tag, const QSharedPointer<CnfDetector>& detector);
-    void writeSignalGroups(ProjectElement& root);
+    void writeSignalGroups();
     ProjectElement signalGroupElement(const QSharedPointer<CnfSignalGroup>& group);
-    void writePhases(ProjectElement& root);
-    bool writePrograms(ProjectElement& root);
-    void writeMatrices(ProjectElement& root);
-    ProjectElement matrixElement(const QString& tag, const QSharedPointer<CnfMatrix>& matrix);
-    bool writeDayCards(ProjectElement& root);
-    bool writeWeekCards(ProjectElement& root);
-    bool writeSpecialDays(ProjectElement& root);
-    bool writeSeasonPlans(ProjectElement& root);
-    void writeDefaults(ProjectElement& root);
+    void writePhases();
+    bool writePrograms();
+    void writeMatrices();
+    void writeMatrix(const QString& tag, const QSharedPointer<CnfMatrix>& matrix, bool isDefault, bool isSafety);
+    bool writeDayCards();
+    bool writeWeekCards();
+    bool writeSpecialDays();
+    bool writeSeasonPlans();
+    void writeDefaults();
     bool fail(const QString& message);
     bool refuse(const QString& message);
 
@@ -57,6 +56,7 @@ private:
     VObject m_nativeData;
     RefusedEntry m_refused;
     QString m_error;
+    ProjectElementSink* m_sink = nullptr;
 };
 
 #endif
