@@ -3,9 +3,9 @@
 
 #include <QHash>
 #include <QList>
-#include <QVector>
 #include <QSharedPointer>
 #include <QString>
+#include <QVector>
 
 #include "ProjectXmlElement.h"
 
