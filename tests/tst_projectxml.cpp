@@ -106,6 +106,7 @@ private slots:
         row("doctype", "<!DOCTYPE a [<!ENTITY e 'x'>]><a>&e;</a>", false);
         row("processing instruction", "<a><?p x?>t</a>", false);
         row("latin1", "<?xml version='1.0' encoding='ISO-8859-1'?><a>\xe9</a>", false);
+        row("declaration twice", "<?xml version='1.0' standalone='yes' standalone='yes'?><a/>", false);
         row("byte order mark", "\xef\xbb\xbf<a/>", false);
         row("odd name", "<a ~='1'/>", false);
         row("broken reference", "<a>&#32\xe2\x80\xa8;</a>", false);

@@ -1,6 +1,7 @@
 #include "ProjectXmlTree.h"
 
 #include <QDomNamedNodeMap>
+#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <algorithm>
@@ -62,9 +63,20 @@ bool hasPlainReferences(const QByteArray& data)
     return true;
 }
 
-bool isUtf8(QStringView encoding)
+// No XML declaration, or a plain one: version 1.0, UTF-8 if an encoding is
+// named, and "yes" or "no" if standalone is. The stream parser takes some
+// declarations the DOM parser refuses (standalone twice) and names
+// encodings its own way.
+bool hasPlainDeclaration(const QByteArray& data)
 {
-    return encoding.isEmpty() || encoding.compare(QLatin1String("UTF-8"), Qt::CaseInsensitive) == 0;
+    if (!data.startsWith("<?xml"))
+        return true;
+    static const QRegularExpression declaration(QStringLiteral(
+        "^<\\?xml[ \\t\\n]+version=(['\"])1\\.0\\1"
+        "(?:[ \\t\\n]+encoding=(['\"])[Uu][Tt][Ff]-8\\2)?"
+        "(?:[ \\t\\n]+standalone=(['\"])(?:yes|no)\\3)?[ \\t\\n]*\\?>"));
+    const int end = data.indexOf("?>");
+    return end > 0 && declaration.match(QString::fromLatin1(data.constData(), end + 2)).hasMatch();
 }
 
 // The DOM parser leaves out texts that hold nothing but white space, in the
@@ -180,7 +192,7 @@ bool anyValueHasSpace(const QXmlStreamAttributes& attributes)
 bool ProjectXmlTree::parse(const QByteArray& data)
 {
     clear();
-    if (!hasPlainBytes(data) || !hasPlainReferences(data))
+    if (!hasPlainBytes(data) || !hasPlainDeclaration(data) || !hasPlainReferences(data))
         return false;
     // Literal tabs and line feeds in values need a look at the bytes; most
     // documents have none anywhere.
@@ -194,9 +206,6 @@ bool ProjectXmlTree::parse(const QByteArray& data)
     bool modelled = true;
     while (modelled && !reader.atEnd()) {
         switch (reader.readNext()) {
-        case QXmlStreamReader::StartDocument:
-            modelled = isUtf8(reader.documentEncoding());
-            break;
         case QXmlStreamReader::StartElement: {
             const QXmlStreamAttributes attributes = reader.attributes();
             if (!hasPlainNames(reader.qualifiedName(), attributes)) {
@@ -235,6 +244,7 @@ bool ProjectXmlTree::parse(const QByteArray& data)
             // A comment splits the text around it, as in the DOM.
             modelled = isPlainComment(reader.text());
             break;
+        case QXmlStreamReader::StartDocument:
         case QXmlStreamReader::EndDocument:
             break;
         default:
