@@ -1,10 +1,10 @@
 #include "ProjectXmlTree.h"
 
 #include <QDomNamedNodeMap>
-#include <QRegularExpression>
 #include <QXmlStreamReader>
 
 #include <algorithm>
+#include <initializer_list>
 #include <utility>
 
 namespace {
@@ -15,6 +15,16 @@ namespace {
 bool hasPlainBytes(const QByteArray& data)
 {
     return !data.isEmpty() && uchar(data.at(0)) < 0x80 && !data.contains('\r') && !data.contains('\0');
+}
+
+bool startsAt(const QByteArray& data, int pos, const char* text, Qt::CaseSensitivity cs = Qt::CaseSensitive)
+{
+    const uint length = qstrlen(text);
+    if (pos + int(length) > data.size())
+        return false;
+    return (cs == Qt::CaseSensitive ? qstrncmp(data.constData() + pos, text, length)
+                                    : qstrnicmp(data.constData() + pos, text, length))
+        == 0;
 }
 
 bool isDigit(char c, bool hex)
@@ -35,9 +45,8 @@ bool isPlainCharacter(uint code)
 int referenceLength(const QByteArray& data, int pos)
 {
     for (const char* name : {"&amp;", "&lt;", "&gt;", "&quot;", "&apos;"}) {
-        const int length = int(qstrlen(name));
-        if (pos + length <= data.size() && qstrncmp(data.constData() + pos, name, uint(length)) == 0)
-            return length;
+        if (startsAt(data, pos, name))
+            return int(qstrlen(name));
     }
     int i = pos + 1;
     if (i >= data.size() || data.at(i) != '#')
@@ -63,20 +72,70 @@ bool hasPlainReferences(const QByteArray& data)
     return true;
 }
 
+// Reads the pieces of an XML declaration.
+class DeclarationCursor
+{
+public:
+    explicit DeclarationCursor(const QByteArray& data)
+        : m_data(data)
+    {
+    }
+
+    bool skipSpace()
+    {
+        const int start = m_pos;
+        while (m_pos < m_data.size() && (m_data.at(m_pos) == ' ' || m_data.at(m_pos) == '\t' || m_data.at(m_pos) == '\n'))
+            ++m_pos;
+        return m_pos > start;
+    }
+
+    bool take(const char* text, Qt::CaseSensitivity cs = Qt::CaseSensitive)
+    {
+        if (!startsAt(m_data, m_pos, text, cs))
+            return false;
+        m_pos += int(qstrlen(text));
+        return true;
+    }
+
+    // White space and name="value" (or 'value') with one of `values`; moves
+    // on only when all of it is there.
+    bool takeAttribute(const char* name, std::initializer_list<const char*> values,
+                       Qt::CaseSensitivity cs = Qt::CaseSensitive)
+    {
+        const int start = m_pos;
+        if (skipSpace() && take(name) && take("=") && m_pos < m_data.size()) {
+            const char quote[] = {m_data.at(m_pos++), 0};
+            for (const char* value : values) {
+                const int valueStart = m_pos;
+                if ((quote[0] == '"' || quote[0] == '\'') && take(value, cs) && take(quote))
+                    return true;
+                m_pos = valueStart;
+            }
+        }
+        m_pos = start;
+        return false;
+    }
+
+private:
+    const QByteArray& m_data;
+    int m_pos = 0;
+};
+
 // No XML declaration, or a plain one: version 1.0, UTF-8 if an encoding is
-// named, and "yes" or "no" if standalone is. The stream parser takes some
+// named, "yes" or "no" if standalone is. The stream parser takes some
 // declarations the DOM parser refuses (standalone twice) and names
 // encodings its own way.
 bool hasPlainDeclaration(const QByteArray& data)
 {
-    if (!data.startsWith("<?xml"))
+    DeclarationCursor cursor(data);
+    if (!cursor.take("<?xml"))
         return true;
-    static const QRegularExpression declaration(QStringLiteral(
-        "^<\\?xml[ \\t\\n]+version=(['\"])1\\.0\\1"
-        "(?:[ \\t\\n]+encoding=(['\"])[Uu][Tt][Ff]-8\\2)?"
-        "(?:[ \\t\\n]+standalone=(['\"])(?:yes|no)\\3)?[ \\t\\n]*\\?>"));
-    const int end = data.indexOf("?>");
-    return end > 0 && declaration.match(QString::fromLatin1(data.constData(), end + 2)).hasMatch();
+    if (!cursor.takeAttribute("version", {"1.0"}))
+        return false;
+    cursor.takeAttribute("encoding", {"UTF-8"}, Qt::CaseInsensitive);
+    cursor.takeAttribute("standalone", {"yes", "no"});
+    cursor.skipSpace();
+    return cursor.take("?>");
 }
 
 // The DOM parser leaves out texts that hold nothing but white space, in the
