@@ -265,27 +265,13 @@ bool ProjectXmlTree::parse(const QByteArray& data)
     bool modelled = true;
     while (modelled && !reader.atEnd()) {
         switch (reader.readNext()) {
-        case QXmlStreamReader::StartElement: {
-            const QXmlStreamAttributes attributes = reader.attributes();
-            if (!hasPlainNames(reader.qualifiedName(), attributes)) {
-                modelled = false;
-                break;
-            }
-            if (mayHoldRawWhitespace && anyValueHasSpace(attributes)
-                && hasRawWhitespaceInValue(data, cursor.byteOffset(reader.characterOffset()))) {
-                modelled = false;
-                break;
-            }
-            const int parent = open.empty() ? -1 : open.back().first;
-            const int previous = open.empty() ? -1 : open.back().second;
-            const int index = appendElement(reader.qualifiedName(), parent, previous);
-            for (const QXmlStreamAttribute& attribute : attributes)
-                appendAttribute(index, attribute.qualifiedName(), nonNull(attribute.value()));
-            if (!open.empty())
-                open.back().second = index;
-            open.emplace_back(index, -1);
+        case QXmlStreamReader::StartElement:
+            modelled = hasPlainNames(reader.qualifiedName(), reader.attributes())
+                && !(mayHoldRawWhitespace && anyValueHasSpace(reader.attributes())
+                     && hasRawWhitespaceInValue(data, cursor.byteOffset(reader.characterOffset())));
+            if (modelled)
+                appendStartElement(reader, open);
             break;
-        }
         case QXmlStreamReader::EndElement:
             open.pop_back();
             break;
@@ -319,6 +305,19 @@ bool ProjectXmlTree::parse(const QByteArray& data)
         return false;
     }
     return true;
+}
+
+void ProjectXmlTree::appendStartElement(const QXmlStreamReader& reader, std::vector<std::pair<int, int>>& open)
+{
+    const int parent = open.empty() ? -1 : open.back().first;
+    const int previous = open.empty() ? -1 : open.back().second;
+    const int index = appendElement(reader.qualifiedName(), parent, previous);
+    const QXmlStreamAttributes attributes = reader.attributes();
+    for (const QXmlStreamAttribute& attribute : attributes)
+        appendAttribute(index, attribute.qualifiedName(), nonNull(attribute.value()));
+    if (!open.empty())
+        open.back().second = index;
+    open.emplace_back(index, -1);
 }
 
 ProjectXmlTree ProjectXmlTree::fromDom(const QDomElement& root)

@@ -6,9 +6,12 @@
 #include <QString>
 #include <QStringView>
 
+#include <utility>
 #include <vector>
 
 #include "ProjectXmlElement.h"
+
+class QXmlStreamReader;
 
 // The read-only element tree the project readers work on: tags, attributes,
 // child elements and each element's first text, exactly as the DOM of
@@ -63,6 +66,9 @@ private:
     // or, when that is -1, as the first child of `parent` (-1 for the root).
     int appendElement(QStringView tag, int parent, int previousSibling);
     void appendAttribute(int element, QStringView name, QStringView value);
+    // The element the reader stands on, as the last child of the innermost
+    // open element; `open` holds each open element with its last child so far.
+    void appendStartElement(const QXmlStreamReader& reader, std::vector<std::pair<int, int>>& open);
     void setText(int element, QStringView text);
     int appendDomElement(const QDomElement& element, int parent, int previousSibling);
 
