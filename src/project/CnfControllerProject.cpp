@@ -13,29 +13,36 @@
 #include "ProjectElementBuilder.h"
 #include "ProjectReader.h"
 #include "ProjectWriter.h"
+#include "ProjectXmlTree.h"
 
 bool CnfController::load(const QByteArray& data, bool strict)
 {
     clear();
     if (!d)
         return false;
-    QDomDocument document;
-    QString message;
-    int line = 0;
-    int column = 0;
-    if (!document.setContent(data, false, &message, &line, &column)) {
-        d->lastError = QObject::tr("Ошибка обработки xml данных в строке %1, столбец %2: %3 ")
-                           .arg(line)
-                           .arg(column)
-                           .arg(message)
-            + QString::fromUtf8(data);
-        return false;
+    // Documents the light parser cannot read exactly as the DOM does, broken
+    // ones included, go through the DOM, which also words every parse error.
+    ProjectXmlTree tree;
+    if (!tree.parse(data)) {
+        QDomDocument document;
+        QString message;
+        int line = 0;
+        int column = 0;
+        if (!document.setContent(data, false, &message, &line, &column)) {
+            d->lastError = QObject::tr("Ошибка обработки xml данных в строке %1, столбец %2: %3 ")
+                               .arg(line)
+                               .arg(column)
+                               .arg(message)
+                + QString::fromUtf8(data);
+            return false;
+        }
+        tree = ProjectXmlTree::fromDom(document.documentElement());
     }
     d->loadedDocument = data;
     d->strict = strict;
     const CnfLookupSession lookups(*this);
     ProjectReader reader(*this, strict);
-    if (reader.read(document.documentElement()))
+    if (reader.read(tree.root()))
         return true;
     d->lastError = reader.errorString();
     return false;

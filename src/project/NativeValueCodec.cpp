@@ -38,20 +38,18 @@ QString typeName(const QVariant& value)
 
 } // namespace
 
-QVector<NativeValueCodec::NamedValue> NativeValueCodec::decodeNamedValues(const QDomElement& nativeData)
+QVector<NativeValueCodec::NamedValue> NativeValueCodec::decodeNamedValues(const ProjectXmlElement& nativeData)
 {
     QVector<NamedValue> values;
-    const QDomNamedNodeMap attributes = nativeData.attributes();
-    for (int i = 0; i < attributes.count(); ++i) {
-        const QDomAttr attribute = attributes.item(i).toAttr();
-        QString text = attribute.value();
+    for (int i = 0; i < nativeData.attributeCount(); ++i) {
+        QString text = nativeData.attributeValue(i);
         if (text == QLatin1String("true"))
             text = QStringLiteral("1");
         else if (text == QLatin1String("false"))
             text = QStringLiteral("0");
-        values.append({attribute.name(), text});
+        values.append({nativeData.attributeName(i), text});
     }
-    for (QDomElement child = nativeData.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
+    for (ProjectXmlElement child = nativeData.firstChildElement(); !child.isNull(); child = child.nextSiblingElement()) {
         const QString name = child.attribute(NameAttribute);
         if (!name.isEmpty())
             values.append({name, decode(child)});
@@ -59,52 +57,48 @@ QVector<NativeValueCodec::NamedValue> NativeValueCodec::decodeNamedValues(const 
     return values;
 }
 
-QVariant NativeValueCodec::decode(const QDomElement& element)
+QVariant NativeValueCodec::decode(const ProjectXmlElement& element)
 {
     return decode(element, 0);
 }
 
-QVariant NativeValueCodec::decode(const QDomElement& element, int depth)
+QVariant NativeValueCodec::decode(const ProjectXmlElement& element, int depth)
 {
     if (depth > MaxDepth)
         return QVariant();
-    const QString tag = element.tagName();
-    if (tag == MapTag) {
+    if (element.hasTagName(MapTag)) {
         QVariantMap map;
-        for (const QDomElement& item : ProjectXml::children(element, ItemTag)) {
+        for (const ProjectXmlElement& item : ProjectXml::children(element, ItemTag)) {
             const QString name = item.attribute(NameAttribute);
             if (!name.isEmpty())
                 map.insert(name, decodeItem(item, depth + 1));
         }
         return map;
     }
-    if (tag == ListTag) {
+    if (element.hasTagName(ListTag)) {
         QVariantList list;
-        for (const QDomElement& item : ProjectXml::children(element, ItemTag))
+        for (const ProjectXmlElement& item : ProjectXml::children(element, ItemTag))
             list.append(decodeItem(item, depth + 1));
         return list;
     }
-    if (tag == ItemTag)
+    if (element.hasTagName(ItemTag))
         return decodeItem(element, depth + 1);
     return QVariant();
 }
 
-QVariant NativeValueCodec::decodeItem(const QDomElement& item, int depth)
+QVariant NativeValueCodec::decodeItem(const ProjectXmlElement& item, int depth)
 {
-    const QDomElement child = item.firstChildElement();
+    const ProjectXmlElement child = item.firstChildElement();
     if (!child.isNull())
         return decode(child, depth);
     return decodeScalar(item);
 }
 
-QVariant NativeValueCodec::decodeScalar(const QDomElement& item)
+QVariant NativeValueCodec::decodeScalar(const ProjectXmlElement& item)
 {
-    bool hasText = false;
-    for (QDomNode node = item.firstChild(); !node.isNull() && !hasText; node = node.nextSibling())
-        hasText = node.isText();
-    if (!hasText)
+    if (!item.hasText())
         return QVariant();
-    QVariant value(ProjectXml::text(item));
+    QVariant value(item.text());
     const int type = QVariant::nameToType(item.attribute(TypeAttribute).toLatin1().constData());
     // Only the built-in value types are converted; pointer and user types
     // cannot come from text.

@@ -2,13 +2,13 @@
 #define NATIVEVALUECODEC_H
 
 #include <QDomDocument>
-#include <QDomElement>
 #include <QPair>
 #include <QString>
 #include <QVariant>
 #include <QVector>
 
 #include "ProjectElement.h"
+#include "ProjectXmlElement.h"
 
 // The project document's encoding of native values: QVariant trees of maps,
 // lists and scalars as nested "Map", "List" and "Item" elements. A
@@ -20,10 +20,10 @@ public:
 
     // The named values held by a "NativeData" element, in document order.
     // Attribute values are strings ("true" and "false" read as "1" and "0").
-    static QVector<NamedValue> decodeNamedValues(const QDomElement& nativeData);
+    static QVector<NamedValue> decodeNamedValues(const ProjectXmlElement& nativeData);
     // The value of one "Map", "List" or "Item" element; invalid for any
     // other element.
-    static QVariant decode(const QDomElement& element);
+    static QVariant decode(const ProjectXmlElement& element);
 
     // Puts `value` into `target` under `name`: a scalar as an attribute, a map
     // or list as a child element carrying the name. Invalid values are
@@ -34,9 +34,9 @@ public:
     static ProjectElement encodeContainer(const QString& name, const QVariant& value);
 
 private:
-    static QVariant decode(const QDomElement& element, int depth);
-    static QVariant decodeItem(const QDomElement& item, int depth);
-    static QVariant decodeScalar(const QDomElement& item);
+    static QVariant decode(const ProjectXmlElement& element, int depth);
+    static QVariant decodeItem(const ProjectXmlElement& item, int depth);
+    static QVariant decodeScalar(const ProjectXmlElement& item);
     static void appendItem(ProjectElement& container, const QString& name, const QVariant& value);
     static bool isMap(const QVariant& value);
     static bool isList(const QVariant& value);

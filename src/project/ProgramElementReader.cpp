@@ -11,6 +11,7 @@
 #include "NativeValueCodec.h"
 #include "ProgramElementWriter.h"
 #include "ProjectXml.h"
+#include "ProjectXmlTree.h"
 #include "TimelineCodec.h"
 
 namespace {
@@ -48,6 +49,12 @@ bool ProgramElementReader::fail(const QString& message)
 }
 
 QSharedPointer<CnfProgram> ProgramElementReader::read(const QDomElement& element)
+{
+    const ProjectXmlTree tree = ProjectXmlTree::fromDom(element);
+    return read(tree.root());
+}
+
+QSharedPointer<CnfProgram> ProgramElementReader::read(const ProjectXmlElement& element)
 {
     m_error.clear();
     QSharedPointer<CnfProgram> program(new CnfProgram);
@@ -95,7 +102,7 @@ QSharedPointer<CnfProgram> ProgramElementReader::read(const QDomElement& element
     return program;
 }
 
-void ProgramElementReader::readCycle(const QSharedPointer<CnfProgram>& program, const QDomElement& element)
+void ProgramElementReader::readCycle(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element)
 {
     const int cycle = element.attribute(QStringLiteral("cycle")).toInt();
     if (cycle > 0)
@@ -103,20 +110,20 @@ void ProgramElementReader::readCycle(const QSharedPointer<CnfProgram>& program, 
     program->setCycleOffset(element.attribute(QStringLiteral("offset")).toInt());
 }
 
-bool ProgramElementReader::readRawRecord(const QSharedPointer<CnfProgram>& program, const QDomElement& element)
+bool ProgramElementReader::readRawRecord(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element)
 {
-    const QDomElement data = element.firstChildElement(QStringLiteral("NorvakData"));
+    const ProjectXmlElement data = element.firstChildElement(QStringLiteral("NorvakData"));
     if (data.isNull())
         return fail(QObject::tr("In program %1 not specified data of NORVAK program").arg(program->id));
-    const QByteArray record = QByteArray::fromHex(ProjectXml::text(data).toLatin1());
+    const QByteArray record = QByteArray::fromHex(data.text().toLatin1());
     if (!m_controller.setProgramRawData(program, record))
         return fail(m_controller.lastError());
     return true;
 }
 
-bool ProgramElementReader::readTimeline(const QSharedPointer<CnfProgram>& program, const QDomElement& element)
+bool ProgramElementReader::readTimeline(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element)
 {
-    const QDomElement timeline = element.firstChildElement(QStringLiteral("TimelineData"));
+    const ProjectXmlElement timeline = element.firstChildElement(QStringLiteral("TimelineData"));
     if (timeline.isNull())
         return true;
     const QVariantList sequences = NativeValueCodec::decode(timeline.firstChildElement()).toList();
@@ -126,9 +133,9 @@ bool ProgramElementReader::readTimeline(const QSharedPointer<CnfProgram>& progra
     return true;
 }
 
-bool ProgramElementReader::readSteps(const QSharedPointer<CnfProgram>& program, const QDomElement& element)
+bool ProgramElementReader::readSteps(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element)
 {
-    const QList<QDomElement> steps = ProjectXml::children(element, QStringLiteral("Phase"));
+    const QVector<ProjectXmlElement> steps = ProjectXml::children(element, QStringLiteral("Phase"));
     for (int i = 0; i < steps.size(); ++i) {
         if (!readStep(program, steps.at(i), i == steps.size() - 1))
             return false;
@@ -136,9 +143,9 @@ bool ProgramElementReader::readSteps(const QSharedPointer<CnfProgram>& program, 
     return true;
 }
 
-bool ProgramElementReader::readStep(const QSharedPointer<CnfProgram>& program, const QDomElement& step, bool last)
+bool ProgramElementReader::readStep(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& step, bool last)
 {
-    const QString phaseId = ProjectXml::text(step);
+    const QString phaseId = step.text();
     const QSharedPointer<CnfPhase> phase = stepPhase(program, phaseId);
     if (!phase)
         return false;
@@ -157,11 +164,10 @@ bool ProgramElementReader::readStep(const QSharedPointer<CnfProgram>& program, c
     const QSharedPointer<CnfPhaseDef> def = cnfAppendStepAsRead(*program, phase, duration, full, last);
     if (!def)
         return true;
-    const QDomNamedNodeMap attributes = step.attributes();
-    for (int i = 0; i < attributes.count(); ++i) {
-        const QDomAttr attribute = attributes.item(i).toAttr();
-        if (!ProgramElementWriter::isStepDataAttribute(attribute.name()))
-            def->setProperty(attribute.name().toUtf8().constData(), attribute.value());
+    for (int i = 0; i < step.attributeCount(); ++i) {
+        const QString name = step.attributeName(i);
+        if (!ProgramElementWriter::isStepDataAttribute(name))
+            def->setProperty(name.toUtf8().constData(), step.attributeValue(i));
     }
     return true;
 }
@@ -228,9 +234,9 @@ QByteArray ProgramElementReader::adapterRecord(const QSharedPointer<CnfProgram>&
     return record;
 }
 
-void ProgramElementReader::readProperties(const QSharedPointer<CnfProgram>& program, const QDomElement& element)
+void ProgramElementReader::readProperties(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element)
 {
-    const QDomElement nativeData = element.firstChildElement(QStringLiteral("NativeData"));
+    const ProjectXmlElement nativeData = element.firstChildElement(QStringLiteral("NativeData"));
     if (nativeData.isNull())
         return;
     const auto values = NativeValueCodec::decodeNamedValues(nativeData);

@@ -5,6 +5,8 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include "ProjectXmlElement.h"
+
 class CnfController;
 class CnfPhase;
 class CnfProgram;
@@ -20,19 +22,21 @@ public:
     ProgramElementReader(CnfController& controller, bool strict, bool adapter);
 
     // The program, or null with errorString() set.
+    QSharedPointer<CnfProgram> read(const ProjectXmlElement& element);
+    // The same for a program element of a DOM.
     QSharedPointer<CnfProgram> read(const QDomElement& element);
     QString errorString() const;
 
 private:
-    void readCycle(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
-    bool readRawRecord(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
-    bool readTimeline(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
-    bool readSteps(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
-    bool readStep(const QSharedPointer<CnfProgram>& program, const QDomElement& step, bool last);
+    void readCycle(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element);
+    bool readRawRecord(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element);
+    bool readTimeline(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element);
+    bool readSteps(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element);
+    bool readStep(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& step, bool last);
     QSharedPointer<CnfPhase> stepPhase(const QSharedPointer<CnfProgram>& program, const QString& phaseId);
     bool convertToAdapterRecord(const QSharedPointer<CnfProgram>& program);
     QByteArray adapterRecord(const QSharedPointer<CnfProgram>& program) const;
-    void readProperties(const QSharedPointer<CnfProgram>& program, const QDomElement& element);
+    void readProperties(const QSharedPointer<CnfProgram>& program, const ProjectXmlElement& element);
     bool fail(const QString& message);
 
     CnfController& m_controller;

@@ -20,7 +20,7 @@
 
 namespace {
 
-int intAttribute(const QDomElement& element, const QString& name)
+int intAttribute(const ProjectXmlElement& element, QStringView name)
 {
     return element.attribute(name).toInt();
 }
@@ -72,27 +72,27 @@ QString ProjectReader::errorString() const
 
 // The root's children by tag, in document order, so that each kind of
 // element is found without walking all the others again.
-void ProjectReader::sortRootChildren(const QDomElement& root)
+void ProjectReader::sortRootChildren(const ProjectXmlElement& root)
 {
     m_rootChildren.clear();
-    for (QDomElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
+    for (ProjectXmlElement e = root.firstChildElement(); !e.isNull(); e = e.nextSiblingElement())
         m_rootChildren[e.tagName()].append(e);
 }
 
-const QList<QDomElement>& ProjectReader::rootChildren(const QString& tag) const
+const QVector<ProjectXmlElement>& ProjectReader::rootChildren(const QString& tag) const
 {
-    static const QList<QDomElement> none;
+    static const QVector<ProjectXmlElement> none;
     const auto it = m_rootChildren.constFind(tag);
     return it == m_rootChildren.cend() ? none : *it;
 }
 
-QDomElement ProjectReader::firstRootChild(const QString& tag) const
+ProjectXmlElement ProjectReader::firstRootChild(const QString& tag) const
 {
-    const QList<QDomElement>& elements = rootChildren(tag);
-    return elements.isEmpty() ? QDomElement() : elements.first();
+    const QVector<ProjectXmlElement>& elements = rootChildren(tag);
+    return elements.isEmpty() ? ProjectXmlElement() : elements.first();
 }
 
-bool ProjectReader::read(const QDomElement& root)
+bool ProjectReader::read(const ProjectXmlElement& root)
 {
     sortRootChildren(root);
     readRootAttributes(root);
@@ -113,18 +113,15 @@ bool ProjectReader::read(const QDomElement& root)
     return true;
 }
 
-void ProjectReader::readRootAttributes(const QDomElement& root)
+void ProjectReader::readRootAttributes(const ProjectXmlElement& root)
 {
-    const QDomNamedNodeMap attributes = root.attributes();
-    for (int i = 0; i < attributes.count(); ++i) {
-        const QDomAttr attribute = attributes.item(i).toAttr();
-        m_controller.setProperty(attribute.name().toLocal8Bit().constData(), attribute.value());
-    }
+    for (int i = 0; i < root.attributeCount(); ++i)
+        m_controller.setProperty(root.attributeName(i).toLocal8Bit().constData(), root.attributeValue(i));
 }
 
 void ProjectReader::readNativeData()
 {
-    const QDomElement element = firstRootChild(QStringLiteral("NativeData"));
+    const ProjectXmlElement element = firstRootChild(QStringLiteral("NativeData"));
     if (element.isNull())
         return;
     VObject nativeData = m_controller.nativeData();
@@ -135,8 +132,8 @@ void ProjectReader::readNativeData()
 
 bool ProjectReader::readPowerDevices()
 {
-    for (const QDomElement& element : rootChildren(QStringLiteral("PwrDev"))) {
-        const int id = ProjectXml::text(element).toInt();
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("PwrDev"))) {
+        const int id = element.text().toInt();
         if (m_controller.findPowerDevice(id))
             continue;
         QSharedPointer<CnfPowerDevice> device(new CnfPowerDevice);
@@ -157,7 +154,7 @@ bool ProjectReader::readPowerDevices()
 
 void ProjectReader::readInterstate()
 {
-    const QDomElement element = firstRootChild(QStringLiteral("Interstate"));
+    const ProjectXmlElement element = firstRootChild(QStringLiteral("Interstate"));
     QSharedPointer<CnfInterstate> interstate;
     if (!element.isNull()) {
         interstate.reset(new CnfInterstate);
@@ -170,35 +167,34 @@ void ProjectReader::readInterstate()
 
 void ProjectReader::readDetectors()
 {
-    for (const QDomElement& element : rootChildren(QStringLiteral("Detector")))
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("Detector")))
         m_controller.addDetector(readDetector(element));
-    for (const QDomElement& element : rootChildren(QStringLiteral("Sensor"))) {
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("Sensor"))) {
         const auto sensor = readDetector(element);
         sensor->setSensor(true);
         m_controller.addSensor(sensor);
     }
 }
 
-QSharedPointer<CnfDetector> ProjectReader::readDetector(const QDomElement& element)
+QSharedPointer<CnfDetector> ProjectReader::readDetector(const ProjectXmlElement& element)
 {
     QSharedPointer<CnfDetector> detector(new CnfDetector);
     detector->setId(intAttribute(element, QStringLiteral("id")));
     const QString name = element.attribute(QStringLiteral("name"));
     if (!name.isEmpty())
         detector->setName(name);
-    const QDomNamedNodeMap attributes = element.attributes();
-    for (int i = 0; i < attributes.count(); ++i) {
-        const QDomAttr attribute = attributes.item(i).toAttr();
-        if (!isDetectorModelAttribute(attribute.name()))
-            detector->setProperty(attribute.name().toLocal8Bit().constData(), attribute.value());
+    for (int i = 0; i < element.attributeCount(); ++i) {
+        const QString name = element.attributeName(i);
+        if (!isDetectorModelAttribute(name))
+            detector->setProperty(name.toLocal8Bit().constData(), element.attributeValue(i));
     }
     return detector;
 }
 
 bool ProjectReader::readSignalGroups()
 {
-    for (const QDomElement& element : rootChildren(QStringLiteral("SG"))) {
-        if (m_controller.findSG(ProjectXml::text(element).toInt()))
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("SG"))) {
+        if (m_controller.findSG(element.text().toInt()))
             continue;
         const auto group = readSignalGroup(element);
         if (!group)
@@ -208,10 +204,10 @@ bool ProjectReader::readSignalGroups()
     return true;
 }
 
-QSharedPointer<CnfSignalGroup> ProjectReader::readSignalGroup(const QDomElement& element)
+QSharedPointer<CnfSignalGroup> ProjectReader::readSignalGroup(const ProjectXmlElement& element)
 {
     QSharedPointer<CnfSignalGroup> group(new CnfSignalGroup);
-    group->id = ProjectXml::text(element).toInt();
+    group->id = element.text().toInt();
     group->name = element.attribute(QStringLiteral("name"));
     group->setType(CnfSignalGroup::string2Type(element.attribute(QStringLiteral("type"))));
     if (!readGroupDevices(group, element) || !readGroupTimes(group, element))
@@ -222,7 +218,7 @@ QSharedPointer<CnfSignalGroup> ProjectReader::readSignalGroup(const QDomElement&
         for (const QString& id : ids)
             group->detectors.append(id.toInt());
     }
-    const QDomElement nativeData = element.firstChildElement(QStringLiteral("NativeData"));
+    const ProjectXmlElement nativeData = element.firstChildElement(QStringLiteral("NativeData"));
     if (!nativeData.isNull()) {
         const auto values = NativeValueCodec::decodeNamedValues(nativeData);
         for (const auto& value : values)
@@ -231,7 +227,7 @@ QSharedPointer<CnfSignalGroup> ProjectReader::readSignalGroup(const QDomElement&
     return group;
 }
 
-bool ProjectReader::readGroupDevices(const QSharedPointer<CnfSignalGroup>& group, const QDomElement& element)
+bool ProjectReader::readGroupDevices(const QSharedPointer<CnfSignalGroup>& group, const ProjectXmlElement& element)
 {
     const QStringList ids = element.attribute(QStringLiteral("devices")).split(QLatin1Char(','), Qt::SkipEmptyParts);
     for (const QString& id : ids) {
@@ -246,24 +242,24 @@ bool ProjectReader::readGroupDevices(const QSharedPointer<CnfSignalGroup>& group
     return true;
 }
 
-bool ProjectReader::readGroupTimes(const QSharedPointer<CnfSignalGroup>& group, const QDomElement& element)
+bool ProjectReader::readGroupTimes(const QSharedPointer<CnfSignalGroup>& group, const ProjectXmlElement& element)
 {
-    for (const QDomElement& times : ProjectXml::children(element, QStringLiteral("NorvakIS"))) {
-        const int variant = ProjectXml::text(times).toInt();
+    for (const ProjectXmlElement& times : ProjectXml::children(element, QStringLiteral("NorvakIS"))) {
+        const int variant = times.text().toInt();
         if (variant <= 0) {
             return fail(QObject::tr("В сигнальной группе %1 указан неправильный вариант промтакта %2")
                             .arg(group->id)
                             .arg(variant));
         }
         // The controller keeps these timings in single bytes.
-        auto byteAttribute = [&times](const char* name) { return quint8(intAttribute(times, QLatin1String(name))); };
+        auto byteAttribute = [&times](QStringView name) { return quint8(intAttribute(times, name)); };
         CnfSGTimes entry;
-        entry.greenAdd1 = byteAttribute("greenAdd1");
-        entry.greenAdd2 = byteAttribute("greenAdd2");
-        entry.greenBlink = byteAttribute("greenBlink");
-        entry.redAdd = byteAttribute("redAdd");
-        entry.yellow = byteAttribute("yellow");
-        entry.yellowRed = byteAttribute("yellowRed");
+        entry.greenAdd1 = byteAttribute(u"greenAdd1");
+        entry.greenAdd2 = byteAttribute(u"greenAdd2");
+        entry.greenBlink = byteAttribute(u"greenBlink");
+        entry.redAdd = byteAttribute(u"redAdd");
+        entry.yellow = byteAttribute(u"yellow");
+        entry.yellowRed = byteAttribute(u"yellowRed");
         group->variantTimes.insert(variant, entry);
     }
     return true;
@@ -271,16 +267,16 @@ bool ProjectReader::readGroupTimes(const QSharedPointer<CnfSignalGroup>& group, 
 
 bool ProjectReader::readPhases()
 {
-    for (const QDomElement& element : rootChildren(QStringLiteral("Phase"))) {
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("Phase"))) {
         if (!readPhase(element))
             return false;
     }
     return true;
 }
 
-bool ProjectReader::readPhase(const QDomElement& element)
+bool ProjectReader::readPhase(const ProjectXmlElement& element)
 {
-    const QString id = ProjectXml::text(element);
+    const QString id = element.text();
     if (m_controller.findPhase(id))
         return fail(QObject::tr("Обнаружено несколько фаз с идентификатором %1").arg(id));
     QSharedPointer<CnfPhase> phase(new CnfPhase);
@@ -303,12 +299,12 @@ bool ProjectReader::readPhase(const QDomElement& element)
     return true;
 }
 
-void ProjectReader::readTransitions(const QDomElement& phaseElement, QList<QSharedPointer<CnfTransition>>& transitions)
+void ProjectReader::readTransitions(const ProjectXmlElement& phaseElement, QList<QSharedPointer<CnfTransition>>& transitions)
 {
-    for (const QDomElement& element : ProjectXml::children(phaseElement, QStringLiteral("Transition"))) {
+    for (const ProjectXmlElement& element : ProjectXml::children(phaseElement, QStringLiteral("Transition"))) {
         QSharedPointer<CnfTransition> transition(new CnfTransition);
         transition->from = element.attribute(QStringLiteral("from"));
-        for (const QDomElement& clearing : ProjectXml::children(element, QStringLiteral("clearing"))) {
+        for (const ProjectXmlElement& clearing : ProjectXml::children(element, QStringLiteral("clearing"))) {
             const int group = intAttribute(clearing, QStringLiteral("group"));
             const int time = intAttribute(clearing, QStringLiteral("time"));
             const int addRed = intAttribute(clearing, QStringLiteral("add_red"));
@@ -317,7 +313,7 @@ void ProjectReader::readTransitions(const QDomElement& phaseElement, QList<QShar
             if (addRed > 0)
                 transition->addRed.insert(group, addRed);
         }
-        for (const QDomElement& entering : ProjectXml::children(element, QStringLiteral("entering")))
+        for (const ProjectXmlElement& entering : ProjectXml::children(element, QStringLiteral("entering")))
             transition->entering.insert(intAttribute(entering, QStringLiteral("group")),
                                         intAttribute(entering, QStringLiteral("time")));
         transitions.append(transition);
@@ -326,24 +322,24 @@ void ProjectReader::readTransitions(const QDomElement& phaseElement, QList<QShar
 
 void ProjectReader::readMatrices()
 {
-    const QDomElement conflict = firstRootChild(QStringLiteral("ConflictMatrix"));
+    const ProjectXmlElement conflict = firstRootChild(QStringLiteral("ConflictMatrix"));
     m_controller.setConflictMatrix(conflict.isNull() ? QSharedPointer<CnfMatrix>(new CnfMatrix) : readMatrix(conflict));
-    for (const QDomElement& element : rootChildren(QStringLiteral("Matrix"))) {
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("Matrix"))) {
         const bool asDefault = element.attribute(QStringLiteral("default")) == QLatin1String("true");
         const bool asSafety = element.attribute(QStringLiteral("safety")) == QLatin1String("true");
         m_controller.addMatrix(readMatrix(element), asDefault, asSafety);
     }
 }
 
-QSharedPointer<CnfMatrix> ProjectReader::readMatrix(const QDomElement& element)
+QSharedPointer<CnfMatrix> ProjectReader::readMatrix(const ProjectXmlElement& element)
 {
     QSharedPointer<CnfMatrix> matrix(new CnfMatrix);
-    for (const QDomElement& cell : ProjectXml::children(element, QStringLiteral("CP"))) {
+    for (const ProjectXmlElement& cell : ProjectXml::children(element, QStringLiteral("CP"))) {
         const auto on = m_controller.findSG(intAttribute(cell, QStringLiteral("on_sg")));
         const auto off = m_controller.findSG(intAttribute(cell, QStringLiteral("off_sg")));
         // A cell of an unknown group has nothing to refer to.
         if (on && off)
-            matrix->setReleaf(on, off, ProjectXml::text(cell).toDouble());
+            matrix->setReleaf(on, off, cell.text().toDouble());
     }
     matrix->setId(intAttribute(element, QStringLiteral("id")));
     matrix->setName(element.attribute(QStringLiteral("name")));
@@ -354,7 +350,7 @@ bool ProjectReader::readPrograms()
 {
     const bool adapter = CnfFormatRegistry::ofController(m_controller).recordLayout() == CnfFormat::AdapterLayout;
     ProgramElementReader reader(m_controller, m_strict, adapter);
-    for (const QDomElement& element : rootChildren(QStringLiteral("Program"))) {
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("Program"))) {
         const auto program = reader.read(element);
         if (!program)
             return fail(reader.errorString());
@@ -365,15 +361,15 @@ bool ProjectReader::readPrograms()
 
 bool ProjectReader::readDayCards()
 {
-    for (const QDomElement& element : rootChildren(QStringLiteral("DayCard"))) {
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("DayCard"))) {
         const QString id = element.attribute(QStringLiteral("id"));
         if (m_controller.findDayCard(id))
             return fail(QObject::tr("Обнаружено несколько суточных карт с идентификатором %1").arg(id));
         QSharedPointer<CnfDayCard> card(new CnfDayCard);
         card->id = id;
         card->name = element.attribute(QStringLiteral("name"));
-        for (const QDomElement& entry : ProjectXml::children(element, QStringLiteral("Time"))) {
-            const QString timeText = ProjectXml::text(entry);
+        for (const ProjectXmlElement& entry : ProjectXml::children(element, QStringLiteral("Time"))) {
+            const QString timeText = entry.text();
             const QTime time = timeOfDay(timeText);
             if (!time.isValid())
                 return fail(QObject::tr("В суточной карте %1 указано неправильное время %2").arg(id, timeText));
@@ -395,15 +391,15 @@ bool ProjectReader::readDayCards()
 
 bool ProjectReader::readWeekCards()
 {
-    for (const QDomElement& element : rootChildren(QStringLiteral("WeekCard"))) {
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("WeekCard"))) {
         const QString id = element.attribute(QStringLiteral("id"));
         if (m_controller.findWeekCard(id))
             return fail(QObject::tr("Обнаружено несколько недельных карт с идентификатором %1").arg(id));
         QSharedPointer<CnfWeekCard> card(new CnfWeekCard);
         card->id = id;
         card->name = element.attribute(QStringLiteral("name"));
-        for (const QDomElement& entry : ProjectXml::children(element, QStringLiteral("DayOfWeek"))) {
-            const QString dayText = ProjectXml::text(entry);
+        for (const ProjectXmlElement& entry : ProjectXml::children(element, QStringLiteral("DayOfWeek"))) {
+            const QString dayText = entry.text();
             bool ok = false;
             const int day = dayText.toInt(&ok);
             if (!ok || day < Qt::Monday || day > Qt::Sunday)
@@ -426,8 +422,8 @@ bool ProjectReader::readWeekCards()
 bool ProjectReader::readSpecialDays()
 {
     int unnamed = 0;
-    for (const QDomElement& element : rootChildren(QStringLiteral("SpecialDay"))) {
-        const QString dateText = ProjectXml::text(element);
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("SpecialDay"))) {
+        const QString dateText = element.text();
         const QDate date = dayAndMonth(dateText);
         if (!date.isValid())
             return fail(QObject::tr("В особых днях указана несуществующая дата %1").arg(dateText));
@@ -451,7 +447,7 @@ bool ProjectReader::readSpecialDays()
 bool ProjectReader::readSeasonPlans()
 {
     int unnamed = 0;
-    for (const QDomElement& element : rootChildren(QStringLiteral("SeasonPlan"))) {
+    for (const ProjectXmlElement& element : rootChildren(QStringLiteral("SeasonPlan"))) {
         const QString fromText = element.attribute(QStringLiteral("from"));
         const QString toText = element.attribute(QStringLiteral("to"));
         const QDate from = dayAndMonth(fromText);
@@ -463,7 +459,7 @@ bool ProjectReader::readSeasonPlans()
             if (!to.isValid())
                 return fail(QObject::tr("Season plan has invalid to date format %1").arg(toText));
         }
-        const QString cardId = ProjectXml::text(element);
+        const QString cardId = element.text();
         const auto weekCard = m_controller.findWeekCard(cardId);
         if (!weekCard) {
             return fail(QObject::tr("In season plan for period from %1 to %2 specifyed invalid weekly card %3")
@@ -484,7 +480,7 @@ bool ProjectReader::readSeasonPlans()
 
 bool ProjectReader::readDefaults()
 {
-    const QDomElement defaults = firstRootChild(QStringLiteral("Defaults"));
+    const ProjectXmlElement defaults = firstRootChild(QStringLiteral("Defaults"));
     if (defaults.isNull())
         return true;
     // Ids that name nothing are left unset.
@@ -503,14 +499,14 @@ bool ProjectReader::readDefaults()
     return readDefaultSignalGroup(defaults);
 }
 
-bool ProjectReader::readDefaultSignalGroup(const QDomElement& defaults)
+bool ProjectReader::readDefaultSignalGroup(const ProjectXmlElement& defaults)
 {
-    const QDomElement element = defaults.firstChildElement(QStringLiteral("SG"));
+    const ProjectXmlElement element = defaults.firstChildElement(QStringLiteral("SG"));
     if (element.isNull())
         return true;
     QSharedPointer<CnfSignalGroup> group;
     if (element.attribute(QStringLiteral("listed")) == QLatin1String("true"))
-        group = m_controller.findSG(ProjectXml::text(element).toInt());
+        group = m_controller.findSG(element.text().toInt());
     if (!group)
         group = readSignalGroup(element);
     if (!group)

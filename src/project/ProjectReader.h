@@ -1,11 +1,13 @@
 #ifndef PROJECTREADER_H
 #define PROJECTREADER_H
 
-#include <QDomElement>
 #include <QHash>
 #include <QList>
 #include <QSharedPointer>
 #include <QString>
+#include <QVector>
+
+#include "ProjectXmlElement.h"
 
 class CnfController;
 class CnfDetector;
@@ -22,41 +24,41 @@ class ProjectReader
 public:
     ProjectReader(CnfController& controller, bool strict);
 
-    bool read(const QDomElement& root);
+    bool read(const ProjectXmlElement& root);
     QString errorString() const;
 
 private:
-    void sortRootChildren(const QDomElement& root);
-    const QList<QDomElement>& rootChildren(const QString& tag) const;
-    QDomElement firstRootChild(const QString& tag) const;
-    void readRootAttributes(const QDomElement& root);
+    void sortRootChildren(const ProjectXmlElement& root);
+    const QVector<ProjectXmlElement>& rootChildren(const QString& tag) const;
+    ProjectXmlElement firstRootChild(const QString& tag) const;
+    void readRootAttributes(const ProjectXmlElement& root);
     void readNativeData();
     bool readPowerDevices();
     void readInterstate();
     void readDetectors();
-    QSharedPointer<CnfDetector> readDetector(const QDomElement& element);
+    QSharedPointer<CnfDetector> readDetector(const ProjectXmlElement& element);
     bool readSignalGroups();
-    QSharedPointer<CnfSignalGroup> readSignalGroup(const QDomElement& element);
-    bool readGroupDevices(const QSharedPointer<CnfSignalGroup>& group, const QDomElement& element);
-    bool readGroupTimes(const QSharedPointer<CnfSignalGroup>& group, const QDomElement& element);
+    QSharedPointer<CnfSignalGroup> readSignalGroup(const ProjectXmlElement& element);
+    bool readGroupDevices(const QSharedPointer<CnfSignalGroup>& group, const ProjectXmlElement& element);
+    bool readGroupTimes(const QSharedPointer<CnfSignalGroup>& group, const ProjectXmlElement& element);
     bool readPhases();
-    bool readPhase(const QDomElement& element);
-    void readTransitions(const QDomElement& phaseElement, QList<QSharedPointer<CnfTransition>>& transitions);
+    bool readPhase(const ProjectXmlElement& element);
+    void readTransitions(const ProjectXmlElement& phaseElement, QList<QSharedPointer<CnfTransition>>& transitions);
     void readMatrices();
-    QSharedPointer<CnfMatrix> readMatrix(const QDomElement& element);
+    QSharedPointer<CnfMatrix> readMatrix(const ProjectXmlElement& element);
     bool readPrograms();
     bool readDayCards();
     bool readWeekCards();
     bool readSpecialDays();
     bool readSeasonPlans();
     bool readDefaults();
-    bool readDefaultSignalGroup(const QDomElement& defaults);
+    bool readDefaultSignalGroup(const ProjectXmlElement& defaults);
     bool fail(const QString& message);
 
     CnfController& m_controller;
     bool m_strict;
     QString m_error;
-    QHash<QString, QList<QDomElement>> m_rootChildren;
+    QHash<QString, QVector<ProjectXmlElement>> m_rootChildren;
 };
 
 #endif

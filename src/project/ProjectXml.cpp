@@ -89,19 +89,10 @@ QList<QByteArray> ProjectXml::propertyNames(const QObject& object)
     return names;
 }
 
-QString ProjectXml::text(const QDomElement& element)
+QVector<ProjectXmlElement> ProjectXml::children(const ProjectXmlElement& parent, QStringView tag)
 {
-    for (QDomNode node = element.firstChild(); !node.isNull(); node = node.nextSibling()) {
-        if (node.isText())
-            return node.nodeValue();
-    }
-    return QString();
-}
-
-QList<QDomElement> ProjectXml::children(const QDomElement& parent, const QString& tag)
-{
-    QList<QDomElement> result;
-    for (QDomElement e = parent.firstChildElement(tag); !e.isNull(); e = e.nextSiblingElement(tag))
+    QVector<ProjectXmlElement> result;
+    for (ProjectXmlElement e = parent.firstChildElement(tag); !e.isNull(); e = e.nextSiblingElement(tag))
         result.append(e);
     return result;
 }

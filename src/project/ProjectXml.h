@@ -6,8 +6,11 @@
 #include <QList>
 #include <QObject>
 #include <QString>
+#include <QStringView>
+#include <QVector>
 
 #include "ProjectElement.h"
+#include "ProjectXmlElement.h"
 
 // Small XML helpers shared by the project document reader and writer. The
 // writer goes through them so that no name or text taken from the model can
@@ -29,10 +32,8 @@ public:
     // The names of the object's dynamic properties, without Qt's internal ones.
     static QList<QByteArray> propertyNames(const QObject& object);
 
-    // The value of the element's first text child; empty when it has none.
-    static QString text(const QDomElement& element);
     // The direct child elements named `tag`, in document order.
-    static QList<QDomElement> children(const QDomElement& parent, const QString& tag);
+    static QVector<ProjectXmlElement> children(const ProjectXmlElement& parent, QStringView tag);
 };
 
 #endif
