@@ -200,6 +200,12 @@ private slots:
                            + QByteArray("</Map></Item>").repeated(depth) + "</Map></NativeData></Controller>",
                        false));
         QCOMPARE(c.nativeData()["m"].type(), QVariant::Map);
+        // A carriage return sends the document to the DOM parser, which
+        // would run out of stack: it is refused instead.
+        QVERIFY(!c.load("<Controller>\r\n" + QByteArray("<a>").repeated(depth) + QByteArray("</a>").repeated(depth)
+                            + "</Controller>",
+                        false));
+        QCOMPARE(c.lastError(), QString("Ошибка обработки xml данных в строке 2, столбец 3000: элементы вложены глубже 1000 уровней"));
     }
 };
 

@@ -15,6 +15,40 @@
 #include "ProjectWriter.h"
 #include "ProjectXmlTree.h"
 
+namespace {
+
+// Far deeper than any project document nests (native data stops at 128
+// levels), and shallow enough for the DOM parser's recursion.
+constexpr int MaxDomDepth = 1000;
+
+// Reads `data` through the DOM into `tree`; false with `error` set when the
+// document is broken or nests too deep for the DOM parser.
+bool readThroughDom(const QByteArray& data, ProjectXmlTree& tree, QString& error)
+{
+    qint64 deepLine = 0;
+    qint64 deepColumn = 0;
+    if (ProjectXmlTree::nestsDeeperThan(data, MaxDomDepth, &deepLine, &deepColumn)) {
+        error = QObject::tr("Ошибка обработки xml данных в строке %1, столбец %2: элементы вложены глубже %3 уровней")
+                    .arg(deepLine)
+                    .arg(deepColumn)
+                    .arg(MaxDomDepth);
+        return false;
+    }
+    QDomDocument document;
+    QString message;
+    int line = 0;
+    int column = 0;
+    if (!document.setContent(data, false, &message, &line, &column)) {
+        error = QObject::tr("Ошибка обработки xml данных в строке %1, столбец %2: %3 ").arg(line).arg(column).arg(message)
+            + QString::fromUtf8(data);
+        return false;
+    }
+    tree = ProjectXmlTree::fromDom(document.documentElement());
+    return true;
+}
+
+} // namespace
+
 bool CnfController::load(const QByteArray& data, bool strict)
 {
     clear();
@@ -23,21 +57,8 @@ bool CnfController::load(const QByteArray& data, bool strict)
     // Documents the light parser cannot read exactly as the DOM does, broken
     // ones included, go through the DOM, which also words every parse error.
     ProjectXmlTree tree;
-    if (!tree.parse(data)) {
-        QDomDocument document;
-        QString message;
-        int line = 0;
-        int column = 0;
-        if (!document.setContent(data, false, &message, &line, &column)) {
-            d->lastError = QObject::tr("Ошибка обработки xml данных в строке %1, столбец %2: %3 ")
-                               .arg(line)
-                               .arg(column)
-                               .arg(message)
-                + QString::fromUtf8(data);
-            return false;
-        }
-        tree = ProjectXmlTree::fromDom(document.documentElement());
-    }
+    if (!tree.parse(data) && !readThroughDom(data, tree, d->lastError))
+        return false;
     d->loadedDocument = data;
     d->strict = strict;
     const CnfLookupSession lookups(*this);

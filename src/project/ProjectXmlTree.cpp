@@ -341,6 +341,24 @@ ProjectXmlTree ProjectXmlTree::fromDom(const QDomElement& root)
     return tree;
 }
 
+bool ProjectXmlTree::nestsDeeperThan(const QByteArray& data, int limit, qint64* line, qint64* column)
+{
+    QXmlStreamReader reader(data);
+    reader.setNamespaceProcessing(false);
+    int depth = 0;
+    while (!reader.atEnd()) {
+        const QXmlStreamReader::TokenType token = reader.readNext();
+        if (token == QXmlStreamReader::StartElement && ++depth > limit) {
+            *line = reader.lineNumber();
+            *column = reader.columnNumber();
+            return true;
+        }
+        if (token == QXmlStreamReader::EndElement)
+            --depth;
+    }
+    return false;
+}
+
 ProjectXmlElement ProjectXmlTree::root() const
 {
     return m_elements.empty() ? ProjectXmlElement() : ProjectXmlElement(this, 0);

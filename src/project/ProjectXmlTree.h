@@ -29,6 +29,10 @@ public:
     bool parse(const QByteArray& data);
     // The tree of `root` and everything under it.
     static ProjectXmlTree fromDom(const QDomElement& root);
+    // True when `data` opens an element more than `limit` levels deep before
+    // it ends or breaks; `line` and `column` then tell where. The DOM parser
+    // recurses per level and runs out of stack on such documents.
+    static bool nestsDeeperThan(const QByteArray& data, int limit, qint64* line, qint64* column);
 
     // The root element; null when the tree is empty.
     ProjectXmlElement root() const;
