@@ -35,23 +35,21 @@ QString line(int depth, const QString& tag, QStringList attributes, bool hasText
 }
 
 // One line per element in document order: depth, tag, sorted attributes,
-// first text; from the light tree...
-QStringList describe(const ProjectXmlElement& root)
+// first text, with `line` making each element's line.
+template<typename Element, typename Line>
+QStringList describe(const Element& root, Line line)
 {
     QStringList lines;
-    std::vector<std::pair<ProjectXmlElement, int>> pending{{root, 0}};
+    std::vector<std::pair<Element, int>> pending{{root, 0}};
     while (!pending.empty()) {
         const auto [element, depth] = pending.back();
         pending.pop_back();
         if (element.isNull())
             continue;
-        QStringList attributes;
-        for (int i = 0; i < element.attributeCount(); ++i)
-            attributes.append(field(element.attributeName(i)) + field(element.attributeValue(i)));
-        lines.append(line(depth, element.tagName(), attributes, element.hasText(), element.text()));
+        lines.append(line(element, depth));
         // Pushed in reverse, taken in document order.
-        std::vector<ProjectXmlElement> children;
-        for (ProjectXmlElement child = element.firstChildElement(); !child.isNull(); child = child.nextSiblingElement())
+        std::vector<Element> children;
+        for (Element child = element.firstChildElement(); !child.isNull(); child = child.nextSiblingElement())
             children.push_back(child);
         for (auto it = children.rbegin(); it != children.rend(); ++it)
             pending.emplace_back(*it, depth + 1);
@@ -59,16 +57,21 @@ QStringList describe(const ProjectXmlElement& root)
     return lines;
 }
 
-// ... and from the DOM itself, the way the readers once walked it.
+// The lines of the light tree...
+QStringList describe(const ProjectXmlElement& root)
+{
+    return describe(root, [](const ProjectXmlElement& element, int depth) {
+        QStringList attributes;
+        for (int i = 0; i < element.attributeCount(); ++i)
+            attributes.append(field(element.attributeName(i)) + field(element.attributeValue(i)));
+        return line(depth, element.tagName(), attributes, element.hasText(), element.text());
+    });
+}
+
+// ... and of the DOM itself, the way the readers once walked it.
 QStringList describe(const QDomElement& root)
 {
-    QStringList lines;
-    std::vector<std::pair<QDomElement, int>> pending{{root, 0}};
-    while (!pending.empty()) {
-        const auto [element, depth] = pending.back();
-        pending.pop_back();
-        if (element.isNull())
-            continue;
+    return describe(root, [](const QDomElement& element, int depth) {
         QStringList attributes;
         const QDomNamedNodeMap map = element.attributes();
         for (int i = 0; i < map.count(); ++i)
@@ -76,14 +79,8 @@ QStringList describe(const QDomElement& root)
         QDomNode text = element.firstChild();
         while (!text.isNull() && !text.isText())
             text = text.nextSibling();
-        lines.append(line(depth, element.tagName(), attributes, !text.isNull(), text.nodeValue()));
-        std::vector<QDomElement> children;
-        for (QDomElement child = element.firstChildElement(); !child.isNull(); child = child.nextSiblingElement())
-            children.push_back(child);
-        for (auto it = children.rbegin(); it != children.rend(); ++it)
-            pending.emplace_back(*it, depth + 1);
-    }
-    return lines;
+        return line(depth, element.tagName(), attributes, !text.isNull(), text.nodeValue());
+    });
 }
 
 } // namespace
