@@ -15,34 +15,52 @@ bool Norvak3xImage::load(const QByteArray& bytes, const Norvak3xLayout& layout, 
 {
     m_bytes = bytes;
     m_sectionStarts.clear();
-    const int sections = layout.sectionCount();
-    const int headerWords = sections + 1; // the last word points at the checksum
-    const int size = m_bytes.size();
-
-    if (size < 2 * headerWords || size < word(2 * sections) + 2) {
+    switch (problem(layout)) {
+    case Problem::None:
+        break;
+    case Problem::TooSmall:
         *error = QObject::tr("Файл конфигурации слишком маленький");
         clear();
         return false;
-    }
-    for (int i = 0; i < headerWords; ++i) {
-        if (word(2 * i) > size) {
-            *error = QObject::tr("Заголовок имеет неверный формат");
-            clear();
-            return false;
-        }
-    }
-    // Detection tries every version: the title is checked before anything
-    // is kept of an image of another one.
-    if (!titleMatches(layout)) {
+    case Problem::BadHeader:
+        *error = QObject::tr("Заголовок имеет неверный формат");
+        clear();
+        return false;
+    case Problem::WrongVersion:
         *error = QObject::tr("Неправильная версия файла конфигурации");
         clear();
         return false;
     }
+    const int sections = layout.sectionCount();
     m_sectionStarts.reserve(sections);
     for (int i = 0; i < sections; ++i)
         m_sectionStarts.append(word(2 * i));
     m_checksumOffset = word(2 * sections);
     return true;
+}
+
+bool Norvak3xImage::fits(const QByteArray& bytes, const Norvak3xLayout& layout)
+{
+    Norvak3xImage image;
+    image.m_bytes = bytes;
+    return image.problem(layout) == Problem::None;
+}
+
+Norvak3xImage::Problem Norvak3xImage::problem(const Norvak3xLayout& layout) const
+{
+    const int sections = layout.sectionCount();
+    const int headerWords = sections + 1; // the last word points at the checksum
+    const int size = m_bytes.size();
+
+    if (size < 2 * headerWords || size < word(2 * sections) + 2)
+        return Problem::TooSmall;
+    for (int i = 0; i < headerWords; ++i) {
+        if (word(2 * i) > size)
+            return Problem::BadHeader;
+    }
+    // Detection tries every version: the title is checked before anything
+    // is kept of an image of another one.
+    return titleMatches(layout) ? Problem::None : Problem::WrongVersion;
 }
 
 // The title tells the versions apart: 3.14 has a fixed block of 18 bytes
