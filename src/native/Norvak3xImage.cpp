@@ -1,6 +1,7 @@
 #include "Norvak3xImage.h"
 
 #include <QObject>
+#include <QtEndian>
 #include <QTextCodec>
 
 #include "Norvak3xLayout.h"
@@ -128,13 +129,27 @@ QByteArray Norvak3xImage::encodeText(const QString& text)
     return isAscii(text) ? text.toLatin1() : textCodec()->fromUnicode(text);
 }
 
+static quint16 addByte(quint16 sum, quint8 value)
+{
+    const quint16 t = quint16(sum + value);
+    return quint16((t << 1) | (t >> 15));
+}
+
+// Each byte is XORed with the low byte of its position. In a group of eight
+// starting at a multiple of eight those low bytes differ only in their three
+// lowest bits, so one 64-bit XOR does it for the whole group.
 quint16 Norvak3xImage::checksum(const char* data, int size)
 {
     quint16 sum = 0;
-    for (int i = 0; i < size; ++i) {
-        const quint16 t = quint16(sum + (quint8(data[i]) ^ (i & 0xFF)));
-        sum = quint16((t << 1) | (t >> 15));
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 group = qFromUnaligned<quint64>(data + i);
+        group = qFromLittleEndian(group) ^ (quint64(i & 0xF8) * 0x0101010101010101ULL ^ 0x0706050403020100ULL);
+        for (int k = 0; k < 8; ++k, group >>= 8)
+            sum = addByte(sum, quint8(group));
     }
+    for (; i < size; ++i)
+        sum = addByte(sum, quint8(data[i]) ^ quint8(i));
     return sum;
 }
 
