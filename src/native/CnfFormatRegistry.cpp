@@ -7,6 +7,7 @@
 #include "Norvak316Config.h"
 #include "Norvak317Config.h"
 #include "Norvak318Config.h"
+#include "Norvak3xImage.h"
 #include "Norvak3xLayout.h"
 #include "NorvakIIConfig.h"
 #include "ProjectDocumentProbe.h"
@@ -77,11 +78,26 @@ QVector<CnfFormat> makeFormats()
     };
 }
 
+// A 3.x image of another version is passed over on its header and title
+// alone: the adapter would only make the message nobody reads. A file is
+// left to the adapter, which reads it.
+bool mayBe(const CnfFormat& format, const QByteArray& data)
+{
+    const Norvak3xLayout* layout
+        = format.recordLayout() == CnfFormat::NorvakLayout ? Norvak3xLayout::forVersion(format.versionCode()) : nullptr;
+    return !layout || Norvak3xImage::fits(data, *layout);
+}
+
+bool mayBe(const CnfFormat&, const QString&)
+{
+    return true;
+}
+
 template <class Source>
 QSharedPointer<CnfNative> detectIn(const Source& source, CnfFormat* found)
 {
     for (const CnfFormat& format : CnfFormatRegistry::formats()) {
-        if (!format.hasAdapter() || !format.can(CnfFormat::Detect))
+        if (!format.hasAdapter() || !format.can(CnfFormat::Detect) || !mayBe(format, source))
             continue;
         const QSharedPointer<CnfNative> adapter = format.createAdapter();
         if (adapter->load(source)) {

@@ -1,6 +1,7 @@
 #include "Norvak3xImage.h"
 
 #include <QObject>
+#include <QtEndian>
 #include <QTextCodec>
 
 #include "Norvak3xLayout.h"
@@ -15,34 +16,52 @@ bool Norvak3xImage::load(const QByteArray& bytes, const Norvak3xLayout& layout, 
 {
     m_bytes = bytes;
     m_sectionStarts.clear();
-    const int sections = layout.sectionCount();
-    const int headerWords = sections + 1; // the last word points at the checksum
-    const int size = m_bytes.size();
-
-    if (size < 2 * headerWords || size < word(2 * sections) + 2) {
+    switch (problem(layout)) {
+    case Problem::None:
+        break;
+    case Problem::TooSmall:
         *error = QObject::tr("Файл конфигурации слишком маленький");
         clear();
         return false;
-    }
-    for (int i = 0; i < headerWords; ++i) {
-        if (word(2 * i) > size) {
-            *error = QObject::tr("Заголовок имеет неверный формат");
-            clear();
-            return false;
-        }
-    }
-    // Detection tries every version: the title is checked before anything
-    // is kept of an image of another one.
-    if (!titleMatches(layout)) {
+    case Problem::BadHeader:
+        *error = QObject::tr("Заголовок имеет неверный формат");
+        clear();
+        return false;
+    case Problem::WrongVersion:
         *error = QObject::tr("Неправильная версия файла конфигурации");
         clear();
         return false;
     }
+    const int sections = layout.sectionCount();
     m_sectionStarts.reserve(sections);
     for (int i = 0; i < sections; ++i)
         m_sectionStarts.append(word(2 * i));
     m_checksumOffset = word(2 * sections);
     return true;
+}
+
+bool Norvak3xImage::fits(const QByteArray& bytes, const Norvak3xLayout& layout)
+{
+    Norvak3xImage image;
+    image.m_bytes = bytes;
+    return image.problem(layout) == Problem::None;
+}
+
+Norvak3xImage::Problem Norvak3xImage::problem(const Norvak3xLayout& layout) const
+{
+    const int sections = layout.sectionCount();
+    const int headerWords = sections + 1; // the last word points at the checksum
+    const int size = m_bytes.size();
+
+    if (size < 2 * headerWords || size < word(2 * sections) + 2)
+        return Problem::TooSmall;
+    for (int i = 0; i < headerWords; ++i) {
+        if (word(2 * i) > size)
+            return Problem::BadHeader;
+    }
+    // Detection tries every version: the title is checked before anything
+    // is kept of an image of another one.
+    return titleMatches(layout) ? Problem::None : Problem::WrongVersion;
 }
 
 // The title tells the versions apart: 3.14 has a fixed block of 18 bytes
@@ -110,13 +129,27 @@ QByteArray Norvak3xImage::encodeText(const QString& text)
     return isAscii(text) ? text.toLatin1() : textCodec()->fromUnicode(text);
 }
 
+static quint16 addByte(quint16 sum, quint8 value)
+{
+    const quint16 t = quint16(sum + value);
+    return quint16((t << 1) | (t >> 15));
+}
+
+// Each byte is XORed with the low byte of its position. In a group of eight
+// starting at a multiple of eight those low bytes differ only in their three
+// lowest bits, so one 64-bit XOR does it for the whole group.
 quint16 Norvak3xImage::checksum(const char* data, int size)
 {
     quint16 sum = 0;
-    for (int i = 0; i < size; ++i) {
-        const quint16 t = quint16(sum + (quint8(data[i]) ^ (i & 0xFF)));
-        sum = quint16((t << 1) | (t >> 15));
+    int i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 group = qFromUnaligned<quint64>(data + i);
+        group = qFromLittleEndian(group) ^ (quint64(i & 0xF8) * 0x0101010101010101ULL ^ 0x0706050403020100ULL);
+        for (int k = 0; k < 8; ++k, group >>= 8)
+            sum = addByte(sum, quint8(group));
     }
+    for (; i < size; ++i)
+        sum = addByte(sum, quint8(data[i]) ^ quint8(i));
     return sum;
 }
 

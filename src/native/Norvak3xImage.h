@@ -20,6 +20,9 @@ public:
     // and `error` holds the reason.
     bool load(const QByteArray& bytes, const Norvak3xLayout& layout, QString* error);
     void clear();
+    // Whether `bytes` pass the checks of `load` for `layout`; costs no
+    // message, for detection to pass over images of other versions.
+    static bool fits(const QByteArray& bytes, const Norvak3xLayout& layout);
 
     bool isEmpty() const { return m_bytes.isEmpty(); }
     int size() const { return m_bytes.size(); }
@@ -49,6 +52,9 @@ public:
     static QByteArray assemble(const QList<QByteArray>& sections, QString* error);
 
 private:
+    enum class Problem { None, TooSmall, BadHeader, WrongVersion };
+
+    Problem problem(const Norvak3xLayout& layout) const;
     bool titleMatches(const Norvak3xLayout& layout) const;
 
     QByteArray m_bytes;

@@ -13,6 +13,7 @@
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
 #include "DayAndMonth.h"
+#include "Norvak3xClock.h"
 #include "Norvak3xImage.h"
 #include "ProgramRecordDecoder.h"
 
@@ -625,7 +626,7 @@ bool Norvak3xReader::readWeek()
 
 void Norvak3xReader::readSpecialDays()
 {
-    const int year = QDate::currentDate().year();
+    const int year = Norvak3xClock::now().date().year();
     for (int n = 0; n < count(S::SpecialDays); ++n) {
         const int index = byteAt(S::SpecialDays, n, 0);
         const auto card = dayCardOfRecord(index);

@@ -18,6 +18,7 @@
 #include "CnfProgram.h"
 #include "CnfSchedule.h"
 #include "CnfSignalGroup.h"
+#include "Norvak3xClock.h"
 #include "Norvak3xImage.h"
 #include "CnfLogging.h"
 #include "ProgramRecordDecoder.h"
@@ -235,7 +236,7 @@ bool Norvak3xWriter::writeTitle()
     }
     elements.append(word(m_layout.number));
 
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Norvak3xClock::now();
     const QString nowText = timeText(now, false);
     QStringList created = m_controller.getNativeData(QStringLiteral("creationTime")).toString().split(QLatin1Char(' '));
     // A part with a slash of its own would make the stored time unreadable.
@@ -279,7 +280,7 @@ bool Norvak3xWriter::writeFixedTitle()
     title.replace(m_layout.versionPosition, 2, word(m_layout.number));
 
     const QString format = QStringLiteral("dd.MM.yyyy hh:mm");
-    const QDateTime now = QDateTime::currentDateTime();
+    const QDateTime now = Norvak3xClock::now();
     QDateTime created
         = QDateTime::fromString(m_controller.getNativeData(QStringLiteral("creationTime")).toString(), format);
     if (!created.isValid())
