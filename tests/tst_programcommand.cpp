@@ -15,13 +15,16 @@ bool readConfig(const QString& fileName, CnfController& controller)
     return adapter && adapter->createController(controller);
 }
 
-// The configuration in FILE as a project document, without program `id`.
+// The configuration in FILE as a project document, without program `id` and
+// without the change time an image gets at every write (a minute may pass
+// between two writes).
 QByteArray withoutProgram(const QString& fileName, const QString& id)
 {
     CnfController controller;
     if (!readConfig(fileName, controller))
         return "unreadable: " + fileName.toUtf8();
     controller.removeProgram(id);
+    controller.setNativeData(QStringLiteral("changeTime"), QString());
     return controller.save(2);
 }
 
