@@ -34,6 +34,9 @@ ProjectDocumentSerializer::ProjectDocumentSerializer(int indent)
     : m_formatted(indent >= 0)
     , m_indent(qMax(indent, 0))
 {
+    // Some room from the start, so no write ever goes through a null buffer,
+    // not even one of no bytes.
+    makeRoom(4096);
 }
 
 void ProjectDocumentSerializer::startElement(const QString& tag)
