@@ -479,6 +479,13 @@ bool Norvak3xReader::readConflicts()
     QVector<CnfSignalGroup*> columnGroups(columns);
     for (int j = 0; j < columns; ++j)
         columnGroups[j] = m_controller.findSG(numberOf(S::SignalGroups, j)).data();
+    int cells = 0;
+    for (int n = 0; n < count(S::Conflicts); ++n) {
+        const int record = recordAt(S::Conflicts, n);
+        for (int j = 0; j < columns; ++j)
+            cells += m_image.at(record + 1 + j) == 0 && columnGroups.at(j);
+    }
+    matrix->reserve(cells);
     for (int n = 0; n < count(S::Conflicts); ++n) {
         const int number = byteAt(S::Conflicts, n, 0);
         const auto row = m_controller.findSG(number);
