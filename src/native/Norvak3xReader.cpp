@@ -252,9 +252,15 @@ bool Norvak3xReader::readTime(int element, const QString& key)
         m_imageRejected = true;
         return fail(QObject::tr("Invalid creation/modification time format"));
     }
-    const QString date = QString::fromLatin1(bytes.mid(slash + 1));
-    const QString clock = QString::fromLatin1(bytes.left(slash));
-    m_controller.setNativeData(key, QString(date + QLatin1Char(' ') + clock));
+    // "time/date" becomes "date time", each byte a Latin-1 character.
+    QString time(bytes.size(), Qt::Uninitialized);
+    QChar* out = time.data();
+    for (int i = slash + 1; i < bytes.size(); ++i)
+        *out++ = QLatin1Char(bytes.at(i));
+    *out++ = QLatin1Char(' ');
+    for (int i = 0; i < slash; ++i)
+        *out++ = QLatin1Char(bytes.at(i));
+    m_controller.setNativeData(key, time);
     return true;
 }
 
