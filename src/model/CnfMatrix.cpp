@@ -196,6 +196,11 @@ void CnfMatrix::setReleaf(QSharedPointer<CnfSignalGroup> on, QSharedPointer<CnfS
     setReleaf(on.data(), off.data(), value);
 }
 
+void CnfMatrix::reserve(int cells)
+{
+    d->cells.reserve(cells);
+}
+
 void CnfMatrix::removeSG(QSharedPointer<CnfSignalGroup> sg)
 {
     const CnfSignalGroup* group = sg.data();

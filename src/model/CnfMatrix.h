@@ -36,6 +36,8 @@ public:
     // diagnostic.
     void setReleaf(CnfSignalGroup* on, CnfSignalGroup* off, double value);
     void setReleaf(QSharedPointer<CnfSignalGroup> on, QSharedPointer<CnfSignalGroup> off, double value);
+    // Makes room for `cells` cells, so that setting that many grows nothing.
+    void reserve(int cells);
 
     // Removes every cell that names the group.
     void removeSG(QSharedPointer<CnfSignalGroup> sg);

@@ -159,14 +159,15 @@ int variantInterstate(const CnfPhaseDef& step, int variant)
     const ChangePhases change(step);
     qint64 result = 0;
     for (const auto& group : groups) {
-        const CnfSGTimes times = group->variantTimes.value(variant);
         qint64 value = 0;
         switch (change.state(group->id)) {
-        case CnfSignalGroup::Clearing:
+        case CnfSignalGroup::Clearing: {
+            const CnfSGTimes times = group->variantTimes.value(variant);
             value = qint64(group->greenBlink(variant)) + group->yellow(variant) + times.greenAdd1 + times.redAdd;
             break;
+        }
         case CnfSignalGroup::Entering:
-            value = qint64(group->redYellow(variant)) + times.greenAdd2;
+            value = qint64(group->redYellow(variant)) + group->variantTimes.value(variant).greenAdd2;
             break;
         default:
             break;

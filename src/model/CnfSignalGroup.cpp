@@ -56,14 +56,21 @@ std::optional<int> intProperty(const CnfSignalGroup& group, const char* name)
 template<typename Lookup>
 int inheritedValue(const CnfSignalGroup* group, Lookup ownValue)
 {
+    // Most groups hold their own value: answered before any walk is set up.
+    if (!group)
+        return 0;
+    if (const std::optional<int> value = ownValue(*group))
+        return *value;
     // Chains are short: the first groups go into a list on the stack, so
     // that a value costs no hash set; a longer chain goes on in a set.
     QVarLengthArray<const CnfSignalGroup*, 8> visited;
+    visited.append(group);
     QSet<const CnfSignalGroup*> visitedFurther;
     auto seen = [&](const CnfSignalGroup* g) {
         return std::find(visited.cbegin(), visited.cend(), g) != visited.cend() || visitedFurther.contains(g);
     };
-    QSharedPointer<CnfSignalGroup> next; // keeps the current template alive
+    QSharedPointer<CnfSignalGroup> next = group->defaultSignalGroup(); // keeps the current template alive
+    group = next.data();
     while (group && !seen(group)) {
         if (visited.size() < visited.capacity())
             visited.append(group);

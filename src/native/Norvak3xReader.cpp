@@ -252,9 +252,15 @@ bool Norvak3xReader::readTime(int element, const QString& key)
         m_imageRejected = true;
         return fail(QObject::tr("Invalid creation/modification time format"));
     }
-    const QString date = QString::fromLatin1(bytes.mid(slash + 1));
-    const QString clock = QString::fromLatin1(bytes.left(slash));
-    m_controller.setNativeData(key, QString(date + QLatin1Char(' ') + clock));
+    // "time/date" becomes "date time", each byte a Latin-1 character.
+    QString time(bytes.size(), Qt::Uninitialized);
+    QChar* out = time.data();
+    for (int i = slash + 1; i < bytes.size(); ++i)
+        *out++ = QLatin1Char(bytes.at(i));
+    *out++ = QLatin1Char(' ');
+    for (int i = 0; i < slash; ++i)
+        *out++ = QLatin1Char(bytes.at(i));
+    m_controller.setNativeData(key, time);
     return true;
 }
 
@@ -287,6 +293,7 @@ void Norvak3xReader::readCountdown()
     if (!m_layout.has(S::Countdown) || count(S::Countdown) < 1)
         return;
     QVariantList table;
+    table.reserve(count(S::Countdown));
     for (int n = 0; n < count(S::Countdown); ++n) {
         QVariantMap entry;
         const int group = numberOf(S::SignalGroups, byteAt(S::Countdown, n, 0));
@@ -315,6 +322,7 @@ void Norvak3xReader::readRemotePanel()
     };
     if (vpu.phases >= 0) {
         QVariantList phases;
+        phases.reserve(vpu.phaseCount);
         for (int i = 0; i < vpu.phaseCount; ++i)
             phases.append(referenced(S::Phases, m_image.at(record + vpu.phases + i), false));
         set(QStringLiteral("vpu_phases"), phases);
@@ -325,6 +333,7 @@ void Norvak3xReader::readRemotePanel()
         set(QStringLiteral("useKey"), value(record + vpu.useKey, Norvak3xValue::Flag));
     if (vpu.requests >= 0) {
         QVariantList requests;
+        requests.reserve(vpu.requestCount);
         for (int i = 0; i < vpu.requestCount; ++i) {
             const int b = m_image.at(record + vpu.requests + i);
             requests.append(b == notSet ? QVariant() : QVariant(b == 1));
@@ -333,6 +342,7 @@ void Norvak3xReader::readRemotePanel()
     }
     if (vpu.programs >= 0) {
         QVariantList programs;
+        programs.reserve(vpu.programCount);
         for (int i = 0; i < vpu.programCount; ++i)
             programs.append(referenced(S::Programs, m_image.at(record + vpu.programs + i), true));
         set(QStringLiteral("vpu_programs"), programs);
@@ -346,6 +356,7 @@ void Norvak3xReader::readErrorControl()
     if (count(S::ErrorControl) < 2)
         return;
     QVariantList entries;
+    entries.reserve(m_layout.errorKinds());
     for (int i = 0; i < m_layout.errorKinds(); ++i)
         entries.append(QVariant(QVariantList {byteAt(S::ErrorControl, 0, i), byteAt(S::ErrorControl, 1, i)}));
     m_controller.setNativeData(QStringLiteral("errorControl"), entries);
@@ -360,6 +371,7 @@ void Norvak3xReader::readStatistics()
     const int start = recordAt(S::Statistics, 0) + stat.listOffset;
     auto detectors = [this](int from, int n) {
         QVariantList list;
+        list.reserve(n);
         for (int i = 0; i < n; ++i)
             list.append(value(from + i, Norvak3xValue::Byte));
         return list;
@@ -368,6 +380,7 @@ void Norvak3xReader::readStatistics()
     if (stat.groupCount == 0) {
         list = detectors(start, stat.groupSize);
     } else {
+        list.reserve(stat.groupCount);
         for (int g = 0; g < stat.groupCount; ++g)
             list.append(QVariant(detectors(start + g * stat.groupSize, stat.groupSize)));
     }
@@ -472,6 +485,13 @@ bool Norvak3xReader::readConflicts()
     QVector<CnfSignalGroup*> columnGroups(columns);
     for (int j = 0; j < columns; ++j)
         columnGroups[j] = m_controller.findSG(numberOf(S::SignalGroups, j)).data();
+    int cells = 0;
+    for (int n = 0; n < count(S::Conflicts); ++n) {
+        const int record = recordAt(S::Conflicts, n);
+        for (int j = 0; j < columns; ++j)
+            cells += m_image.at(record + 1 + j) == 0 && columnGroups.at(j);
+    }
+    matrix->reserve(cells);
     for (int n = 0; n < count(S::Conflicts); ++n) {
         const int number = byteAt(S::Conflicts, n, 0);
         const auto row = m_controller.findSG(number);

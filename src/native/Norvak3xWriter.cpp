@@ -40,6 +40,20 @@ QByteArray word(int value)
     return out;
 }
 
+// "date time" as stored in the title, "time/date": the text's first two
+// space-separated parts swapped around a slash.
+QString storedCreationTime(const QString& text)
+{
+    const int space = text.indexOf(QLatin1Char(' '));
+    const int end = text.indexOf(QLatin1Char(' '), space + 1);
+    QString stored;
+    stored.reserve(text.size() + 1);
+    stored.append(text.midRef(space + 1, end < 0 ? -1 : end - space - 1));
+    stored.append(QLatin1Char('/'));
+    stored.append(text.leftRef(space));
+    return stored;
+}
+
 // A time as "dd.MM.yyyy hh:mm", or as "hh:mm/dd.MM.yyyy" when `clockFirst`,
 // put together digit by digit: a general date format costs more than the
 // rest of the title.
@@ -238,12 +252,11 @@ bool Norvak3xWriter::writeTitle()
 
     const QDateTime now = Norvak3xClock::now();
     const QString nowText = timeText(now, false);
-    QStringList created = m_controller.getNativeData(QStringLiteral("creationTime")).toString().split(QLatin1Char(' '));
+    const QString created = m_controller.getNativeData(QStringLiteral("creationTime")).toString();
     // A part with a slash of its own would make the stored time unreadable.
-    if (created.size() != 2 || created.at(0).isEmpty() || created.at(1).isEmpty()
-        || created.join(QString()).contains(QLatin1Char('/')))
-        created = nowText.split(QLatin1Char(' '));
-    elements.append(Norvak3xImage::encodeText(created.at(1) + QLatin1Char('/') + created.at(0)) + '\0');
+    const bool usable = created.count(QLatin1Char(' ')) == 1 && !created.startsWith(QLatin1Char(' '))
+        && !created.endsWith(QLatin1Char(' ')) && !created.contains(QLatin1Char('/'));
+    elements.append(Norvak3xImage::encodeText(storedCreationTime(usable ? created : nowText)) + '\0');
     // The controller keeps the change time in the form the reader produces.
     m_controller.setNativeData(QStringLiteral("changeTime"), nowText);
     elements.append(timeText(now, true).toLatin1() + '\0');
