@@ -5,6 +5,7 @@
 #include "CnfControllerInternal.h"
 #include "CnfController_p.h"
 #include "CnfFormatRegistry.h"
+#include "CnfNumberText.h"
 #include "CnfPhaseDef.h"
 #include "CnfTransition.h"
 
@@ -500,7 +501,7 @@ void CnfController::addSpecialDay(QDate date, QSharedPointer<CnfSpecialDay> day)
     if (!d || !day)
         return;
     if (day->id.isEmpty())
-        day->id = QString::number(d->specialDays.size() + 1);
+        day->id = cnfNumberText(d->specialDays.size() + 1);
     d->specialDays.insert(date, day);
 }
 

@@ -7,6 +7,7 @@
 
 #include "CnfController.h"
 #include "CnfMatrix.h"
+#include "CnfNumberText.h"
 #include "CnfPhase.h"
 #include "CnfPowerDevice.h"
 #include "CnfProgram.h"
@@ -513,7 +514,7 @@ bool Norvak3xReader::readPhases()
 {
     for (int n = 0; n < count(S::Phases); ++n) {
         auto phase = QSharedPointer<CnfPhase>::create();
-        phase->id = QString::number(byteAt(S::Phases, n, 0));
+        phase->id = cnfNumberText(byteAt(S::Phases, n, 0));
         const int minimum = byteAt(S::Phases, n, 1);
         const int maximum = byteAt(S::Phases, n, 2);
         phase->minLength = minimum == notSet ? -1 : minimum;
@@ -577,7 +578,7 @@ bool Norvak3xReader::readDayCards()
     QVector<QString> ids(count(S::DayCards)); // the id of each record's card, for finding it
     for (int n = 0; n < count(S::DayCards); ++n) {
         auto card = QSharedPointer<CnfDayCard>::create();
-        card->id = QString::number(byteAt(S::DayCards, n, 0));
+        card->id = cnfNumberText(byteAt(S::DayCards, n, 0));
         ids[n] = card->id;
         for (int e = 0; e < Norvak3xLayout::dayCardEntries; ++e) {
             const int at = 1 + e * entrySize;

@@ -12,6 +12,7 @@
 
 #include "CnfController.h"
 #include "CnfMatrix.h"
+#include "CnfNumberText.h"
 #include "CnfPhase.h"
 #include "CnfPhaseDef.h"
 #include "CnfPowerDevice.h"
@@ -774,7 +775,7 @@ bool Norvak3xWriter::writeRemotePanel()
         const int number = phases.at(i).isValid() ? phases.at(i).toInt(&ok) : 0;
         if (!ok)
             continue;
-        const int position = m_phases.indexOf(m_controller.findPhase(QString::number(number)));
+        const int position = m_phases.indexOf(m_controller.findPhase(cnfNumberText(number)));
         if (position < 0)
             return fail(QObject::tr("Параметры ВПУ содержат ссылку на несуществующую фазу %1").arg(number));
         r[vpu.phases + i] = char(position);
@@ -800,7 +801,7 @@ bool Norvak3xWriter::writeRemotePanel()
             const int number = programs.at(i).isValid() ? programs.at(i).toInt(&ok) : 0;
             if (!ok)
                 continue;
-            const int position = m_programs.indexOf(m_controller.findProgram(QString::number(number)));
+            const int position = m_programs.indexOf(m_controller.findProgram(cnfNumberText(number)));
             if (position < 0)
                 return fail(QObject::tr("Параметры ВПУ содержат ссылку на несуществующую программу %1").arg(number));
             r[vpu.programs + i] = char(position);

@@ -4,6 +4,7 @@
 
 #include "CnfController.h"
 #include "CnfControllerInternal.h"
+#include "CnfNumberText.h"
 #include "CnfPhase.h"
 #include "CnfProgram.h"
 
@@ -22,7 +23,7 @@ bool ProgramRecordDecoder::readHead(const QByteArray& record, bool adapterContro
     m_program.type = CnfProgram::NorvakSpecial;
     if (record.size() < 2)
         return fail(QObject::tr("Запись программы слишком коротка: %1 байт").arg(record.size()));
-    m_program.id = QString::number(qint8(byteAt(0)));
+    m_program.id = cnfNumberText(qint8(byteAt(0)));
     m_program.nativeType = byteAt(1);
     if (!adapterController && inside(2))
         m_program.setInterstateVariant(qint8(byteAt(2)));
@@ -111,7 +112,7 @@ bool ProgramRecordDecoder::appendPhaseById(const Fields& fields, size_t index, q
     const int number = qint8(byteAt(offset));
     if (number == -1)
         return true;
-    const QSharedPointer<CnfPhase> phase = m_controller.findPhase(QString::number(number));
+    const QSharedPointer<CnfPhase> phase = m_controller.findPhase(cnfNumberText(number));
     if (!phase)
         return fail(QObject::tr("В программе %1 указана неправильная фаза %2").arg(m_program.id).arg(number));
     if (m_buildSteps)
