@@ -44,41 +44,62 @@ GroupList groupsNotIn(const GroupList& groups, const GroupList& other)
 // the stack, since every step's intergreen needs a fresh list.
 using GroupRefs = QVarLengthArray<CnfSignalGroup*, 32>;
 
-// The groups taking part in the change into `step` from the step before it:
-// those of the step's phase, then those of the previous phase not yet listed.
-GroupRefs changeGroups(const CnfPhaseDef& step)
-{
-    const QSharedPointer<CnfPhaseDef> previous = step.previous();
-    if (!previous || !step.phase() || !previous->phase())
-        return {};
-    GroupRefs groups;
-    for (const auto& list : {step.phase()->signalGroups, previous->phase()->signalGroups}) {
-        for (const auto& group : list) {
-            if (group && std::find(groups.cbegin(), groups.cend(), group.data()) == groups.cend())
-                groups.append(group.data());
-        }
-    }
-    return groups;
-}
-
-// The phases of the change into a step that changeGroups() found groups
-// for, both set: the state of a group is then what step.getSGState() gives,
-// without finding the step before and both phases again for every group.
-class ChangePhases
+// The change into a step from the step before it, gathered in one pass over
+// both phases: the groups taking part (those of the step's phase, then those
+// of the previous phase not yet listed) and the ids in each phase, which
+// give a group's state as step.getSGState() does without walking the phases
+// again for every group. Nothing when either step has no phase.
+class Change
 {
 public:
-    explicit ChangePhases(const CnfPhaseDef& step)
-        : m_to(step.phase())
-        , m_from(step.previous()->phase())
+    explicit Change(const CnfPhaseDef& step)
     {
+        const QSharedPointer<CnfPhaseDef> previous = step.previous();
+        m_to = step.phase();
+        m_from = previous ? previous->phase() : QSharedPointer<CnfPhase>();
+        if (!m_to || !m_from)
+            return;
+        gather(m_to->signalGroups, m_toIds);
+        gather(m_from->signalGroups, m_fromIds);
     }
 
-    CnfSignalGroup::SGState state(int id) const { return m_to->getSGState(m_from, id); }
+    const GroupRefs& groups() const { return m_groups; }
+
+    CnfSignalGroup::SGState state(int id) const
+    {
+        const bool here = std::find(m_toIds.cbegin(), m_toIds.cend(), id) != m_toIds.cend();
+        const bool there = std::find(m_fromIds.cbegin(), m_fromIds.cend(), id) != m_fromIds.cend();
+        if (here)
+            return there ? CnfSignalGroup::StayGreen : CnfSignalGroup::Entering;
+        return there ? CnfSignalGroup::Clearing : CnfSignalGroup::StayRed;
+    }
 
 private:
-    const QSharedPointer<CnfPhase> m_to;
-    const QSharedPointer<CnfPhase> m_from;
+    using Ids = QVarLengthArray<int, 32>;
+
+    void gather(const QList<QSharedPointer<CnfSignalGroup>>& phaseGroups, Ids& ids)
+    {
+        for (const auto& group : phaseGroups) {
+            if (!group)
+                continue;
+            ids.append(group->id);
+            if (std::find(m_groups.cbegin(), m_groups.cend(), group.data()) == m_groups.cend())
+                m_groups.append(group.data());
+        }
+    }
+
+    QSharedPointer<CnfPhase> m_to;
+    QSharedPointer<CnfPhase> m_from;
+    GroupRefs m_groups;
+    Ids m_toIds;
+    Ids m_fromIds;
 };
+
+// The groups taking part in the change into `step`.
+GroupRefs changeGroups(const CnfPhaseDef& step)
+{
+    return Change(step).groups();
+}
 
 // In a phase sequence only requested steps are run; "recall" names the request.
 bool isRequested(const CnfPhaseDef& step)
@@ -124,10 +145,10 @@ int matrixInterstate(const CnfPhaseDef& step, const CnfPhase& from, const CnfMat
 // groups' own timings.
 int transitionInterstate(const CnfPhaseDef& step, const CnfTransition* transition)
 {
-    const GroupRefs groups = changeGroups(step);
+    const Change change(step);
+    const GroupRefs& groups = change.groups();
     if (groups.isEmpty())
         return 0;
-    const ChangePhases change(step);
     qint64 result = 0;
     for (const auto& group : groups) {
         const int id = group->id;
@@ -153,10 +174,10 @@ int transitionInterstate(const CnfPhaseDef& step, const CnfTransition* transitio
 // Intergreen from the groups' timings of one interstate variant.
 int variantInterstate(const CnfPhaseDef& step, int variant)
 {
-    const GroupRefs groups = changeGroups(step);
+    const Change change(step);
+    const GroupRefs& groups = change.groups();
     if (groups.isEmpty())
         return 0;
-    const ChangePhases change(step);
     qint64 result = 0;
     for (const auto& group : groups) {
         qint64 value = 0;
