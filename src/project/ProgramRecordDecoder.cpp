@@ -75,7 +75,9 @@ bool ProgramRecordDecoder::walk(const Fields& fields, qint64& offset)
             m_mainDuration.reset();
             continue;
         }
-        if (!interpret(fields, i, offset))
+        // Most fields are plain values that neither name a phase nor carry
+        // the cycle offset: nothing to interpret.
+        if ((field.list != ProgramRecordField::NoList || field.cycleOffset) && !interpret(fields, i, offset))
             return false;
         offset += field.size;
     }
