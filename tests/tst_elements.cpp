@@ -215,10 +215,19 @@ private slots:
         QVERIFY(m->isEmpty());
     }
 
-    // A large matrix answers from an index: it must keep answering as a walk
-    // over its cells would, through overwrites, removals and copies.
+    void largeMatrix_data()
+    {
+        QTest::addColumn<int>("reserved");
+        QTest::newRow("grown cell by cell") << 0;
+        QTest::newRow("room made for some") << 40;
+        QTest::newRow("room made for all") << 200;
+    }
+    // A large matrix answers from an index, made as it grows or when room is
+    // made: it must keep answering as a walk over its cells would, through
+    // overwrites, removals and copies.
     void largeMatrix()
     {
+        QFETCH(int, reserved);
         QList<Group> groups;
         for (int i = 0; i < 12; ++i)
             groups << group(i + 1);
@@ -229,6 +238,7 @@ private slots:
         };
         QList<Cell> expected;
         auto m = QSharedPointer<CnfMatrix>::create();
+        m->reserve(reserved);
         auto set = [&](int on, int off, double value) {
             m->setReleaf(groups.at(on), groups.at(off), value);
             for (int i = 0; i < expected.size(); ++i) {

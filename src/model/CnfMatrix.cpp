@@ -83,12 +83,19 @@ public:
             std::vector<int>().swap(positions);
             return;
         }
-        size_t size = 2 * IndexedSize;
-        while (4 * size_t(cells.size()) > 3 * size)
-            size *= 2;
-        positions.assign(size, -1);
-        for (int i = 0; i < cells.size(); ++i)
-            indexPosition(i);
+        rebuildIndex(indexSize(cells.size()));
+    }
+
+    // Makes room for `count` cells. A matrix that will be large gets its
+    // index at once, so that its cells are never walked nor indexed twice
+    // while it fills up.
+    void reserve(int count)
+    {
+        cells.reserve(count);
+        if (count < IndexedSize || (indexed && positions.size() >= indexSize(count)))
+            return;
+        indexed = true;
+        rebuildIndex(indexSize(count));
     }
 
     // Below this many cells a walk is cheaper than an index.
@@ -104,6 +111,22 @@ public:
     bool indexed = false;
 
 private:
+    // The size of an index that holds `count` cells at most three quarters full.
+    static size_t indexSize(int count)
+    {
+        size_t size = 2 * IndexedSize;
+        while (4 * size_t(count) > 3 * size)
+            size *= 2;
+        return size;
+    }
+
+    void rebuildIndex(size_t size)
+    {
+        positions.assign(size, -1);
+        for (int i = 0; i < cells.size(); ++i)
+            indexPosition(i);
+    }
+
     // Enters the cell at `position`; the pair's slot, if it has one, takes
     // the later position.
     void indexPosition(int position)
@@ -198,7 +221,7 @@ void CnfMatrix::setReleaf(QSharedPointer<CnfSignalGroup> on, QSharedPointer<CnfS
 
 void CnfMatrix::reserve(int cells)
 {
-    d->cells.reserve(cells);
+    d->reserve(cells);
 }
 
 void CnfMatrix::removeSG(QSharedPointer<CnfSignalGroup> sg)
