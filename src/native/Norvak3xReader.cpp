@@ -32,6 +32,8 @@ Norvak3xReader::Norvak3xReader(const Norvak3xImage& image, const Norvak3xLayout&
     , m_layout(layout)
     , m_controller(controller)
 {
+    m_groupOfNumber.fill(-1);
+    m_deviceOfAddress.fill(-1);
 }
 
 bool Norvak3xReader::read()
@@ -125,6 +127,18 @@ QSharedPointer<CnfProgram> Norvak3xReader::programOfRecord(int index) const
 QSharedPointer<CnfDayCard> Norvak3xReader::dayCardOfRecord(int index) const
 {
     return index >= 0 && index < m_dayCardOfRecord.size() ? m_dayCardOfRecord.at(index) : QSharedPointer<CnfDayCard>();
+}
+
+QSharedPointer<CnfSignalGroup> Norvak3xReader::groupOfNumber(int number) const
+{
+    const int at = number >= 0 && number < int(m_groupOfNumber.size()) ? m_groupOfNumber[size_t(number)] : -1;
+    return at < 0 ? QSharedPointer<CnfSignalGroup>() : m_groups.at(at);
+}
+
+QSharedPointer<CnfPowerDevice> Norvak3xReader::deviceAt(int address) const
+{
+    const int at = address >= 0 && address < int(m_deviceOfAddress.size()) ? m_deviceOfAddress[size_t(address)] : -1;
+    return at < 0 ? QSharedPointer<CnfPowerDevice>() : m_devices.at(at);
 }
 
 bool Norvak3xReader::element(S s, int n, int width, int* position)
@@ -277,6 +291,13 @@ bool Norvak3xReader::readPower()
         device->type = CnfPowerDevice::Type(type);
         m_controller.addPowerDevice(device);
     }
+    // The last device of an address is the one a look-up finds.
+    m_devices = m_controller.powerDevices();
+    for (int i = 0; i < m_devices.size(); ++i) {
+        const int address = m_devices.at(i)->address;
+        if (address >= 0 && address < int(m_deviceOfAddress.size()))
+            m_deviceOfAddress[size_t(address)] = qint16(i);
+    }
     return true;
 }
 
@@ -428,8 +449,7 @@ bool Norvak3xReader::readSignalGroups()
             const int address = byteAt(S::SignalGroups, n, key);
             if (address == notSet)
                 continue;
-            const auto device = address < Norvak3xLayout::powerEntries ? m_controller.findPowerDeviceByAddress(address)
-                                                                       : QSharedPointer<CnfPowerDevice>();
+            const auto device = deviceAt(address);
             if (!device) {
                 return fail(QObject::tr("СГ %1 содержит неверную ссылку на устройство по адресу %2")
                                 .arg(group->id)
@@ -445,6 +465,13 @@ bool Norvak3xReader::readSignalGroups()
             group->detectors.append(byteAt(S::SignalGroups, n, 2 + i));
         m_controller.addSignalGroup(group);
     }
+    // The first group of a number is the one a look-up finds.
+    m_groups = m_controller.signalGroups();
+    for (int i = m_groups.size() - 1; i >= 0; --i) {
+        const int number = m_groups.at(i)->id;
+        if (number >= 0 && number < int(m_groupOfNumber.size()))
+            m_groupOfNumber[size_t(number)] = qint16(i);
+    }
     return true;
 }
 
@@ -456,7 +483,7 @@ bool Norvak3xReader::readIntergreens()
         const int number = byteAt(S::Intergreens, n, 0);
         if (number == notSet)
             continue;
-        const auto group = m_controller.findSG(number);
+        const auto group = groupOfNumber(number);
         if (!group)
             return fail(QObject::tr("Неверная ссылка на СГ %1 в таблице ромтактов").arg(number));
         for (int v = 1; v <= m_layout.storedVariants(); ++v) {
@@ -485,7 +512,7 @@ bool Norvak3xReader::readConflicts()
     const int columns = qMin(m_layout.recordSize(S::Conflicts) - 1, count(S::SignalGroups));
     QVector<CnfSignalGroup*> columnGroups(columns);
     for (int j = 0; j < columns; ++j)
-        columnGroups[j] = m_controller.findSG(numberOf(S::SignalGroups, j)).data();
+        columnGroups[j] = groupOfNumber(numberOf(S::SignalGroups, j)).data();
     int cells = 0;
     for (int n = 0; n < count(S::Conflicts); ++n) {
         const int record = recordAt(S::Conflicts, n);
@@ -495,7 +522,7 @@ bool Norvak3xReader::readConflicts()
     matrix->reserve(cells);
     for (int n = 0; n < count(S::Conflicts); ++n) {
         const int number = byteAt(S::Conflicts, n, 0);
-        const auto row = m_controller.findSG(number);
+        const auto row = groupOfNumber(number);
         if (!row)
             return fail(QObject::tr("Неверная ссылка на СГ %1 в таблице конфликтов").arg(number));
         const int record = recordAt(S::Conflicts, n);
@@ -526,7 +553,7 @@ bool Norvak3xReader::readPhases()
             if (index >= count(S::SignalGroups))
                 return fail(QObject::tr("Неправильный индекс СГ %1 в фазе %2").arg(index).arg(phase->id));
             const int number = numberOf(S::SignalGroups, index);
-            const auto group = m_controller.findSG(number);
+            const auto group = groupOfNumber(number);
             if (!group)
                 return fail(QObject::tr("СГ %1 не найдена в фазе %2").arg(number).arg(phase->id));
             phase->signalGroups.append(group);

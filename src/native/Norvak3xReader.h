@@ -13,7 +13,9 @@
 
 class CnfController;
 class CnfDayCard;
+class CnfPowerDevice;
 class CnfProgram;
+class CnfSignalGroup;
 class Norvak3xImage;
 
 // Fills a controller from a loaded 3.x image, section by section, as the
@@ -69,6 +71,11 @@ private:
     // Looked up once per record, after the section has been read.
     QSharedPointer<CnfProgram> programOfRecord(int index) const;
     QSharedPointer<CnfDayCard> dayCardOfRecord(int index) const;
+    // The group of a number and the device of an address, as the
+    // controller's look-ups by id and by address find them; every record
+    // refers to them, so they are indexed once their section has been read.
+    QSharedPointer<CnfSignalGroup> groupOfNumber(int number) const;
+    QSharedPointer<CnfPowerDevice> deviceAt(int address) const;
 
     // Position of an element of an indexed section, -1 when the section has
     // fewer elements; false when it would lie outside the image.
@@ -83,6 +90,11 @@ private:
     std::array<Records, Norvak3xSectionKinds> m_records;
     QVector<QSharedPointer<CnfProgram>> m_programOfRecord;
     QVector<QSharedPointer<CnfDayCard>> m_dayCardOfRecord;
+    // Positions in the controller's lists; -1 where nothing is listed.
+    QList<QSharedPointer<CnfSignalGroup>> m_groups;
+    std::array<qint16, 256> m_groupOfNumber;
+    QList<QSharedPointer<CnfPowerDevice>> m_devices;
+    std::array<qint16, Norvak3xLayout::powerEntries> m_deviceOfAddress;
     QString m_error;
     QStringList m_warnings;
     bool m_imageRejected = false;
