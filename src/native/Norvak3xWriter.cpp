@@ -115,6 +115,7 @@ Norvak3xWriter::Norvak3xWriter(CnfController& controller, const Norvak3xLayout& 
     , m_programs(controller.programs())
     , m_dayCards(controller.dayCards())
 {
+    m_sections.reserve(layout.sectionCount());
     m_groupPositions.reserve(m_groups.size());
     for (int i = 0; i < m_groups.size(); ++i)
         m_groupPositions.append(qMakePair<const CnfSignalGroup*, int>(m_groups.at(i).data(), i));
@@ -239,6 +240,7 @@ bool Norvak3xWriter::writeTitle()
     if (m_layout.hasFixedTitle())
         return writeFixedTitle();
     QList<QByteArray> elements;
+    elements.reserve(8); // number, description, three settings, version, two times
     elements.append(word(m_controller.property("number").toInt()));
     const QByteArray description = Norvak3xImage::encodeText(m_controller.property("description").toString());
     elements.append(description + '\0');
