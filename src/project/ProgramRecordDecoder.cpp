@@ -62,7 +62,10 @@ QString ProgramRecordDecoder::errorString() const
 // it has passed the end of the record.
 bool ProgramRecordDecoder::walk(const Fields& fields, qint64& offset)
 {
-    for (size_t i = 0; i < fields.size() && inside(offset); ++i) {
+    // The record and the layout stay as they are during the walk.
+    const size_t count = fields.size();
+    const qint64 end = m_record.size();
+    for (size_t i = 0; i < count && offset >= 0 && offset < end; ++i) {
         const ProgramRecordField& field = fields[i];
         if (!field.typeValid)
             return fail(QObject::tr("Для программы %1 (тип %2) в файле разметки указан неправильный тип поля %3")
