@@ -98,6 +98,12 @@ int Norvak3xReader::byteAt(S s, int n, int offset) const
     return m_image.at(recordAt(s, n) + offset);
 }
 
+const quint8* Norvak3xReader::recordBytes(S s, int n) const
+{
+    Q_ASSERT(n >= 0 && n < count(s) && m_layout.shape(s).shape == Norvak3xShape::Counted);
+    return reinterpret_cast<const quint8*>(m_image.bytes().constData()) + recordAt(s, n);
+}
+
 QVariant Norvak3xReader::value(int position, Norvak3xValue kind) const
 {
     const int b = m_image.at(position);
@@ -479,18 +485,19 @@ bool Norvak3xReader::readSignalGroups()
 // the clearing steps; the model keeps the steps themselves.
 bool Norvak3xReader::readIntergreens()
 {
+    // The variants fill the record after the group number: every time read
+    // lies within the record.
+    const int variants = m_layout.storedVariants();
     for (int n = 0; n < count(S::Intergreens); ++n) {
-        const int number = byteAt(S::Intergreens, n, 0);
+        const quint8* record = recordBytes(S::Intergreens, n);
+        const int number = record[0];
         if (number == notSet)
             continue;
         const auto group = groupOfNumber(number);
         if (!group)
             return fail(QObject::tr("Неверная ссылка на СГ %1 в таблице ромтактов").arg(number));
-        for (int v = 1; v <= m_layout.storedVariants(); ++v) {
-            const int at = recordAt(S::Intergreens, n) + 1 + 6 * (v - 1);
-            int t[6];
-            for (int i = 0; i < 6; ++i)
-                t[i] = m_image.at(at + i);
+        for (int v = 1; v <= variants; ++v) {
+            const quint8* t = record + 1 + 6 * (v - 1);
             if (t[0] == notSet)
                 continue;
             CnfSGTimes times;
@@ -513,23 +520,25 @@ bool Norvak3xReader::readConflicts()
     QVector<CnfSignalGroup*> columnGroups(columns);
     for (int j = 0; j < columns; ++j)
         columnGroups[j] = groupOfNumber(numberOf(S::SignalGroups, j)).data();
+    // The columns follow the group number and end with the record at the
+    // latest.
     int cells = 0;
     for (int n = 0; n < count(S::Conflicts); ++n) {
-        const int record = recordAt(S::Conflicts, n);
+        const quint8* record = recordBytes(S::Conflicts, n);
         for (int j = 0; j < columns; ++j)
-            cells += m_image.at(record + 1 + j) == 0 && columnGroups.at(j);
+            cells += record[1 + j] == 0 && columnGroups.at(j);
     }
     matrix->reserve(cells);
     for (int n = 0; n < count(S::Conflicts); ++n) {
-        const int number = byteAt(S::Conflicts, n, 0);
+        const quint8* record = recordBytes(S::Conflicts, n);
+        const int number = record[0];
         const auto row = groupOfNumber(number);
         if (!row)
             return fail(QObject::tr("Неверная ссылка на СГ %1 в таблице конфликтов").arg(number));
-        const int record = recordAt(S::Conflicts, n);
         for (int j = 0; j < columns; ++j) {
             // A zero marks the pair as conflicting; a column whose group is
             // unknown is passed over.
-            if (m_image.at(record + 1 + j) == 0 && columnGroups.at(j))
+            if (record[1 + j] == 0 && columnGroups.at(j))
                 matrix->setReleaf(row.data(), columnGroups.at(j), 0.0);
         }
     }
@@ -539,15 +548,18 @@ bool Norvak3xReader::readConflicts()
 
 bool Norvak3xReader::readPhases()
 {
+    // Number, limits, then group slots up to the end of the record.
+    const int groupSlots = m_layout.phaseGroupSlots();
     for (int n = 0; n < count(S::Phases); ++n) {
+        const quint8* record = recordBytes(S::Phases, n);
         auto phase = QSharedPointer<CnfPhase>::create();
-        phase->id = cnfNumberText(byteAt(S::Phases, n, 0));
-        const int minimum = byteAt(S::Phases, n, 1);
-        const int maximum = byteAt(S::Phases, n, 2);
+        phase->id = cnfNumberText(record[0]);
+        const int minimum = record[1];
+        const int maximum = record[2];
         phase->minLength = minimum == notSet ? -1 : minimum;
         phase->maxLength = maximum == notSet ? -1 : maximum;
-        for (int i = 0; i < m_layout.phaseGroupSlots(); ++i) {
-            const int index = byteAt(S::Phases, n, 3 + i);
+        for (int i = 0; i < groupSlots; ++i) {
+            const int index = record[3 + i];
             if (index == notSet)
                 continue;
             if (index >= count(S::SignalGroups))
@@ -603,13 +615,15 @@ bool Norvak3xReader::readDayCards()
         return programOfRecord(index);
     };
     QVector<QString> ids(count(S::DayCards)); // the id of each record's card, for finding it
+    // The number, then seven entries that end with the record at the latest.
     for (int n = 0; n < count(S::DayCards); ++n) {
+        const quint8* record = recordBytes(S::DayCards, n);
         auto card = QSharedPointer<CnfDayCard>::create();
-        card->id = cnfNumberText(byteAt(S::DayCards, n, 0));
+        card->id = cnfNumberText(record[0]);
         ids[n] = card->id;
         for (int e = 0; e < Norvak3xLayout::dayCardEntries; ++e) {
             const int at = 1 + e * entrySize;
-            const int index = byteAt(S::DayCards, n, at);
+            const int index = record[at];
             if (index == notSet)
                 continue;
             int number = 0;
@@ -618,7 +632,7 @@ bool Norvak3xReader::readDayCards()
                 return fail(
                     QObject::tr("В суточной карте %1 указана несуществующая программа %2").arg(card->id).arg(number));
             QSharedPointer<CnfProgram> reserve;
-            const int reserveIndex = hasReserve ? byteAt(S::DayCards, n, at + 1) : notSet;
+            const int reserveIndex = hasReserve ? record[at + 1] : notSet;
             if (reserveIndex != notSet) {
                 reserve = program(reserveIndex, &number);
                 if (!reserve) {
@@ -627,8 +641,8 @@ bool Norvak3xReader::readDayCards()
                                     .arg(number));
                 }
             }
-            const int hour = byteAt(S::DayCards, n, at + entrySize - 2);
-            const int minute = byteAt(S::DayCards, n, at + entrySize - 1);
+            const int hour = record[at + entrySize - 2];
+            const int minute = record[at + entrySize - 1];
             const QTime time(hour, minute);
             if (!time.isValid()) {
                 return fail(QObject::tr("В суточной карте %1 указано неправильное значение времени %2:%3")
