@@ -100,7 +100,7 @@ int Norvak3xReader::byteAt(S s, int n, int offset) const
 
 const quint8* Norvak3xReader::recordBytes(S s, int n) const
 {
-    Q_ASSERT(n >= 0 && n < count(s) && m_layout.shape(s).shape == Norvak3xShape::Counted);
+    Q_ASSERT(n >= 0 && n < count(s));
     return reinterpret_cast<const quint8*>(m_image.bytes().constData()) + recordAt(s, n);
 }
 
@@ -287,8 +287,10 @@ bool Norvak3xReader::readTime(int element, const QString& key)
 
 bool Norvak3xReader::readPower()
 {
+    // The block holds two bytes for every address.
+    const quint8* block = recordBytes(S::Power, 0);
     for (int address = 0; address < Norvak3xLayout::powerEntries; ++address) {
-        const int type = byteAt(S::Power, 0, 2 * address);
+        const int type = block[2 * address];
         if (type == 0)
             continue;
         auto device = QSharedPointer<CnfPowerDevice>::create();
@@ -444,15 +446,18 @@ bool Norvak3xReader::readSynchronizer()
 
 bool Norvak3xReader::readSignalGroups()
 {
+    // Number, type, detectors, then the keys up to the end of the record.
     const int keyOffset = m_layout.groupKeyOffset();
+    Q_ASSERT(keyOffset + 4 * Norvak3xLayout::keysPerGroup <= m_layout.recordSize(S::SignalGroups));
     for (int n = 0; n < count(S::SignalGroups); ++n) {
+        const quint8* record = recordBytes(S::SignalGroups, n);
         auto group = QSharedPointer<CnfSignalGroup>::create();
-        group->id = byteAt(S::SignalGroups, n, 0);
-        const int type = byteAt(S::SignalGroups, n, 1);
+        group->id = record[0];
+        const int type = record[1];
         group->setType(type >= 1 && type <= 4 ? CnfSignalGroup::Type(type) : CnfSignalGroup::Transport);
         for (int k = 0; k < Norvak3xLayout::keysPerGroup; ++k) {
             const int key = keyOffset + 4 * k;
-            const int address = byteAt(S::SignalGroups, n, key);
+            const int address = record[key];
             if (address == notSet)
                 continue;
             const auto device = deviceAt(address);
@@ -461,14 +466,14 @@ bool Norvak3xReader::readSignalGroups()
                                 .arg(group->id)
                                 .arg(address));
             }
-            device->color = byteAt(S::SignalGroups, n, key + 1);
-            device->lampCount = byteAt(S::SignalGroups, n, key + 2);
-            device->controlledLamps = byteAt(S::SignalGroups, n, key + 3);
+            device->color = record[key + 1];
+            device->lampCount = record[key + 2];
+            device->controlledLamps = record[key + 3];
             group->assignDevice(device);
         }
         group->detectors.reserve(m_layout.groupDetectorCount);
         for (int i = 0; i < m_layout.groupDetectorCount; ++i)
-            group->detectors.append(byteAt(S::SignalGroups, n, 2 + i));
+            group->detectors.append(record[2 + i]);
         m_controller.addSignalGroup(group);
     }
     // The first group of a number is the one a look-up finds.

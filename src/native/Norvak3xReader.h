@@ -63,8 +63,9 @@ private:
     int count(Norvak3xSection s) const { return m_records[size_t(s)].count; }
     int recordAt(Norvak3xSection s, int n) const;
     int byteAt(Norvak3xSection s, int n, int offset) const;
-    // The bytes of record `n` of a counted section, n below its count:
-    // locate() has found all of them inside the image.
+    // The bytes of record `n` of a counted section (n below its count) or of
+    // the block of a fixed one (n = 0): locate() has found all of them inside
+    // the image.
     const quint8* recordBytes(Norvak3xSection s, int n) const;
     QVariant value(int position, Norvak3xValue kind) const;
     // Byte 0 of record `index` of a section, -1 when there is no such record.
