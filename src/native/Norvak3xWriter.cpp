@@ -461,9 +461,23 @@ bool Norvak3xWriter::writeConflicts()
     const auto matrix = m_controller.conflictMatrix();
     const QList<CnfMatrixCell> cells = matrix ? matrix->content() : QList<CnfMatrixCell>();
     char* const records = record(m_conflicts, size, 0);
-    // The cells of one group getting green usually follow each other.
+    // The cells of one group getting green usually follow each other; the
+    // groups losing green come back in every row, so theirs are kept in a
+    // small cache by address.
     const CnfSignalGroup* lastOn = nullptr;
     quint32 lastRows = 0;
+    struct Positions
+    {
+        const CnfSignalGroup* group = nullptr;
+        quint32 bits = 0;
+    };
+    std::array<Positions, 64> offPositions {};
+    auto offBits = [&](const CnfSignalGroup* group) {
+        Positions& cached = offPositions[(quintptr(group) >> 4) % offPositions.size()];
+        if (!cached.group || cached.group != group)
+            cached = {group, groupPositionBits(group)};
+        return cached.bits;
+    };
     for (const CnfMatrixCell& cell : cells) {
         if (std::isnan(cell.value))
             continue;
@@ -472,7 +486,7 @@ bool Norvak3xWriter::writeConflicts()
             lastRows = groupPositionBits(cell.onGroup);
         }
         const quint32 rows = lastRows;
-        const quint32 offColumns = rows ? groupPositionBits(cell.offGroup) & columnBits : 0;
+        const quint32 offColumns = rows ? offBits(cell.offGroup) & columnBits : 0;
         for (quint32 r = offColumns ? rows : 0; r; r &= r - 1) {
             char* const row = records + qCountTrailingZeroBits(r) * size;
             for (quint32 c = offColumns; c; c &= c - 1)
