@@ -94,7 +94,8 @@ private:
     std::array<Records, Norvak3xSectionKinds> m_records;
     QVector<QSharedPointer<CnfProgram>> m_programOfRecord;
     QVector<QSharedPointer<CnfDayCard>> m_dayCardOfRecord;
-    // Positions in the controller's lists; -1 where nothing is listed.
+    // The controller's groups and devices once read, and the position in
+    // them of each group number and device address (-1: none).
     QList<QSharedPointer<CnfSignalGroup>> m_groups;
     std::array<qint16, 256> m_groupOfNumber;
     QList<QSharedPointer<CnfPowerDevice>> m_devices;
