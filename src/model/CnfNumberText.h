@@ -10,4 +10,9 @@
 // their own. Not part of the installed interface.
 QString cnfNumberText(int number);
 
+// The number `text` gives, as QString::toInt does. The short decimal texts
+// that ids of phases, programs and cards usually are ("7", "-56") are read
+// without going through the locale's number parsing.
+int cnfTextNumber(const QString& text, bool* ok);
+
 #endif

@@ -86,7 +86,7 @@ QString timeText(const QDateTime& time, bool clockFirst)
 bool byteId(const QString& id, int* number)
 {
     bool ok = false;
-    *number = id.toInt(&ok);
+    *number = cnfTextNumber(id, &ok);
     return ok && *number >= 0 && *number <= 255;
 }
 
@@ -628,7 +628,7 @@ bool Norvak3xWriter::checkAlgorithm(const CnfProgram& program, CnfProgram& decod
 bool Norvak3xWriter::putProgramNumber(const CnfProgram& program, QByteArray* data, NumberOwners* numbers)
 {
     bool ok = false;
-    const int number = program.id.toInt(&ok);
+    const int number = cnfTextNumber(program.id, &ok);
     if (!ok || number < -128 || number > 255) {
         return fail(QObject::tr("Программа %1 имеет недопустимый идентификатор. Возможно использование только чисел")
                         .arg(program.id));
