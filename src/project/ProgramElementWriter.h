@@ -44,8 +44,8 @@ private:
     void writeAttributes(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
     void writeTimeline(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
     QList<QSharedPointer<CnfSignalGroup>> inListOrder(const QList<QSharedPointer<CnfSignalGroup>>& groups);
-    QVariantList timelineSequence(const QSharedPointer<CnfProgram>& program,
-                                  const QSharedPointer<CnfSignalGroup>& group) const;
+    void writeTimelineSequence(ProjectElement& sequence, const QSharedPointer<CnfProgram>& program,
+                               const QSharedPointer<CnfSignalGroup>& group) const;
     bool writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
                    const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten);
     void writeProperties(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
