@@ -214,7 +214,14 @@ bool ProgramElementWriter::writeStep(ProjectElement& element, const QSharedPoint
     stepElement.setAttribute(QStringLiteral("length"), length);
     // A phase the controller does not list is created again by the reader;
     // its groups go with its first step so that it is not recreated empty.
-    if (phase && !m_controller.findPhase(phase->id) && !unlistedWritten.contains(phase->id)) {
+    // A listed phase has its id listed: the look-up by id is only needed
+    // for another one.
+    if (!m_phasesTaken) {
+        m_listedPhases = ListedElements<CnfPhase>(m_controller.phases());
+        m_phasesTaken = true;
+    }
+    if (phase && !m_listedPhases.contains(phase.data()) && !m_controller.findPhase(phase->id)
+        && !unlistedWritten.contains(phase->id)) {
         unlistedWritten.insert(phase->id);
         const QStringList ids = groupIds(phase->signalGroups);
         if (!ids.isEmpty())

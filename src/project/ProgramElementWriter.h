@@ -7,9 +7,11 @@
 #include <QString>
 #include <QVariant>
 
+#include "ListedElements.h"
 #include "ProjectElement.h"
 
 class CnfController;
+class CnfPhase;
 class CnfPhaseDef;
 class CnfProgram;
 class CnfSignalGroup;
@@ -60,6 +62,9 @@ private:
     QHash<const CnfSignalGroup*, int> m_groupPositions;
     bool m_groupsTaken = false;
     bool m_groupListedTwice = false;
+    // The controller's phases, taken on first use likewise.
+    ListedElements<CnfPhase> m_listedPhases;
+    bool m_phasesTaken = false;
 };
 
 #endif
