@@ -220,6 +220,22 @@ private Q_SLOTS:
         QVERIFY(controller.findMatrix(3));
         QCOMPARE(controller.findMatrix(3)->releaf(controller.findSG(1), controller.findSG(2)), bToA);
     }
+    // Cells name their groups by id, whatever its size or sign.
+    void matrixItemIds()
+    {
+        CnfController controller;
+        QCOMPARE(convert(R"({"signalGroups": {"items": [{"id": 1}, {"id": 1000}, {"id": -4}, {"id": 0}]},
+            "IGM": [{"id": 3, "items": [{"clearing": 1000, "entering": -4, "time": 4},
+                {"clearing": 0, "entering": 1000, "time": 5}, {"clearing": -4, "entering": 1, "time": 6}]}]})",
+                         controller),
+                 QString());
+        const auto matrix = controller.findMatrix(3);
+        QVERIFY(matrix);
+        QCOMPARE(matrix->content().size(), 3);
+        QCOMPARE(matrix->releaf(controller.findSG(-4), controller.findSG(1000)), 4.0);
+        QCOMPARE(matrix->releaf(controller.findSG(1000), controller.findSG(0)), 5.0);
+        QCOMPARE(matrix->releaf(controller.findSG(1), controller.findSG(-4)), 6.0);
+    }
     void failures_data()
     {
         QTest::addColumn<QByteArray>("extra");

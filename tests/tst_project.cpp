@@ -466,6 +466,19 @@ private slots:
         QCOMPARE(read->getTimelineData(r.findSG(2)), (QMap<int, int>{{0, CnfSignalGroup::Amber}, {20, CnfSignalGroup::Amber}}));
         QCOMPARE(read->signalGroups().size(), 2);
     }
+    // A reference to an element the controller does not list, but whose id
+    // it lists, is written with that id and binds to the listed one.
+    void writerBindsCopiesById()
+    {
+        CnfController c;
+        fill(c);
+        c.findDayCard("1")->addRecord(QTime(7, 30), program("1", CnfProgram::Timer), {});
+        c.weekCards().first()->days.insert(Qt::Wednesday, withId<CnfDayCard>("1"));
+        CnfController r;
+        QVERIFY(reload(c, r));
+        QCOMPARE(r.findDayCard("1")->records.value(QTime(7, 30)).program, r.findProgram("1"));
+        QCOMPARE(r.weekCards().first()->days.value(Qt::Wednesday), r.findDayCard("1"));
+    }
     // Each fault adds one entry that the writer refuses; a copy leaves out
     // that entry alone.
     void writerFailures_data()

@@ -24,14 +24,15 @@ struct Pair {
 };
 
 // Groups lie at regular distances in memory: their addresses are mixed well,
-// so that neighbouring pairs do not crowd into a few slots of the index.
-uint qHash(const Pair& pair, uint seed)
+// so that neighbouring pairs do not crowd into a few slots of the index. The
+// low half picks the slot, the high half is the pair's tag in it.
+quint64 pairHash(const Pair& pair)
 {
     quint64 h = quint64(quintptr(pair.on)) * 0x9E3779B97F4A7C15ULL ^ quint64(quintptr(pair.off));
     h ^= h >> 31;
     h *= 0xBF58476D1CE4E5B9ULL;
     h ^= h >> 29;
-    return uint(h) ^ seed;
+    return h;
 }
 
 } // namespace
@@ -48,13 +49,13 @@ public:
         if (indexed) {
             const size_t mask = positions.size() - 1;
             // Ends at an empty slot: the table is never full.
-            for (size_t i = qHash(Pair(on, off), 0) & mask;; i = (i + 1) & mask) {
-                const int position = positions[i];
-                if (position < 0)
+            const quint64 hash = pairHash(Pair(on, off));
+            for (size_t i = size_t(uint(hash)) & mask;; i = (i + 1) & mask) {
+                const Slot& slot = positions[i];
+                if (slot.position < 0)
                     return -1;
-                const CnfMatrixCell& cell = cells.at(position);
-                if (cell.onGroup == on && cell.offGroup == off)
-                    return position;
+                if (slot.tag == uint(hash >> 32) && isPair(slot.position, on, off))
+                    return slot.position;
             }
         }
         for (int i = cells.size() - 1; i >= 0; --i) {
@@ -80,7 +81,7 @@ public:
     {
         indexed = cells.size() >= IndexedSize;
         if (!indexed) {
-            std::vector<int>().swap(positions);
+            std::vector<Slot>().swap(positions);
             return;
         }
         rebuildIndex(indexSize(cells.size()));
@@ -104,10 +105,18 @@ public:
     int id = 0;
     QString name;
     QList<CnfMatrixCell> cells;
+    // A slot of the index: the cell's position and the tag of its pair, so
+    // that a probe goes to a cell, which in a large matrix is rarely in the
+    // cache, only when the tags agree.
+    struct Slot {
+        int position = -1;
+        uint tag = 0;
+    };
+
     // The index: positions of cells in an open-addressed table (linear
     // probing, a power of two in size, at most three quarters full, -1 for
     // an empty slot), one block for the whole matrix.
-    std::vector<int> positions;
+    std::vector<Slot> positions;
     bool indexed = false;
 
 private:
@@ -122,7 +131,7 @@ private:
 
     void rebuildIndex(size_t size)
     {
-        positions.assign(size, -1);
+        positions.assign(size, Slot());
         for (int i = 0; i < cells.size(); ++i)
             indexPosition(i);
     }
@@ -133,16 +142,21 @@ private:
     {
         const CnfMatrixCell& cell = cells.at(position);
         const size_t mask = positions.size() - 1;
-        for (size_t i = qHash(Pair(cell.onGroup, cell.offGroup), 0) & mask;; i = (i + 1) & mask) {
-            int& slot = positions[i];
-            if (slot >= 0) {
-                const CnfMatrixCell& other = cells.at(slot);
-                if (other.onGroup != cell.onGroup || other.offGroup != cell.offGroup)
-                    continue;
-            }
-            slot = position;
+        const quint64 hash = pairHash(Pair(cell.onGroup, cell.offGroup));
+        for (size_t i = size_t(uint(hash)) & mask;; i = (i + 1) & mask) {
+            Slot& slot = positions[i];
+            if (slot.position >= 0
+                && (slot.tag != uint(hash >> 32) || !isPair(slot.position, cell.onGroup, cell.offGroup)))
+                continue;
+            slot = {position, uint(hash >> 32)};
             return;
         }
+    }
+
+    bool isPair(int position, const CnfSignalGroup* on, const CnfSignalGroup* off) const
+    {
+        const CnfMatrixCell& cell = cells.at(position);
+        return cell.onGroup == on && cell.offGroup == off;
     }
 };
 

@@ -151,12 +151,44 @@ ProjectElement NativeValueCodec::encodeContainer(const QString& name, const QVar
     return container;
 }
 
-void NativeValueCodec::appendItem(ProjectElement& container, const QString& name, const QVariant& value)
+ProjectElement& NativeValueCodec::appendMapItem(ProjectElement& container, const QString& name)
+{
+    return appendTypedItem(container, name, QStringLiteral("QVariantMap")).appendElement(MapTag);
+}
+
+ProjectElement& NativeValueCodec::appendListItem(ProjectElement& container, const QString& name)
+{
+    return appendTypedItem(container, name, QStringLiteral("QVariantList")).appendElement(ListTag);
+}
+
+void NativeValueCodec::appendIntItem(ProjectElement& container, const QString& name, int value)
+{
+    appendTypedItem(container, name, QStringLiteral("int")).appendText(value);
+}
+
+void NativeValueCodec::appendStringItem(ProjectElement& container, const QString& name, const QString& value)
+{
+    ProjectXml::appendText(appendTypedItem(container, name, QStringLiteral("QString")), value);
+}
+
+ProjectElement& NativeValueCodec::appendList(ProjectElement& parent)
+{
+    return parent.appendElement(ListTag);
+}
+
+ProjectElement& NativeValueCodec::appendTypedItem(ProjectElement& container, const QString& name,
+                                                  const QString& type)
 {
     ProjectElement& item = container.appendElement(ItemTag);
     if (!name.isEmpty())
         item.setAttribute(NameAttribute, ProjectXml::cleanText(name));
-    item.setAttribute(TypeAttribute, ProjectXml::cleanText(typeName(value)));
+    item.setAttribute(TypeAttribute, ProjectXml::cleanText(type));
+    return item;
+}
+
+void NativeValueCodec::appendItem(ProjectElement& container, const QString& name, const QVariant& value)
+{
+    ProjectElement& item = appendTypedItem(container, name, typeName(value));
     ProjectElement inner = encodeContainer(QString(), value);
     if (!inner.isNull())
         item.appendChild(std::move(inner));

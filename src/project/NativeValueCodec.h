@@ -33,11 +33,25 @@ public:
     // `name` is not empty; null for a scalar.
     static ProjectElement encodeContainer(const QString& name, const QVariant& value);
 
+    // The pieces of a container encoded as encodeContainer() encodes it, for
+    // writers that have the values at hand rather than in a QVariant tree.
+    // An "Item" of `container` named `name` (no name when empty) holding an
+    // empty "Map" or "List", which is returned to be filled; the reference
+    // is valid until `container` gets another child.
+    static ProjectElement& appendMapItem(ProjectElement& container, const QString& name);
+    static ProjectElement& appendListItem(ProjectElement& container, const QString& name);
+    // An "Item" of `container` named `name` holding a whole number or a text.
+    static void appendIntItem(ProjectElement& container, const QString& name, int value);
+    static void appendStringItem(ProjectElement& container, const QString& name, const QString& value);
+    // An unnamed empty "List" of `parent`, returned to be filled.
+    static ProjectElement& appendList(ProjectElement& parent);
+
 private:
     static QVariant decode(const ProjectXmlElement& element, int depth);
     static QVariant decodeItem(const ProjectXmlElement& item, int depth);
     static QVariant decodeScalar(const ProjectXmlElement& item);
     static void appendItem(ProjectElement& container, const QString& name, const QVariant& value);
+    static ProjectElement& appendTypedItem(ProjectElement& container, const QString& name, const QString& type);
     static bool isMap(const QVariant& value);
     static bool isList(const QVariant& value);
 };

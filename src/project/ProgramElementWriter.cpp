@@ -100,17 +100,17 @@ void ProgramElementWriter::writeTimeline(ProjectElement& element, const QSharedP
     // Only the controller's own groups are written: a group removed from the
     // controller could not be found again when the document is read. They go
     // in the controller's order, not in the timeline's order of addresses,
-    // so that the same model always gives the same document.
-    QVariantList sequences;
+    // so that the same model always gives the same document. The entries are
+    // the maps {"group", "sequence"} of native values, built as elements
+    // straight away rather than as a QVariant tree to be encoded.
+    ProjectElement& timeline = element.appendElement(QStringLiteral("TimelineData"));
+    ProjectElement& sequences = NativeValueCodec::appendList(timeline);
     const auto groups = inListOrder(program->signalGroups());
     for (const auto& group : groups) {
-        QVariantMap entry;
-        entry.insert(QStringLiteral("group"), group->id);
-        entry.insert(QStringLiteral("sequence"), timelineSequence(program, group));
-        sequences.append(entry);
+        ProjectElement& entry = NativeValueCodec::appendMapItem(sequences, QString());
+        NativeValueCodec::appendIntItem(entry, QStringLiteral("group"), group->id);
+        writeTimelineSequence(NativeValueCodec::appendListItem(entry, QStringLiteral("sequence")), program, group);
     }
-    ProjectElement& timeline = element.appendElement(QStringLiteral("TimelineData"));
-    timeline.appendChild(NativeValueCodec::encodeContainer(QString(), sequences));
 }
 
 // The groups among `groups` that the controller lists, in the controller's
@@ -149,8 +149,8 @@ QList<QSharedPointer<CnfSignalGroup>> ProgramElementWriter::inListOrder(const QL
     return ordered;
 }
 
-QVariantList ProgramElementWriter::timelineSequence(const QSharedPointer<CnfProgram>& program,
-                                                    const QSharedPointer<CnfSignalGroup>& group) const
+void ProgramElementWriter::writeTimelineSequence(ProjectElement& sequence, const QSharedPointer<CnfProgram>& program,
+                                                 const QSharedPointer<CnfSignalGroup>& group) const
 {
     // Only the aspects a reader accepts can be written.
     QMap<int, int> points = program->getTimelineData(group);
@@ -160,28 +160,28 @@ QVariantList ProgramElementWriter::timelineSequence(const QSharedPointer<CnfProg
         else
             ++it;
     }
-    QVariantList sequence;
     if (points.isEmpty())
-        return sequence;
-    auto pointEntry = [](int point, int state) {
-        QVariantMap step;
-        step.insert(QStringLiteral("point"), point);
-        step.insert(QStringLiteral("state"), CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(state)));
-        return step;
+        return;
+    auto appendPoint = [&sequence](int point, int state) {
+        ProjectElement& step = NativeValueCodec::appendMapItem(sequence, QString());
+        NativeValueCodec::appendIntItem(step, QStringLiteral("point"), point);
+        NativeValueCodec::appendStringItem(step, QStringLiteral("state"),
+                                           CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(state)));
     };
     // A state that runs over the end of the cycle is written once, where it
     // begins; the reader closes the cycle with the last state.
+    bool written = false;
     int lastState = points.last();
     for (auto it = points.cbegin(); it != points.cend(); ++it) {
         if (points.size() > 1 && it.value() == lastState)
             continue;
-        sequence.append(pointEntry(it.key(), it.value()));
+        appendPoint(it.key(), it.value());
+        written = true;
         lastState = it.value();
     }
     // A group that keeps one state all the cycle still needs that state.
-    if (sequence.isEmpty())
-        sequence.append(pointEntry(points.firstKey(), points.first()));
-    return sequence;
+    if (!written)
+        appendPoint(points.firstKey(), points.first());
 }
 
 bool ProgramElementWriter::writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
@@ -214,7 +214,14 @@ bool ProgramElementWriter::writeStep(ProjectElement& element, const QSharedPoint
     stepElement.setAttribute(QStringLiteral("length"), length);
     // A phase the controller does not list is created again by the reader;
     // its groups go with its first step so that it is not recreated empty.
-    if (phase && !m_controller.findPhase(phase->id) && !unlistedWritten.contains(phase->id)) {
+    // A listed phase has its id listed: the look-up by id is only needed
+    // for another one.
+    if (!m_phasesTaken) {
+        m_listedPhases = ListedElements<CnfPhase>(m_controller.phases());
+        m_phasesTaken = true;
+    }
+    if (phase && !m_listedPhases.contains(phase.data()) && !m_controller.findPhase(phase->id)
+        && !unlistedWritten.contains(phase->id)) {
         unlistedWritten.insert(phase->id);
         const QStringList ids = groupIds(phase->signalGroups);
         if (!ids.isEmpty())

@@ -7,9 +7,11 @@
 #include <QString>
 #include <QVariant>
 
+#include "ListedElements.h"
 #include "ProjectElement.h"
 
 class CnfController;
+class CnfPhase;
 class CnfPhaseDef;
 class CnfProgram;
 class CnfSignalGroup;
@@ -44,8 +46,8 @@ private:
     void writeAttributes(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
     void writeTimeline(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
     QList<QSharedPointer<CnfSignalGroup>> inListOrder(const QList<QSharedPointer<CnfSignalGroup>>& groups);
-    QVariantList timelineSequence(const QSharedPointer<CnfProgram>& program,
-                                  const QSharedPointer<CnfSignalGroup>& group) const;
+    void writeTimelineSequence(ProjectElement& sequence, const QSharedPointer<CnfProgram>& program,
+                               const QSharedPointer<CnfSignalGroup>& group) const;
     bool writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
                    const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten);
     void writeProperties(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
@@ -60,6 +62,9 @@ private:
     QHash<const CnfSignalGroup*, int> m_groupPositions;
     bool m_groupsTaken = false;
     bool m_groupListedTwice = false;
+    // The controller's phases, taken on first use likewise.
+    ListedElements<CnfPhase> m_listedPhases;
+    bool m_phasesTaken = false;
 };
 
 #endif

@@ -181,6 +181,10 @@ bool ProjectWriter::write(ProjectElementSink& sink)
 {
     m_error.clear();
     m_sink = &sink;
+    m_listedDevices = ListedElements<CnfPowerDevice>(m_controller.powerDevices());
+    m_listedPrograms = ListedElements<CnfProgram>(m_controller.programs());
+    m_listedDayCards = ListedElements<CnfDayCard>(m_controller.dayCards());
+    m_listedWeekCards = ListedElements<CnfWeekCard>(m_controller.weekCards());
     ProjectElement root(QStringLiteral("Controller"));
     writeRootAttributes(root);
     root.writeStart(sink);
@@ -310,7 +314,7 @@ ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalG
         element.setAttribute(QStringLiteral("detectors"), joinIds(group->detectors));
     QList<int> deviceIds;
     for (const auto& device : group->devices) {
-        if (device && m_controller.findPowerDevice(device->id))
+        if (device && (m_listedDevices.contains(device.data()) || m_controller.findPowerDevice(device->id)))
             deviceIds.append(device->id);
     }
     if (!deviceIds.isEmpty())
@@ -457,7 +461,7 @@ bool ProjectWriter::writeDayCards()
                 continue;
             }
             // The reader binds the entry by the program's id.
-            if (!m_controller.findProgram(it->program->id)) {
+            if (!m_listedPrograms.contains(it->program.data()) && !m_controller.findProgram(it->program->id)) {
                 if (!refuse(QObject::tr("В суточной карте %1 для времени %2 указана несуществующая программа %3")
                                 .arg(card->id, it.key().toString(TimeFormat), it->program->id)))
                     return false;
@@ -492,7 +496,7 @@ bool ProjectWriter::writeWeekCards()
                     return false;
                 continue;
             }
-            if (!m_controller.findDayCard(it.value()->id)) {
+            if (!m_listedDayCards.contains(it.value().data()) && !m_controller.findDayCard(it.value()->id)) {
                 if (!refuse(QObject::tr("В недельной карте %1 для дня %2 указана несуществующая суточная карта %3")
                                 .arg(card->id)
                                 .arg(int(it.key()))
@@ -519,7 +523,8 @@ bool ProjectWriter::writeSpecialDays()
                 return false;
             continue;
         }
-        if (!m_controller.findDayCard(it.value()->dayCard->id)) {
+        if (!m_listedDayCards.contains(it.value()->dayCard.data())
+            && !m_controller.findDayCard(it.value()->dayCard->id)) {
             if (!refuse(QObject::tr("В особых днях для даты %1 указана несуществующая суточная карта %2")
                             .arg(date, it.value()->dayCard->id)))
                 return false;
@@ -549,7 +554,7 @@ bool ProjectWriter::writeSeasonPlans()
                 return false;
             continue;
         }
-        if (!m_controller.findWeekCard(plan->weekCard->id)) {
+        if (!m_listedWeekCards.contains(plan->weekCard.data()) && !m_controller.findWeekCard(plan->weekCard->id)) {
             if (!refuse(QObject::tr("In season plan for period from %1 to %2 specifyed invalid weekly card %3")
                             .arg(from, to, plan->weekCard->id)))
                 return false;

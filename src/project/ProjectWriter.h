@@ -4,15 +4,20 @@
 #include <QSharedPointer>
 #include <QString>
 
+#include "ListedElements.h"
 #include "ProgramElementWriter.h"
 #include "ProjectElement.h"
 #include "ProjectElementSink.h"
 #include "VObject.h"
 
 class CnfController;
+class CnfDayCard;
 class CnfDetector;
 class CnfMatrix;
+class CnfPowerDevice;
+class CnfProgram;
 class CnfSignalGroup;
+class CnfWeekCard;
 
 // Builds the project document of a controller. By default the document is
 // complete or not built at all: the first failed consistency check stops the
@@ -57,6 +62,13 @@ private:
     RefusedEntry m_refused;
     QString m_error;
     ProjectElementSink* m_sink = nullptr;
+    // What the controller lists, taken when the writing starts. An element
+    // it lists has its id listed too: only a reference to another element
+    // needs the look-up by id.
+    ListedElements<CnfPowerDevice> m_listedDevices;
+    ListedElements<CnfProgram> m_listedPrograms;
+    ListedElements<CnfDayCard> m_listedDayCards;
+    ListedElements<CnfWeekCard> m_listedWeekCards;
 };
 
 #endif

@@ -182,6 +182,7 @@ void JsonModelReader::readFullMatrix(CnfMatrix& matrix, const Array& rows)
 
 void JsonModelReader::readSparseMatrix(CnfMatrix& matrix, const Array& items)
 {
+    takeGroupIds();
     for (int index = 0; index < items.values.size() && !failed(); ++index) {
         if (readPlainCell(matrix, items.values.element(index)))
             continue;
@@ -218,12 +219,35 @@ bool JsonModelReader::readPlainCell(CnfMatrix& matrix, const Value& element)
         || !item.member(QLatin1String("entering")).isParsedInt(&enteringId)
         || !item.member(QLatin1String("time")).isParsedNumber(&time))
         return false;
-    const auto clearing = m_controller.findSG(clearingId);
-    const auto entering = m_controller.findSG(enteringId);
+    CnfSignalGroup* const clearing = groupOfId(clearingId);
+    CnfSignalGroup* const entering = groupOfId(enteringId);
     if (!clearing || !entering)
         return false;
-    matrix.setReleaf(entering.data(), clearing.data(), time);
+    matrix.setReleaf(entering, clearing, time);
     return true;
+}
+
+// Groups have small ids, mostly 1 to their number: a table by id answers
+// the ten cells of every group without a look-up in the controller each,
+// which in a large model would go to a hash node and the group's shared
+// count far apart in memory. The groups do not change while a matrix is read.
+void JsonModelReader::takeGroupIds()
+{
+    const auto groups = m_controller.signalGroups();
+    m_groupsById.assign(2 * size_t(groups.size()) + 1, nullptr);
+    for (const auto& group : groups) {
+        const int id = group ? group->id : -1;
+        if (id >= 0 && size_t(id) < m_groupsById.size() && !m_groupsById[size_t(id)])
+            m_groupsById[size_t(id)] = group.data();
+    }
+}
+
+// The group findSG() finds for `id`: from the table when the id is in it.
+CnfSignalGroup* JsonModelReader::groupOfId(int id) const
+{
+    if (id >= 0 && size_t(id) < m_groupsById.size())
+        return m_groupsById[size_t(id)];
+    return m_controller.findSG(id).data();
 }
 
 QSharedPointer<CnfSignalGroup> JsonModelReader::matrixItemGroup(const CnfMatrix& matrix, const Object& item,

@@ -9,6 +9,7 @@
 #include <QVariant>
 
 #include <initializer_list>
+#include <vector>
 
 #include "JsonAccess.h"
 
@@ -75,6 +76,8 @@ private:
     void readFullMatrix(CnfMatrix& matrix, const Array& rows);
     void readSparseMatrix(CnfMatrix& matrix, const Array& items);
     bool readPlainCell(CnfMatrix& matrix, const Value& element);
+    void takeGroupIds();
+    CnfSignalGroup* groupOfId(int id) const;
     QSharedPointer<CnfSignalGroup> matrixItemGroup(const CnfMatrix& matrix, const Object& item, const char* key,
                                                    const Value& member);
     QSharedPointer<CnfProgram> readPlan(const Object& plan, bool* isDefault);
@@ -95,6 +98,10 @@ private:
     void setWeekDay(CnfWeekCard& card, int day, const QVariant& value, const QString& where);
     void readSeasonPlans(const Array& entries);
     void readSpecialDays(const Array& entries);
+
+    // The first listed group of each small id, taken for the cells of a
+    // sparse matrix.
+    std::vector<CnfSignalGroup*> m_groupsById;
 };
 
 #endif
