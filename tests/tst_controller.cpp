@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "CnfAddressTable.h"
 #include "ModelBuilders.h"
 #include "cnf.h"
 
@@ -339,6 +340,26 @@ private slots:
         QVERIFY(source.nativeDataNames().isEmpty() && source.lastError().isEmpty());
         QCOMPARE(source.conflictMatrix(), conflicts);
         QVERIFY(conflicts->isEmpty());
+    }
+
+    // The writers' table of groups by address: grown past several rehashes,
+    // with a replaced entry, an absent key and the null key.
+    void addressTable()
+    {
+        std::vector<int> elements(5000);
+        CnfAddressTable<int> table;
+        for (size_t i = 0; i < elements.size(); ++i)
+            table.insert(&elements[i], int(i));
+        table.insert(&elements[7], -7);
+        table.insert(nullptr, 1);
+        int absent = 0;
+        QVERIFY(!table.contains(&absent) && !table.contains(nullptr));
+        QCOMPARE(table.value(&absent, -1), -1);
+        QCOMPARE(table.value(&elements[7]), -7);
+        for (size_t i = 0; i < elements.size(); ++i) {
+            if (i != 7 && table.value(&elements[i], -1) != int(i))
+                QFAIL(qPrintable(QString("entry %1 lost").arg(i)));
+        }
     }
 };
 

@@ -1,12 +1,12 @@
 #ifndef PROGRAMELEMENTWRITER_H
 #define PROGRAMELEMENTWRITER_H
 
-#include <QHash>
 #include <QSet>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
 
+#include "CnfAddressTable.h"
 #include "ListedElements.h"
 #include "ProjectElement.h"
 
@@ -59,7 +59,7 @@ private:
     // The controller's groups and where each stands in its list, taken on
     // first use: the controller does not change while it is written.
     QList<QSharedPointer<CnfSignalGroup>> m_listedGroups;
-    QHash<const CnfSignalGroup*, int> m_groupPositions;
+    CnfAddressTable<int> m_groupPositions;
     bool m_groupsTaken = false;
     bool m_groupListedTwice = false;
     // The controller's phases, taken on first use likewise.

@@ -1,12 +1,12 @@
 #include "ProjectWriter.h"
 
-#include <QHash>
 #include <QtMath>
 
 #include <algorithm>
 #include <cmath>
 #include <vector>
 
+#include "CnfAddressTable.h"
 #include "CnfController.h"
 #include "CnfDetector.h"
 #include "CnfInterstate.h"
@@ -64,7 +64,7 @@ struct MatrixCells
 // or false for a cell that is not written. Cells are matched with the
 // controller's live groups by address only; a cell whose group is not listed
 // is never followed.
-bool cellPositions(const CnfMatrixCell& cell, const QHash<const CnfSignalGroup*, int>& positions, int& on, int& off)
+bool cellPositions(const CnfMatrixCell& cell, const CnfAddressTable<int>& positions, int& on, int& off)
 {
     on = positions.value(cell.onGroup, -1);
     off = positions.value(cell.offGroup, -1);
@@ -72,10 +72,10 @@ bool cellPositions(const CnfMatrixCell& cell, const QHash<const CnfSignalGroup*,
 }
 
 // The first position of each listed group, and the ids by position.
-QHash<const CnfSignalGroup*, int> groupPositions(const QList<QSharedPointer<CnfSignalGroup>>& groups,
+CnfAddressTable<int> groupPositions(const QList<QSharedPointer<CnfSignalGroup>>& groups,
                                                   std::vector<int>& ids)
 {
-    QHash<const CnfSignalGroup*, int> positions;
+    CnfAddressTable<int> positions;
     positions.reserve(groups.size());
     ids.assign(size_t(groups.size()), 0);
     for (int i = 0; i < groups.size(); ++i) {
@@ -90,7 +90,7 @@ QHash<const CnfSignalGroup*, int> groupPositions(const QList<QSharedPointer<CnfS
 MatrixCells matrixCells(const CnfMatrix& matrix, const QList<QSharedPointer<CnfSignalGroup>>& groups)
 {
     MatrixCells result;
-    const QHash<const CnfSignalGroup*, int> positions = groupPositions(groups, result.ids);
+    const CnfAddressTable<int> positions = groupPositions(groups, result.ids);
     const QList<CnfMatrixCell>& cells = matrix.content();
     std::vector<int>& starts = result.bucketStarts;
     starts.assign(size_t(groups.size()) + 1, 0);

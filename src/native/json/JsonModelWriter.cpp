@@ -1,6 +1,5 @@
 #include "JsonModelWriter.h"
 
-#include <QHash>
 
 #include <utility>
 
@@ -80,9 +79,9 @@ bool JsonModelWriter::fail(const QString& message)
 
 // --- Model sections ------------------------------------------------------------
 
-QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> JsonModelWriter::groupsOfDevices() const
+CnfAddressTable<QSharedPointer<CnfSignalGroup>> JsonModelWriter::groupsOfDevices() const
 {
-    QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> groupOf;
+    CnfAddressTable<QSharedPointer<CnfSignalGroup>> groupOf;
     const auto groups = m_controller.signalGroups();
     for (const auto& group : groups) {
         for (const auto& device : qAsConst(group->devices))
@@ -112,8 +111,9 @@ QVariantList JsonModelWriter::matrixItems(const CnfMatrix& matrix)
 {
     // Cells name their groups by plain pointers: only the controller's own
     // groups are looked at, never a group the pointer may have outlived.
-    QHash<const CnfSignalGroup*, int> ids;
+    CnfAddressTable<int> ids;
     const auto groups = m_controller.signalGroups();
+    ids.reserve(groups.size());
     for (const auto& group : groups)
         ids.insert(group.data(), group->id);
     // The keys are made once and shared by every cell.

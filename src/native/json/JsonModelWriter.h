@@ -2,12 +2,13 @@
 #define JSONMODELWRITER_H
 
 #include <QCoreApplication>
-#include <QHash>
 #include <QSharedPointer>
 #include <QString>
 #include <QStringList>
 #include <QTime>
 #include <QVariant>
+
+#include "CnfAddressTable.h"
 
 class CnfController;
 class CnfDayCard;
@@ -45,7 +46,7 @@ protected:
     QVariantList signalGroupItems();
     // The group of each power device, as findPowerDeviceSg() finds it (the
     // last group listing it), taken in one walk over the groups.
-    QHash<const CnfPowerDevice*, QSharedPointer<CnfSignalGroup>> groupsOfDevices() const;
+    CnfAddressTable<QSharedPointer<CnfSignalGroup>> groupsOfDevices() const;
     // The "items" of a matrix: one per cell with a time.
     QVariantList matrixItems(const CnfMatrix& matrix);
     QVariant stages();

@@ -1,12 +1,12 @@
 #ifndef TIMELINECODEC_H
 #define TIMELINECODEC_H
 
-#include <QHash>
 #include <QList>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
 
+#include "CnfAddressTable.h"
 #include "JsonAccess.h"
 
 class CnfController;
@@ -38,7 +38,7 @@ public:
     private:
         friend class TimelineCodec;
         QList<QSharedPointer<CnfSignalGroup>> m_listed;
-        QHash<const CnfSignalGroup*, int> m_positions;
+        CnfAddressTable<int> m_positions;
         bool m_listedTwice = false;
     };
 
