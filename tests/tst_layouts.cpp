@@ -117,6 +117,39 @@ QString phaseId(int position)
     return QString::number(101 + position);
 }
 
+// A record of program 7, interstate variant 3, whose phase field k names position k, with
+// duration 20 + k where the field has one. Every other byte is 200, an invalid position,
+// so that a phase field misplaced in the layout shows up as a wrong step or a failure.
+QByteArray fieldRecord(const AlgorithmRow& row, int shift, int size, QString* steps = nullptr)
+{
+    QByteArray record(size, char(200));
+    record[0] = 7;
+    record[1] = char(row.algorithm);
+    record[2] = 3;
+    if (row.cycleOffsetByte >= 0)
+        record[row.cycleOffsetByte + shift] = 17;
+    QStringList expected;
+    std::optional<int> mainDuration;
+    const QList<PhaseField> fields = parsePhaseFields(row.phaseFields, shift);
+    for (int k = 0; k < fields.size(); ++k) {
+        const PhaseField& field = fields.at(k);
+        record[field.position] = char(k);
+        int duration = -1;
+        if (field.durationAt >= 0) {
+            duration = 20 + k;
+            record[field.durationAt] = char(duration);
+            if (field.id.startsWith("com_phase"))
+                mainDuration = duration;
+        } else if (field.id.startsWith("call_phase")) {
+            duration = mainDuration.value_or(-1);
+        }
+        expected.append(QString("%1:%2").arg(phaseId(k)).arg(duration));
+    }
+    if (steps)
+        *steps = expected.join(' ');
+    return record;
+}
+
 ControllerPtr makeController(const QString& type, const QString& version)
 {
     ControllerPtr controller(new CnfController);
@@ -215,17 +248,9 @@ private slots:
         auto decodeTimers = [] {
             QStringList decoded;
             for (const VersionRows& version : kVersions) {
-                QByteArray record(version.recordSize, char(200));
-                record[0] = 7;
-                record[1] = 1;
-                const QList<PhaseField> fields = parsePhaseFields(version.rows[1].phaseFields, version.shift);
-                for (int k = 0; k < fields.size(); ++k) {
-                    record[fields.at(k).position] = char(k);
-                    record[fields.at(k).durationAt] = char(20 + k);
-                }
                 ControllerPtr controller = controllerFor(version.layout);
                 auto program = ProgramPtr::create();
-                controller->setProgramRawData(program, record);
+                controller->setProgramRawData(program, fieldRecord(version.rows[1], version.shift, version.recordSize));
                 decoded.append(steps(*program));
             }
             return decoded;
@@ -247,82 +272,43 @@ private slots:
 
     void algorithms_data()
     {
-        QTest::addColumn<QString>("layout");
-        QTest::addColumn<int>("algorithm");
-        QTest::addColumn<int>("cycleOffsetByte");
-        QTest::addColumn<QString>("phaseFields");
-        QTest::addColumn<int>("shift");
-        QTest::addColumn<int>("recordSize");
-        for (const VersionRows& version : kVersions) {
-            for (int i = 0; i < version.rowCount; ++i) {
-                const AlgorithmRow& row = version.rows[i];
-                if (row.algorithm > version.lastAlgorithm)
-                    continue;
-                QTest::addRow("%s alg %d", version.layout, row.algorithm)
-                    << QString(version.layout) << row.algorithm << row.cycleOffsetByte << QString(row.phaseFields)
-                    << version.shift << version.recordSize;
+        QTest::addColumn<int>("version"); // of kVersions
+        QTest::addColumn<int>("row");
+        for (int v = 0; v < int(std::size(kVersions)); ++v) {
+            for (int i = 0; i < kVersions[v].rowCount; ++i) {
+                if (kVersions[v].rows[i].algorithm <= kVersions[v].lastAlgorithm)
+                    QTest::addRow("%s alg %d", kVersions[v].layout, kVersions[v].rows[i].algorithm) << v << i;
             }
         }
     }
 
-    // A record whose every phase field names a different phase and whose
-    // other bytes would be invalid phase positions, so that a phase field
-    // misplaced in the layout shows up as a wrong step or a failure.
     void algorithms()
     {
-        QFETCH(QString, layout);
-        QFETCH(int, algorithm);
-        QFETCH(int, cycleOffsetByte);
-        QFETCH(QString, phaseFields);
-        QFETCH(int, shift);
-        QFETCH(int, recordSize);
-
-        QByteArray record(recordSize, char(200));
-        record[0] = 7;
-        record[1] = char(algorithm);
-        record[2] = 3;
-        if (cycleOffsetByte >= 0)
-            record[cycleOffsetByte + shift] = 17;
-        QStringList expected;
-        std::optional<int> mainDuration;
-        const QList<PhaseField> fields = parsePhaseFields(phaseFields, shift);
-        for (int k = 0; k < fields.size(); ++k) {
-            const PhaseField& field = fields.at(k);
-            record[field.position] = char(k);
-            int duration = -1;
-            if (field.durationAt >= 0) {
-                duration = 20 + k;
-                record[field.durationAt] = char(duration);
-                if (field.id.startsWith("com_phase"))
-                    mainDuration = duration;
-            } else if (field.id.startsWith("call_phase")) {
-                duration = mainDuration.value_or(-1);
-            }
-            expected.append(QString("%1:%2").arg(phaseId(k)).arg(duration));
-        }
-
-        ControllerPtr controller = controllerFor(layout);
+        QFETCH(int, version);
+        QFETCH(int, row);
+        const VersionRows& v = kVersions[version];
+        const AlgorithmRow& r = v.rows[row];
+        QString expected;
+        ControllerPtr controller = controllerFor(v.layout);
         auto program = ProgramPtr::create();
-        QVERIFY2(controller->setProgramRawData(program, record), qPrintable(controller->lastError()));
-        QCOMPARE(controller->lastError(), QString());
-        QCOMPARE(program->id, QString("7"));
+        QVERIFY2(controller->setProgramRawData(program, fieldRecord(r, v.shift, v.recordSize, &expected)),
+                 qPrintable(controller->lastError()));
         QCOMPARE(program->type, CnfProgram::NorvakSpecial);
-        QCOMPARE(program->nativeType, algorithm);
-        QCOMPARE(program->interstateVariant(), layout == "adapter" ? -1 : 3);
-        QCOMPARE(program->data(), record);
-        QCOMPARE(steps(*program), expected.join(' '));
-        QCOMPARE(program->cycleOffset(-1), algorithm == 2 ? 17 : -1);
+        QCOMPARE(program->nativeType, r.algorithm);
+        QCOMPARE(program->interstateVariant(), v.rows == kAdapter ? -1 : 3);
+        QCOMPARE(steps(*program), expected);
+        QCOMPARE(program->cycleOffset(-1), r.algorithm == 2 ? 17 : -1);
 
         // The layout itself: the record is covered exactly, and a coordinated
         // algorithm names its cycle offset byte.
-        const QDomElement programs = chapterOf(layoutOf(layout), "programs");
-        const QDomElement type = childWithId(programs, "Type", QString::number(algorithm));
+        const QDomElement programs = chapterOf(layoutOf(v.layout), "programs");
+        const QDomElement type = childWithId(programs, "Type", QString::number(r.algorithm));
         QList<QPair<int, QDomElement>> laid;
-        QCOMPARE(layFields(type.firstChildElement("Element"), 2, &laid), recordSize);
+        QCOMPARE(layFields(type.firstChildElement("Element"), 2, &laid), v.recordSize);
         int offsetByte = -1;
         for (auto it = laid.cbegin(); offsetByte < 0 && it != laid.cend(); ++it)
             offsetByte = it->second.attribute("name").startsWith("Сдвиг цикла") ? it->first : -1;
-        QCOMPARE(offsetByte, cycleOffsetByte < 0 ? -1 : cycleOffsetByte + shift);
+        QCOMPARE(offsetByte, r.cycleOffsetByte < 0 ? -1 : r.cycleOffsetByte + v.shift);
     }
 
     // Empty durations, cut records, phase numbers, odd layouts (the test
@@ -417,15 +403,36 @@ private slots:
         QVERIFY(makeController("norvakii", "3.18")->norvakLayout().isNull());
     }
 
-    // Type names by the adapter layout and by a version without one (3.x: tst_norvak3x).
-    void typeNameExamples()
+    void typeNames_data()
     {
-        QCOMPARE(CnfProgram::norvakTypeName(255, "adapter", false), QString("ОС"));
-        QCOMPARE(CnfProgram::norvakTypeName(9, "adapter", true), QString("Адап1К (поиск разрыва с координацией)"));
-        QCOMPARE(CnfProgram::norvakTypeName(7, "adapter", true), QString("Неизвестный тип 7"));
-        QTest::ignoreMessage(QtWarningMsg, "Для данной версии норвака (5.0) нет разметки конфигурации");
-        QCOMPARE(CnfProgram::norvakTypeName(1, "5.0", false), QString("alg1"));
-        QCOMPARE(CnfProgram::norvakTypeName(1, "5.0", true), QString("Неизвестный тип 1")); // cached, no new warning
+        QTest::addColumn<QString>("layout");
+        QTest::addColumn<int>("type");
+        QTest::addColumn<QString>("label");
+        QTest::addColumn<QString>("fullName");
+        QTest::newRow("3.18 coordination") << "3.18" << 2 << "Коорд" << "Координация";
+        QTest::newRow("3.18 last") << "3.18" << 27 << "АтвпХ" << "АтвпХ (Поиск разрыва с вызовом конфл. пеш. фазы.)";
+        QTest::newRow("3.17 last") << "3.17" << 25 << "Адап8К" << "Адап8К (расширенный поиск разрыва с коорд.)";
+        QTest::newRow("3.17 beyond") << "3.17" << 27 << "alg27" << "Неизвестный тип 27";
+        QTest::newRow("3.16 last") << "3.16" << 22 << "CVIP" << "CVIP (Приоритетный пропуск с коорд.)";
+        QTest::newRow("3.15 beyond") << "3.15" << 23 << "alg23" << "Неизвестный тип 23";
+        QTest::newRow("3.14 last") << "3.14" << 8 << "Адап3" << "Адап3 (выезд с узкой прилегающей)";
+        QTest::newRow("3.14 beyond") << "3.14" << 9 << "alg9" << "Неизвестный тип 9";
+        QTest::newRow("3.14 red") << "3.14" << 0 << "ЖМ" << "ЖМ";
+        QTest::newRow("adapter off") << "adapter" << 255 << "ОС" << "ОС";
+        QTest::newRow("adapter coordinated gap search") << "adapter" << 9 << "Адп1K" << "Адап1К (поиск разрыва с координацией)";
+        QTest::newRow("adapter beyond") << "adapter" << 7 << "alg7" << "Неизвестный тип 7";
+        // warned of once, the layout's absence is cached
+        QTest::newRow("no layout") << "5.0" << 1 << "alg1" << "Неизвестный тип 1";
+    }
+
+    void typeNames()
+    {
+        QFETCH(QString, layout);
+        QFETCH(int, type);
+        if (layout == "5.0")
+            QTest::ignoreMessage(QtWarningMsg, "Для данной версии норвака (5.0) нет разметки конфигурации");
+        QTEST(CnfProgram::norvakTypeName(type, layout, false), "label");
+        QTEST(CnfProgram::norvakTypeName(type, layout, true), "fullName");
     }
 
     void chapterSizes_data()
