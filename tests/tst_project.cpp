@@ -53,7 +53,6 @@ QSharedPointer<CnfDetector> detector(int id, const QString& name)
     return d;
 }
 
-// Reads the document of `body` into `c`.
 bool load(CnfController& c, const QByteArray& body, bool strict = false, const QByteArray& rootAttributes = {})
 {
     const bool ok = c.load(document(body, rootAttributes), strict);
@@ -62,7 +61,6 @@ bool load(CnfController& c, const QByteArray& body, bool strict = false, const Q
     return ok;
 }
 
-// Reads `from`'s document into `to`.
 bool reload(const CnfController& from, CnfController& to)
 {
     const bool ok = to.load(from.save(-1), true);

@@ -43,14 +43,6 @@ static bool read(const QByteArray& text, CnfController& controller, QString* err
     return done;
 }
 
-static QStringList differences(CnfController& first, CnfController& second)
-{
-    QStringList list;
-    for (const CnfDifference& difference : CnfControllerDiff::compare(first, second))
-        list << difference.toString();
-    return list;
-}
-
 // A model with every element unnamed, as a binary image or a new project gives it.
 static void buildUnnamed(CnfController& controller)
 {
@@ -119,7 +111,6 @@ private Q_SLOTS:
         QTest::newRow("first type nested") << QByteArray(R"({"signalGroups": {"items": [{"id": 1, "type": "traffic"}]}, "type": "ZT_LOOM"})")
                                            << "norvakii" << "";
         QTest::newRow("NorvakII document") << dataFile("norvakii/rich.json") << "norvakii" << "";
-        QTest::newRow("NorvakII with header") << dataFile("norvakii/crossing.jcfg") << "norvakii" << "";
         QTest::newRow("broken JSON") << QByteArray(R"({"type": "ZT_LOOM", )") << "" << "JSON parse error at ";
         QTest::newRow("array") << QByteArray(R"([{"type": "ZT_LOOM"}])") << "" << "";
     }
@@ -230,7 +221,9 @@ private Q_SLOTS:
         QVERIFY2(!text.isEmpty(), qPrintable(config.lastError()));
         CnfController second;
         QVERIFY2(read(text, second, &error), qPrintable(error));
-        const QStringList changed = differences(first, second);
+        QStringList changed;
+        for (const CnfDifference& difference : CnfControllerDiff::compare(first, second))
+            changed << difference.toString();
         QVERIFY2(changed.isEmpty(), qPrintable(changed.join('\n')));
         QCOMPARE(config.save(second), text);
         QCOMPARE(ZT_LOOMConfig().createDynamicProgram(second, second.programs().first()), QByteArray());
@@ -265,7 +258,6 @@ private Q_SLOTS:
         QCOMPARE(controller.weekCards().size(), 1);
         const auto week = controller.weekCards().first();
         QCOMPARE(week->id, QStringLiteral("1"));
-        QCOMPARE(week->days.size(), 7);
         QCOMPARE(week->days.values(), QList<QSharedPointer<CnfDayCard>>() << card << card << card << card << card << card << card);
     }
 
@@ -278,8 +270,7 @@ private Q_SLOTS:
         QString error;
         QVERIFY2(read(R"({"configVersion": 1, "type": "ZT_LOOM", "plans": [{"id": 1, "algorithm": {"type\u0000x": "Timeline",
             "sequences": [{"group": 1, "sequence": [{"state": "red"}]}]}}]})", controller, &error), qPrintable(error));
-        const auto program = controller.findProgram("1");
-        QVERIFY(!program->property("type").isValid());
+        QVERIFY(!controller.findProgram("1")->property("type").isValid());
         ZT_LOOMConfig config;
         const QByteArray text = config.save(controller);
         QVERIFY2(!text.isEmpty(), qPrintable(config.lastError()));
