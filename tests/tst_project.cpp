@@ -236,7 +236,6 @@ private slots:
         QTest::addColumn<QByteArray>("xml");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("text") << QByteArray("not xml");
-        QTest::newRow("unclosed") << QByteArray("<Controller><SG>1</Controller>");
     }
     void parseErrorQuotesInput()
     {
@@ -422,8 +421,7 @@ private slots:
         CnfController c;
         fill(c);
         const QByteArray compact = c.save(-1);
-        QVERIFY2(!compact.isEmpty(), qPrintable(c.lastError()));
-        QVERIFY(compact.startsWith("<Controller "));
+        QVERIFY2(compact.startsWith("<Controller "), qPrintable(c.lastError()));
         QVERIFY(!compact.trimmed().contains('\n'));
 
         QFile file(QStringLiteral(CNF_TEST_DATA "/project/written.xml"));
