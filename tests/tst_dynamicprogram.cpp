@@ -371,9 +371,8 @@ private Q_SLOTS:
         QTest::addColumn<QString>("warning");
 
         const QVariantMap second{{"name", "second"}, {"sequence", QVariantList{2, 1}}, {"split", QVariantMap{{"1", 20}}}};
-        QTest::newRow("number") << QVariant(2) << QVariant(second) << "";
-        QTest::newRow("decimal text") << QVariant(QStringLiteral("2")) << QVariant(second) << "";
-        QTest::newRow("real from JSON") << QVariant(2.0) << QVariant(second) << "";
+        for (const QVariant& number : {QVariant(2), QVariant(QStringLiteral("2")), QVariant(2.0)}) // 2.0: as JSON gives it
+            QTest::addRow("number as %s", number.typeName()) << number << QVariant(second) << "";
         const QVariantMap own{{"name", "own"}, {"sequence", 1}, {"split", 2}};
         const QVariantMap ownResolved{{"name", "own"}, {"sequence", QVariantList{1, 2}}, {"split", QVariantMap{{"1", 20}}}};
         QTest::newRow("map") << QVariant(own) << QVariant(ownResolved) << "";
