@@ -77,7 +77,6 @@ private Q_SLOTS:
         QTest::newRow("header alone") << QByteArray("#jcfg") << false << QString();
         QTest::newRow("header without brace") << QByteArray("#jcfg\n[1, 2]") << false << QStringLiteral("JSON parse error at 1:");
         QTest::newRow("brace past 100 bytes") << QByteArray("#jcfg" + QByteArray(100, ' ') + "{}") << false << QStringLiteral("JSON parse error at 1:");
-        QTest::newRow("array") << QByteArray("[{}]") << false << QString();
         QTest::newRow("leading blank") << QByteArray(" {}") << false << QString();
         QTest::newRow("truncated") << QByteArray("{\"a\": ") << false << QStringLiteral("JSON parse error at 6:");
         QTest::newRow("trailing garbage") << QByteArray("{} x") << false << QStringLiteral("JSON parse error at 3:");
@@ -92,21 +91,6 @@ private Q_SLOTS:
         QCOMPARE(config.load(data), accepted);
         QVERIFY2(config.lastError().startsWith(error), qPrintable(config.lastError()));
         QCOMPARE(config.lastError().isEmpty(), error.isEmpty());
-    }
-    void emptyDocument()
-    {
-        NorvakIIConfig config;
-        CnfController controller;
-        controller.setNativeData(QStringLiteral("stale"), 1);
-        QVERIFY(config.load(QByteArray("{}")) && config.createController(controller));
-        QVERIFY(config.warnings().isEmpty() && controller.nativeDataNames().isEmpty());
-        QCOMPARE(controller.property("type").toString(), QStringLiteral("norvakii"));
-        QVERIFY(!controller.property("number").isValid() && !controller.property("description").isValid());
-        // Written back, the empty document reads as the same empty controller.
-        CnfController reread;
-        QVERIFY2(config.load(config.save(controller)) && config.createController(reread), qPrintable(config.lastError()));
-        QCOMPARE(reread.signalGroups().size(), 0);
-        QCOMPARE(reread.property("type").toString(), QStringLiteral("norvakii"));
     }
     void defaultGroup_data()
     {
@@ -126,13 +110,24 @@ private Q_SLOTS:
         QFETCH(QString, properties);
         QFETCH(int, groupCount);
 
+        NorvakIIConfig config;
         CnfController controller;
-        QCOMPARE(convert(signalGroups.isEmpty() ? "{}" : "{\"signalGroups\": " + signalGroups + "}", controller), QString());
+        controller.setNativeData(QStringLiteral("stale"), 1);
+        QVERIFY(config.load(signalGroups.isEmpty() ? "{}" : "{\"signalGroups\": " + signalGroups + "}"));
+        QVERIFY2(config.createController(controller), qPrintable(config.lastError()));
+        QVERIFY(config.warnings().isEmpty() && controller.nativeDataNames().isEmpty());
+        QCOMPARE(controller.property("type").toString(), QStringLiteral("norvakii"));
         QVERIFY(controller.defaultSignalGroup());
         QCOMPARE(propertyText(*controller.defaultSignalGroup()), properties);
         QCOMPARE(controller.signalGroups().size(), groupCount);
         for (const auto& group : controller.signalGroups())
             QCOMPARE(group->defaultSignalGroup(), controller.defaultSignalGroup());
+        // Written back, the document reads back alike.
+        CnfController reread;
+        QVERIFY2(config.load(config.save(controller)) && config.createController(reread), qPrintable(config.lastError()));
+        QCOMPARE(reread.signalGroups().size(), groupCount);
+        QCOMPARE(reread.property("type").toString(), QStringLiteral("norvakii"));
+        QCOMPARE(propertyText(*reread.defaultSignalGroup()), properties);
     }
     void sampleDocument()
     {
@@ -160,7 +155,6 @@ private Q_SLOTS:
         QCOMPARE(propertyText(*controller.findDetector(1)), QStringLiteral("diochannel=3 dionumber=1"));
         QCOMPARE(propertyText(*controller.findDetector(2)), QStringLiteral("keycode=65 lane=2"));
         QCOMPARE(propertyText(*controller.findSensor(1)), QStringLiteral("diochannel=4 dionumber=1"));
-        QVERIFY(controller.findSensor(1)->isSensor());
 
         const auto day = controller.findProgram(QStringLiteral("1"));
         QCOMPARE(day->type, CnfProgram::Timer);
@@ -203,38 +197,30 @@ private Q_SLOTS:
     }
     void matrices_data()
     {
-        QTest::addColumn<QByteArray>("igm");
-        QTest::addColumn<double>("bToA"); // time from B (clearing) to A (entering)
+        QTest::addColumn<QByteArray>("extra");
+        QTest::addColumn<QString>("cells"); // of matrix 3, "on<off=time" by group id
 
-        QTest::newRow("full") << QByteArray(R"([{"id": 3, "matrix": [[null, 2], [5.5, "x"]]}])") << 5.5;
-        QTest::newRow("full wins over items") << QByteArray(R"([{"id": 3, "matrix": [[0, 1], [7, 0]], "items": [{"clearing": 2, "entering": 1, "time": 9}]}])") << 7.0;
-        QTest::newRow("empty full uses items") << QByteArray(R"([{"id": 3, "matrix": [], "items": [{"clearing": "B", "entering": 1, "time": 9}]}])") << 9.0;
+        QTest::newRow("full") << QByteArray(R"({"IGM": [{"id": 3, "matrix": [[null, 2], [5.5, "x"]]}]})") << "2<1=2 1<2=5.5";
+        QTest::newRow("full wins over items") << QByteArray(R"({"IGM": [{"id": 3, "matrix": [[0, 1], [7, 0]], "items": [{"clearing": 2, "entering": 1, "time": 9}]}]})") << "1<1=0 2<1=1 1<2=7 2<2=0";
+        QTest::newRow("empty full uses items") << QByteArray(R"({"IGM": [{"id": 3, "matrix": [], "items": [{"clearing": "B", "entering": 1, "time": 9}]}]})") << "1<2=9";
+        // Cells name their groups by id, whatever its size or sign.
+        QTest::newRow("ids of any size") << QByteArray(R"({"signalGroups": {"items": [{"id": 1}, {"id": 1000}, {"id": -4}, {"id": 0}]}, "stages": [],
+            "IGM": [{"id": 3, "items": [{"clearing": 1000, "entering": -4, "time": 4}, {"clearing": 0, "entering": 1000, "time": 5},
+                                        {"clearing": -4, "entering": 1, "time": 6}]}]})") << "-4<1000=4 1000<0=5 1<-4=6";
     }
     void matrices()
     {
-        QFETCH(QByteArray, igm);
-        QFETCH(double, bToA);
+        QFETCH(QByteArray, extra);
+        QFETCH(QString, cells);
 
         CnfController controller;
-        QCOMPARE(convert(withFrame("{\"IGM\": " + igm + "}"), controller), QString());
-        QVERIFY(controller.findMatrix(3));
-        QCOMPARE(controller.findMatrix(3)->releaf(controller.findSG(1), controller.findSG(2)), bToA);
-    }
-    // Cells name their groups by id, whatever its size or sign.
-    void matrixItemIds()
-    {
-        CnfController controller;
-        QCOMPARE(convert(R"({"signalGroups": {"items": [{"id": 1}, {"id": 1000}, {"id": -4}, {"id": 0}]},
-            "IGM": [{"id": 3, "items": [{"clearing": 1000, "entering": -4, "time": 4},
-                {"clearing": 0, "entering": 1000, "time": 5}, {"clearing": -4, "entering": 1, "time": 6}]}]})",
-                         controller),
-                 QString());
+        QCOMPARE(convert(withFrame(extra), controller), QString());
         const auto matrix = controller.findMatrix(3);
         QVERIFY(matrix);
-        QCOMPARE(matrix->content().size(), 3);
-        QCOMPARE(matrix->releaf(controller.findSG(-4), controller.findSG(1000)), 4.0);
-        QCOMPARE(matrix->releaf(controller.findSG(1000), controller.findSG(0)), 5.0);
-        QCOMPARE(matrix->releaf(controller.findSG(1), controller.findSG(-4)), 6.0);
+        QStringList read;
+        for (const CnfMatrixCell& cell : matrix->content())
+            read << QStringLiteral("%1<%2=%3").arg(cell.onGroup->id).arg(cell.offGroup->id).arg(cell.value);
+        QCOMPARE(read.join(' '), cells);
     }
     void failures_data()
     {
@@ -393,7 +379,6 @@ private Q_SLOTS:
         QVERIFY(config.load(file));
         QVERIFY2(config.createController(parsed), qPrintable(config.lastError()));
         const QByteArray text = config.save(parsed);
-        QVERIFY(!text.isEmpty());
         CnfController saved;
         QVERIFY2(config.createController(saved), qPrintable(config.lastError()));
         QCOMPARE(config.save(saved), text);
@@ -431,13 +416,10 @@ private Q_SLOTS:
         QFETCH(QString, text);
         QFETCH(QTime, time);
 
-        const QJsonObject record{{"time", text}, {"plan", 1}};
-        const QJsonObject schedule{{"days", QJsonArray{QJsonObject{{"id", "1"}, {"plans", QJsonArray{record}}}}}};
-        const QJsonObject extra{
-            {"plans", QJsonArray{QJsonObject{{"id", 1}, {"algorithm", QJsonObject{{"type", "Special"}, {"mode", "OFF"}}}}}},
-            {"schedule", schedule}};
+        const QString extra = QStringLiteral(R"({"plans": [{"id": 1, "algorithm": {"type": "Special", "mode": "OFF"}}],
+            "schedule": {"days": [{"id": "1", "plans": [{"plan": 1, "time": "%1"}]}]}})").arg(text);
         CnfController controller;
-        const QString error = convert(withFrame(QJsonDocument(extra).toJson()), controller);
+        const QString error = convert(withFrame(extra.toUtf8()), controller);
         if (!time.isValid()) {
             QVERIFY2(error.contains(QStringLiteral("invalid time")), qPrintable(error));
             return;
@@ -533,7 +515,6 @@ private Q_SLOTS:
         const auto group = controller.findSG(1);
         QCOMPARE(group->getType(), CnfSignalGroup::Tram);
         QCOMPARE(group->property("camera").userType(), int(QMetaType::Bool));
-        QCOMPARE(group->extRed(), 2);
         QCOMPARE(propertyText(*group), QStringLiteral("camera=true extRed=2"));
 
         const auto detector = controller.findDetector(4);

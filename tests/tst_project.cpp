@@ -53,7 +53,6 @@ QSharedPointer<CnfDetector> detector(int id, const QString& name)
     return d;
 }
 
-// Reads the document of `body` into `c`.
 bool load(CnfController& c, const QByteArray& body, bool strict = false, const QByteArray& rootAttributes = {})
 {
     const bool ok = c.load(document(body, rootAttributes), strict);
@@ -62,7 +61,6 @@ bool load(CnfController& c, const QByteArray& body, bool strict = false, const Q
     return ok;
 }
 
-// Reads `from`'s document into `to`.
 bool reload(const CnfController& from, CnfController& to)
 {
     const bool ok = to.load(from.save(-1), true);
@@ -180,9 +178,7 @@ private slots:
         const QByteArray programs = "<Phase>1</Phase><Program id='1' type='timer'><Phase length='9'>1</Phase></Program>";
         const QByteArray day = programs + "<DayCard id='1'><Time program='1'>06:00</Time></DayCard>";
         const QByteArray week = day + "<WeekCard id='1'><DayOfWeek daycard='1'>1</DayOfWeek></WeekCard>";
-        QByteArray nine;
-        for (int i = 0; i < 9; ++i)
-            nine += "<Phase length='5'>1</Phase>";
+        const QByteArray nine = QByteArray("<Phase length='5'>1</Phase>").repeated(9);
 
         row("address", "<PwrDev address='5'>1</PwrDev><PwrDev address='5'>2</PwrDev>",
             "Обнаружено несколько устройств с адресом 5");
@@ -240,7 +236,6 @@ private slots:
         QTest::addColumn<QByteArray>("xml");
         QTest::newRow("empty") << QByteArray();
         QTest::newRow("text") << QByteArray("not xml");
-        QTest::newRow("unclosed") << QByteArray("<Controller><SG>1</Controller>");
     }
     void parseErrorQuotesInput()
     {
@@ -257,9 +252,7 @@ private slots:
         QVERIFY(c.load(QByteArray("<Anything number='7'/>"), false));
         QCOMPARE(c.property("number").toString(), QStringLiteral("7"));
         QVERIFY(!c.property("stale").isValid());
-        QVERIFY(c.interstate().isNull());
         QVERIFY(c.conflictMatrix() && c.conflictMatrix()->isEmpty());
-        QVERIFY(c.signalGroups().isEmpty() && c.programs().isEmpty());
 
         QFile missing(QDir::temp().filePath("cnf-no-such-dir/x.xml"));
         QVERIFY(!c.load(missing.fileName(), false));
@@ -337,10 +330,8 @@ private slots:
         QFETCH(bool, strict);
         QFETCH(QByteArray, type);
         CnfController c;
-        const QByteArray xml = document("<SG>1</SG><Program id='1' type='timer'><Phase length='20' sg='1,8' recall='x'>"
-                                        "7</Phase></Program>",
-                                        "type='" + type + "'");
-        QVERIFY(c.load(xml, strict));
+        QVERIFY(load(c, "<SG>1</SG><Program id='1' type='timer'><Phase length='20' sg='1,8' recall='x'>7</Phase></Program>",
+                     strict, "type='" + type + "'"));
         const Phase created = c.findPhase("7");
         QCOMPARE(created->signalGroups, QList<Group>{c.findSG(1)});
         const auto step = c.programs().value(0)->phaseDefAt(0);
@@ -351,17 +342,13 @@ private slots:
     void adapterRecord()
     {
         CnfController c;
-        QString eight;
-        for (int i = 0; i < 8; ++i)
-            eight += "<Phase length='5'>1</Phase>";
+        const QString eight = QString("<Phase length='5'>1</Phase>").repeated(8);
         // Phase 2 comes first in the controller: its position, not its place in
         // the program, goes into the record.
-        QVERIFY(c.load(document("<Phase>2</Phase><Phase>1</Phase><Program id='3' type='coord' offset='5'>"
-                                "<Phase length='20'>1</Phase><Phase length='30'>2</Phase></Program>"
-                                "<Program id='4' type='yf'/><Program id='5'/>"
-                                "<Program id='6' type='timer'>" + eight.toUtf8() + "</Program>",
-                                "type='adapter'"),
-                       false));
+        QVERIFY(load(c, "<Phase>2</Phase><Phase>1</Phase><Program id='3' type='coord' offset='5'>"
+                        "<Phase length='20'>1</Phase><Phase length='30'>2</Phase></Program><Program id='4' type='yf'/>"
+                        "<Program id='5'/><Program id='6' type='timer'>" + eight.toUtf8() + "</Program>",
+                     false, "type='adapter'"));
         const Program coord = c.findProgram("3");
         QCOMPARE(coord->type, CnfProgram::NorvakSpecial);
         QCOMPARE(coord->nativeType, 2);
@@ -393,16 +380,16 @@ private slots:
         const auto record = c.findDayCard("1")->records.value(QTime(6, 0));
         QCOMPARE(record.program, c.findProgram("1"));
         QVERIFY(!record.reserveProgram);
-        QStringList ids;
-        for (const auto& day : c.specialDays())
-            ids << day->id;
-        QCOMPARE(ids, (QStringList{"1", "x", "2"}));
+        const auto ids = [](const auto& entries) {
+            QStringList list;
+            for (const auto& entry : entries)
+                list << entry->id;
+            return list;
+        };
+        QCOMPARE(ids(c.specialDays()), (QStringList{"1", "x", "2"}));
         QVERIFY(c.specialDays().contains(QDate(2000, 2, 29)));
         const auto plans = c.seasonPlans();
-        ids.clear();
-        for (const auto& plan : plans)
-            ids << plan->id;
-        QCOMPARE(ids, (QStringList{"1", "s", "2"}));
+        QCOMPARE(ids(plans), (QStringList{"1", "s", "2"}));
         QCOMPARE(plans.at(0)->from, QDate(2000, 2, 29));
         QVERIFY(plans.at(0)->to.isNull());
         QCOMPARE(plans.at(1)->to, QDate(1900, 8, 31));
@@ -434,8 +421,7 @@ private slots:
         CnfController c;
         fill(c);
         const QByteArray compact = c.save(-1);
-        QVERIFY2(!compact.isEmpty(), qPrintable(c.lastError()));
-        QVERIFY(compact.startsWith("<Controller "));
+        QVERIFY2(compact.startsWith("<Controller "), qPrintable(c.lastError()));
         QVERIFY(!compact.trimmed().contains('\n'));
 
         QFile file(QStringLiteral(CNF_TEST_DATA "/project/written.xml"));
@@ -461,7 +447,6 @@ private slots:
         CnfController r;
         QVERIFY(reload(c, r));
         const Program read = r.findProgram("1");
-        QCOMPARE(read->type, CnfProgram::TimelineCoord);
         QCOMPARE(read->getTimelineData(r.findSG(1)), (QMap<int, int>{{0, CnfSignalGroup::Green}}));
         QCOMPARE(read->getTimelineData(r.findSG(2)), (QMap<int, int>{{0, CnfSignalGroup::Amber}, {20, CnfSignalGroup::Amber}}));
         QCOMPARE(read->signalGroups().size(), 2);
@@ -534,16 +519,12 @@ private slots:
         fill(c);
         const QByteArray unchanged = CnfController(c).save(-1);
         fault(c);
-        if (message.isEmpty()) {
-            QVERIFY2(!c.save(-1).isEmpty(), qPrintable(c.lastError()));
+        if (message.isEmpty()) { // the added step, read back and copied without a length
             CnfController r;
             QVERIFY(reload(c, r));
             const CnfController copy(c);
-            for (const CnfController* read : QList<const CnfController*>{&r, &copy}) {
-                const auto steps = read->findProgram("1")->phases();
-                QCOMPARE(steps.size(), 3);
-                QCOMPARE(steps.last()->length(), -1);
-            }
+            for (const CnfController* read : QList<const CnfController*>{&r, &copy})
+                QCOMPARE(read->findProgram("1")->phases().last()->length(), -1);
             return;
         }
         QVERIFY(c.save(-1).isEmpty());
@@ -674,17 +655,15 @@ private slots:
         QVERIFY(reload(c, r));
         QCOMPARE(canonical(r.save(-1)), canonical(saved));
 
+        // The documents are equal; what they cannot show is where the reader put things.
         QCOMPARE(r.phases().last()->transitions.first()->addRed, (QMap<int, int>{{3, 2}}));
-        QCOMPARE(r.findSG(1)->property("amber").toInt(), 4);
         QCOMPARE(r.findSG(1)->extGreen1(), 5);
-        QCOMPARE(r.findSensor(9)->name(), QStringLiteral("Rain"));
+        QVERIFY(r.findSensor(9) && !r.findDetector(9));
         QCOMPARE(r.defaultProgram(), r.findProgram("2"));
         QCOMPARE(r.reserveProgram(), r.findProgram("1"));
         QCOMPARE(r.defaultDayCard(), r.findDayCard("1"));
-        QCOMPARE(r.defaultMatrix()->id(), 5);
-        QCOMPARE(r.safetyMatrix()->id(), 6);
+        QCOMPARE(r.safetyMatrix(), r.findMatrix(6));
         const Group defaults = r.defaultSignalGroup();
-        QCOMPARE(defaults->property("redAmber").toInt(), 2);
         QCOMPARE(r.signalGroups().contains(defaults), listedDefault);
         QCOMPARE(defaults->id, listedDefault ? 3 : 100);
         QCOMPARE(r.findSG(1)->defaultSignalGroup(), defaults);
@@ -728,7 +707,6 @@ private slots:
         const Program added = c.findProgram("4");
         const Phase created = c.findPhase("5");
         QCOMPARE(created->signalGroups, QList<Group>{g2});
-        QCOMPARE(added->phaseCount(), 3);
         QCOMPARE(added->phaseDefAt(1)->phase(), created);
         QCOMPARE(added->phaseDefAt(1)->length(), 25);
         QCOMPARE(added->phaseDefAt(1)->property("recall").toString(), QStringLiteral("ped"));
