@@ -4,16 +4,13 @@
 #include <QList>
 #include <QSharedPointer>
 
-#include <algorithm>
-#include <functional>
-#include <vector>
+#include "CnfAddressTable.h"
 
 // Whether an element is one of those a controller's list holds, by its
-// address. The writers ask this for nearly every reference they write; the
-// addresses, sorted in one small block, answer with a binary search that
-// stays in the cache, where a look-up by id would visit the element, its id
-// and a hash node scattered over a large model. Taken once, while the list
-// does not change.
+// address. The writers ask this for nearly every reference they write; a
+// flat table of addresses answers without visiting the element, its id and
+// a hash node scattered over a large model, as a look-up by id would. Taken
+// once, while the list does not change.
 template<typename T>
 class ListedElements
 {
@@ -22,19 +19,15 @@ public:
 
     explicit ListedElements(const QList<QSharedPointer<T>>& list)
     {
-        m_addresses.reserve(size_t(list.size()));
+        m_addresses.reserve(list.size());
         for (const auto& element : list)
-            m_addresses.push_back(element.data());
-        std::sort(m_addresses.begin(), m_addresses.end(), std::less<const T*>());
+            m_addresses.insert(element.data(), true);
     }
 
-    bool contains(const T* element) const
-    {
-        return element && std::binary_search(m_addresses.cbegin(), m_addresses.cend(), element, std::less<const T*>());
-    }
+    bool contains(const T* element) const { return m_addresses.contains(element); }
 
 private:
-    std::vector<const T*> m_addresses;
+    CnfAddressTable<bool> m_addresses;
 };
 
 #endif

@@ -72,8 +72,7 @@ bool cellPositions(const CnfMatrixCell& cell, const CnfAddressTable<int>& positi
 }
 
 // The first position of each listed group, and the ids by position.
-CnfAddressTable<int> groupPositions(const QList<QSharedPointer<CnfSignalGroup>>& groups,
-                                                  std::vector<int>& ids)
+CnfAddressTable<int> groupPositions(const QList<QSharedPointer<CnfSignalGroup>>& groups, std::vector<int>& ids)
 {
     CnfAddressTable<int> positions;
     positions.reserve(groups.size());

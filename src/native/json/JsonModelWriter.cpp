@@ -1,6 +1,5 @@
 #include "JsonModelWriter.h"
 
-
 #include <utility>
 
 #include <cmath>
