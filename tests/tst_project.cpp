@@ -415,6 +415,18 @@ private slots:
         QCOMPARE(reread.getNativeData("tree").toMap().value("l").toList(),
                  (QVariantList{QVariantMap{{"b", false}}, QVariant()}));
         QCOMPARE(reread.getNativeData("odd name"), QVariant(12));
+
+        // A group's settings: scalars as attributes sorted by name, the rest
+        // as children in the order they were set.
+        CnfController settings;
+        const auto g = group(7);
+        g->setProperty("zeta", 1);
+        g->setProperty("odd name", "x");
+        g->setProperty("alpha", QVariantList{2});
+        g->setProperty("beta", 3);
+        settings.addSignalGroup(g);
+        QVERIFY(settings.save(-1).contains("<NativeData beta=\"3\" zeta=\"1\"><Item name=\"odd name\" type=\"QString\">x</Item>"
+                                           "<List name=\"alpha\"><Item type=\"int\">2</Item></List></NativeData>"));
     }
     void writerOutput()
     {

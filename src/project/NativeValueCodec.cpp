@@ -1,5 +1,9 @@
 #include "NativeValueCodec.h"
 
+#include <algorithm>
+#include <vector>
+
+#include "ProjectElementBuilder.h"
 #include "ProjectXml.h"
 
 namespace {
@@ -8,6 +12,7 @@ namespace {
 // limit keeps a hostile document from exhausting the stack.
 constexpr int MaxDepth = 128;
 
+const QString NativeDataTag = QStringLiteral("NativeData");
 const QString MapTag = QStringLiteral("Map");
 const QString ListTag = QStringLiteral("List");
 const QString ItemTag = QStringLiteral("Item");
@@ -109,46 +114,83 @@ QVariant NativeValueCodec::decodeScalar(const ProjectXmlElement& item)
     return value;
 }
 
-void NativeValueCodec::encodeNamed(ProjectElement& target, const QString& name, const QVariant& value)
+void NativeValueCodec::writeNamedValues(ProjectElementSink& sink, const QVector<NamedValue>& values)
 {
-    if (!value.isValid())
-        return;
-    ProjectElement container = encodeContainer(name, value);
-    if (!container.isNull()) {
-        target.appendChild(std::move(container));
-        return;
+    sink.startElement(NativeDataTag);
+    writeScalarAttributes(sink, values);
+    for (const NamedValue& value : values) {
+        if (!value.second.isValid() || writeContainer(sink, value.first, value.second) || ProjectXml::isName(value.first))
+            continue;
+        // A name that cannot be an attribute travels as a named item, which
+        // every reader of the format takes as a top-level value too.
+        writeItem(sink, value.first, value.second);
     }
-    if (ProjectXml::isName(name)) {
-        ProjectXml::setAttribute(target, name, value.toString());
-        return;
-    }
-    // A name that cannot be an attribute travels as a named item, which
-    // every reader of the format takes as a top-level value too.
-    ProjectElement& item = target.appendElement(ItemTag);
-    ProjectXml::setAttribute(item, NameAttribute, name);
-    ProjectXml::setAttribute(item, TypeAttribute, typeName(value));
-    ProjectXml::appendText(item, value.toString());
+    sink.endElement(NativeDataTag);
 }
 
-ProjectElement NativeValueCodec::encodeContainer(const QString& name, const QVariant& value)
+ProjectElement NativeValueCodec::encodeNamedValues(const QVector<NamedValue>& values)
 {
-    ProjectElement container;
-    if (isMap(value)) {
-        container = ProjectElement(MapTag);
-        const QVariantMap map = value.toMap();
-        for (auto it = map.cbegin(); it != map.cend(); ++it)
-            appendItem(container, it.key(), it.value());
-    } else if (isList(value)) {
-        container = ProjectElement(ListTag);
-        const QVariantList list = value.toList();
-        for (const QVariant& entry : list)
-            appendItem(container, QString(), entry);
-    } else {
-        return container;
+    ProjectElementBuilder builder;
+    writeNamedValues(builder, values);
+    return builder.takeRoot();
+}
+
+// The scalars whose names can be attributes, sorted by name as attributes
+// are written; of two values of one name the later wins.
+void NativeValueCodec::writeScalarAttributes(ProjectElementSink& sink, const QVector<NamedValue>& values)
+{
+    std::vector<const NamedValue*> attributes;
+    for (const NamedValue& value : values) {
+        if (value.second.isValid() && !isMap(value.second) && !isList(value.second) && ProjectXml::isName(value.first))
+            attributes.push_back(&value);
     }
+    std::stable_sort(attributes.begin(), attributes.end(),
+                     [](const NamedValue* a, const NamedValue* b) { return a->first < b->first; });
+    for (size_t i = 0; i < attributes.size(); ++i) {
+        if (i + 1 < attributes.size() && attributes[i + 1]->first == attributes[i]->first)
+            continue;
+        sink.attribute(attributes[i]->first, ProjectXml::cleanText(attributes[i]->second.toString()));
+    }
+}
+
+// A "Map" or "List" element for `value`, with a "name" attribute when `name`
+// is not empty; false, writing nothing, for a scalar.
+bool NativeValueCodec::writeContainer(ProjectElementSink& sink, const QString& name, const QVariant& value)
+{
+    const bool map = isMap(value);
+    if (!map && !isList(value))
+        return false;
+    const QString& tag = map ? MapTag : ListTag;
+    sink.startElement(tag);
     if (!name.isEmpty())
-        ProjectXml::setAttribute(container, NameAttribute, name);
-    return container;
+        sink.attribute(NameAttribute, ProjectXml::cleanText(name));
+    if (map) {
+        const QVariantMap entries = value.toMap();
+        for (auto it = entries.cbegin(); it != entries.cend(); ++it)
+            writeItem(sink, it.key(), it.value());
+    } else {
+        const QVariantList entries = value.toList();
+        for (const QVariant& entry : entries)
+            writeItem(sink, QString(), entry);
+    }
+    sink.endElement(tag);
+    return true;
+}
+
+// An "Item" named `name` (no name when empty) holding `value`.
+void NativeValueCodec::writeItem(ProjectElementSink& sink, const QString& name, const QVariant& value)
+{
+    sink.startElement(ItemTag);
+    if (!name.isEmpty())
+        sink.attribute(NameAttribute, ProjectXml::cleanText(name));
+    sink.attribute(TypeAttribute, ProjectXml::cleanText(typeName(value)));
+    if (!writeContainer(sink, QString(), value)) {
+        if (value.userType() == QMetaType::Int)
+            sink.text(value.toInt());
+        else
+            sink.text(ProjectXml::cleanText(value.toString()));
+    }
+    sink.endElement(ItemTag);
 }
 
 ProjectElement& NativeValueCodec::appendMapItem(ProjectElement& container, const QString& name)
@@ -184,18 +226,6 @@ ProjectElement& NativeValueCodec::appendTypedItem(ProjectElement& container, con
         item.setAttribute(NameAttribute, ProjectXml::cleanText(name));
     item.setAttribute(TypeAttribute, ProjectXml::cleanText(type));
     return item;
-}
-
-void NativeValueCodec::appendItem(ProjectElement& container, const QString& name, const QVariant& value)
-{
-    ProjectElement& item = appendTypedItem(container, name, typeName(value));
-    ProjectElement inner = encodeContainer(QString(), value);
-    if (!inner.isNull())
-        item.appendChild(std::move(inner));
-    else if (value.userType() == QMetaType::Int)
-        item.appendText(value.toInt());
-    else
-        ProjectXml::appendText(item, value.toString());
 }
 
 bool NativeValueCodec::isMap(const QVariant& value)

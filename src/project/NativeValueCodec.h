@@ -8,6 +8,7 @@
 #include <QVector>
 
 #include "ProjectElement.h"
+#include "ProjectElementSink.h"
 #include "ProjectXmlElement.h"
 
 // The project document's encoding of native values: QVariant trees of maps,
@@ -25,13 +26,13 @@ public:
     // other element.
     static QVariant decode(const ProjectXmlElement& element);
 
-    // Puts `value` into `target` under `name`: a scalar as an attribute, a map
-    // or list as a child element carrying the name. Invalid values are
-    // skipped.
-    static void encodeNamed(ProjectElement& target, const QString& name, const QVariant& value);
-    // A "Map" or "List" element for `value`, with a "name" attribute when
-    // `name` is not empty; null for a scalar.
-    static ProjectElement encodeContainer(const QString& name, const QVariant& value);
+    // Writes to `sink` a "NativeData" element holding `values`: a scalar
+    // whose name can be an attribute as an attribute, a map or list as a
+    // child element carrying the name, any other scalar as a named "Item";
+    // the children in the order given. Invalid values are skipped.
+    static void writeNamedValues(ProjectElementSink& sink, const QVector<NamedValue>& values);
+    // The same "NativeData" element, built.
+    static ProjectElement encodeNamedValues(const QVector<NamedValue>& values);
 
     // The pieces of a container encoded as encodeContainer() encodes it, for
     // writers that have the values at hand rather than in a QVariant tree.
@@ -50,7 +51,9 @@ private:
     static QVariant decode(const ProjectXmlElement& element, int depth);
     static QVariant decodeItem(const ProjectXmlElement& item, int depth);
     static QVariant decodeScalar(const ProjectXmlElement& item);
-    static void appendItem(ProjectElement& container, const QString& name, const QVariant& value);
+    static void writeScalarAttributes(ProjectElementSink& sink, const QVector<NamedValue>& values);
+    static bool writeContainer(ProjectElementSink& sink, const QString& name, const QVariant& value);
+    static void writeItem(ProjectElementSink& sink, const QString& name, const QVariant& value);
     static ProjectElement& appendTypedItem(ProjectElement& container, const QString& name, const QString& type);
     static bool isMap(const QVariant& value);
     static bool isList(const QVariant& value);

@@ -105,17 +105,18 @@ void ProgramElementWriter::writeTimeline(ProjectElement& element, const QSharedP
     // straight away rather than as a QVariant tree to be encoded.
     ProjectElement& timeline = element.appendElement(QStringLiteral("TimelineData"));
     ProjectElement& sequences = NativeValueCodec::appendList(timeline);
-    const auto groups = inListOrder(program->signalGroups());
-    for (const auto& group : groups) {
-        ProjectElement& entry = NativeValueCodec::appendMapItem(sequences, QString());
-        NativeValueCodec::appendIntItem(entry, QStringLiteral("group"), group->id);
-        writeTimelineSequence(NativeValueCodec::appendListItem(entry, QStringLiteral("sequence")), program, group);
+    for (const TimelineEntry& entry : inListOrder(program->timeline)) {
+        ProjectElement& map = NativeValueCodec::appendMapItem(sequences, QString());
+        NativeValueCodec::appendIntItem(map, QStringLiteral("group"), entry.group->id);
+        writeTimelineSequence(NativeValueCodec::appendListItem(map, QStringLiteral("sequence")), *entry.points);
     }
 }
 
-// The groups among `groups` that the controller lists, in the controller's
-// order, as often as it lists them.
-QList<QSharedPointer<CnfSignalGroup>> ProgramElementWriter::inListOrder(const QList<QSharedPointer<CnfSignalGroup>>& groups)
+// The entries of `timeline` whose groups the controller lists, in the
+// controller's order, as often as it lists them. The timeline is read in
+// place: neither its groups nor their points are copied.
+std::vector<ProgramElementWriter::TimelineEntry>
+ProgramElementWriter::inListOrder(const QMap<QSharedPointer<CnfSignalGroup>, QMap<int, int>>& timeline)
 {
     if (!m_groupsTaken) {
         m_listedGroups = m_controller.signalGroups();
@@ -128,60 +129,55 @@ QList<QSharedPointer<CnfSignalGroup>> ProgramElementWriter::inListOrder(const QL
         }
         m_groupsTaken = true;
     }
-    QList<QSharedPointer<CnfSignalGroup>> ordered;
+    std::vector<TimelineEntry> entries;
     if (m_groupListedTwice) {
         for (const auto& group : qAsConst(m_listedGroups)) {
-            if (groups.contains(group))
-                ordered.append(group);
+            const auto it = group ? timeline.constFind(group) : timeline.cend();
+            if (it != timeline.cend())
+                entries.push_back({0, group.data(), &it.value()});
         }
-        return ordered;
+        return entries;
     }
-    QVector<int> positions;
-    for (const auto& group : groups) {
-        const int position = m_groupPositions.value(group.data(), -1);
+    for (auto it = timeline.cbegin(); it != timeline.cend(); ++it) {
+        const int position = it.key() ? m_groupPositions.value(it.key().data(), -1) : -1;
         if (position >= 0)
-            positions.append(position);
+            entries.push_back({position, it.key().data(), &it.value()});
     }
-    std::sort(positions.begin(), positions.end());
-    positions.erase(std::unique(positions.begin(), positions.end()), positions.end());
-    for (int position : qAsConst(positions))
-        ordered.append(m_listedGroups.at(position));
-    return ordered;
+    std::sort(entries.begin(), entries.end(),
+              [](const TimelineEntry& a, const TimelineEntry& b) { return a.position < b.position; });
+    return entries;
 }
 
-void ProgramElementWriter::writeTimelineSequence(ProjectElement& sequence, const QSharedPointer<CnfProgram>& program,
-                                                 const QSharedPointer<CnfSignalGroup>& group) const
+void ProgramElementWriter::writeTimelineSequence(ProjectElement& sequence, const QMap<int, int>& timeline)
 {
     // Only the aspects a reader accepts can be written.
-    QMap<int, int> points = program->getTimelineData(group);
-    for (auto it = points.begin(); it != points.end();) {
-        if (it.value() < CnfSignalGroup::Green || it.value() > CnfSignalGroup::RedAmber)
-            it = points.erase(it);
-        else
-            ++it;
+    std::vector<std::pair<int, int>> points;
+    for (auto it = timeline.cbegin(); it != timeline.cend(); ++it) {
+        if (it.value() >= CnfSignalGroup::Green && it.value() <= CnfSignalGroup::RedAmber)
+            points.emplace_back(it.key(), it.value());
     }
-    if (points.isEmpty())
+    if (points.empty())
         return;
-    auto appendPoint = [&sequence](int point, int state) {
+    auto appendPoint = [&sequence](const std::pair<int, int>& point) {
         ProjectElement& step = NativeValueCodec::appendMapItem(sequence, QString());
-        NativeValueCodec::appendIntItem(step, QStringLiteral("point"), point);
+        NativeValueCodec::appendIntItem(step, QStringLiteral("point"), point.first);
         NativeValueCodec::appendStringItem(step, QStringLiteral("state"),
-                                           CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(state)));
+                                           CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(point.second)));
     };
     // A state that runs over the end of the cycle is written once, where it
     // begins; the reader closes the cycle with the last state.
     bool written = false;
-    int lastState = points.last();
-    for (auto it = points.cbegin(); it != points.cend(); ++it) {
-        if (points.size() > 1 && it.value() == lastState)
+    int lastState = points.back().second;
+    for (const auto& point : points) {
+        if (points.size() > 1 && point.second == lastState)
             continue;
-        appendPoint(it.key(), it.value());
+        appendPoint(point);
         written = true;
-        lastState = it.value();
+        lastState = point.second;
     }
     // A group that keeps one state all the cycle still needs that state.
     if (!written)
-        appendPoint(points.firstKey(), points.first());
+        appendPoint(points.front());
 }
 
 bool ProgramElementWriter::writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
@@ -238,10 +234,7 @@ bool ProgramElementWriter::writeStep(ProjectElement& element, const QSharedPoint
 
 void ProgramElementWriter::writeProperties(ProjectElement& element, const QSharedPointer<CnfProgram>& program)
 {
-    const auto names = ProjectXml::propertyNames(*program);
-    if (names.isEmpty())
-        return;
-    ProjectElement& nativeData = element.appendElement(QStringLiteral("NativeData"));
-    for (const QByteArray& name : names)
-        NativeValueCodec::encodeNamed(nativeData, QString::fromUtf8(name), program->property(name.constData()));
+    const auto properties = ProjectXml::properties(*program);
+    if (!properties.isEmpty())
+        element.appendChild(NativeValueCodec::encodeNamedValues(properties));
 }

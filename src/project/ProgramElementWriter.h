@@ -1,10 +1,13 @@
 #ifndef PROGRAMELEMENTWRITER_H
 #define PROGRAMELEMENTWRITER_H
 
+#include <QMap>
 #include <QSet>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
+
+#include <vector>
 
 #include "CnfAddressTable.h"
 #include "ListedElements.h"
@@ -45,9 +48,16 @@ public:
 private:
     void writeAttributes(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
     void writeTimeline(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
-    QList<QSharedPointer<CnfSignalGroup>> inListOrder(const QList<QSharedPointer<CnfSignalGroup>>& groups);
-    void writeTimelineSequence(ProjectElement& sequence, const QSharedPointer<CnfProgram>& program,
-                               const QSharedPointer<CnfSignalGroup>& group) const;
+    // A group of a timeline with its points, and where the group stands in
+    // the controller's list.
+    struct TimelineEntry
+    {
+        int position;
+        const CnfSignalGroup* group;
+        const QMap<int, int>* points;
+    };
+    std::vector<TimelineEntry> inListOrder(const QMap<QSharedPointer<CnfSignalGroup>, QMap<int, int>>& timeline);
+    static void writeTimelineSequence(ProjectElement& sequence, const QMap<int, int>& timeline);
     bool writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
                    const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten);
     void writeProperties(ProjectElement& element, const QSharedPointer<CnfProgram>& program);

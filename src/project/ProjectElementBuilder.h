@@ -20,6 +20,8 @@ public:
 
     // The root element built; null while nothing was started.
     const ProjectElement& root() const { return m_root; }
+    // The root element built, taken over by the caller.
+    ProjectElement takeRoot() { return std::move(m_root); }
 
 private:
     ProjectElement m_root;

@@ -90,26 +90,36 @@ MatrixCells matrixCells(const CnfMatrix& matrix, const QList<QSharedPointer<CnfS
 {
     MatrixCells result;
     const CnfAddressTable<int> positions = groupPositions(groups, result.ids);
+    // Each cell is visited once: where it stands goes into a compact list
+    // that the counting below walks instead.
+    struct Placed
+    {
+        int bucket;
+        quint32 place;
+        double value;
+    };
+    std::vector<Placed> placed;
     const QList<CnfMatrixCell>& cells = matrix.content();
+    placed.reserve(size_t(cells.size()));
     std::vector<int>& starts = result.bucketStarts;
     starts.assign(size_t(groups.size()) + 1, 0);
     int on = 0;
     int off = 0;
     for (const CnfMatrixCell& cell : cells) {
-        if (cellPositions(cell, positions, on, off))
-            ++starts[size_t(qMin(on, off)) + 1];
+        if (!cellPositions(cell, positions, on, off))
+            continue;
+        const int bucket = qMin(on, off);
+        placed.push_back({bucket, quint32(qMax(on, off)) << 1 | (on < off ? 1 : 0), cell.value});
+        ++starts[size_t(bucket) + 1];
     }
     for (size_t i = 1; i < starts.size(); ++i)
         starts[i] += starts[i - 1];
     std::vector<int> next(starts.begin(), starts.end() - 1);
-    result.entries.resize(size_t(starts.back()));
-    for (const CnfMatrixCell& cell : cells) {
-        if (!cellPositions(cell, positions, on, off))
-            continue;
-        const size_t bucket = size_t(qMin(on, off));
-        const quint64 place = quint64(qMax(on, off)) << 1 | (on < off ? 1 : 0);
-        const int slot = next[bucket]++;
-        result.entries[size_t(slot)] = {place << 32 | quint64(slot - starts[bucket]), cell.value};
+    result.entries.resize(placed.size());
+    for (const Placed& cell : placed) {
+        const int slot = next[size_t(cell.bucket)]++;
+        const quint64 order = quint64(slot - starts[size_t(cell.bucket)]);
+        result.entries[size_t(slot)] = {quint64(cell.place) << 32 | order, cell.value};
     }
     for (size_t bucket = 0; bucket + 1 < starts.size(); ++bucket) {
         std::sort(result.entries.begin() + starts[bucket], result.entries.begin() + starts[bucket + 1],
@@ -217,11 +227,13 @@ void ProjectWriter::writeNativeData()
 {
     if (m_nativeData.isNull())
         return;
-    ProjectElement element(QStringLiteral("NativeData"));
+    // Often the largest tree of the document: written as it is walked.
     const QStringList keys = m_nativeData.keys();
+    QVector<NativeValueCodec::NamedValue> values;
+    values.reserve(keys.size());
     for (const QString& key : keys)
-        NativeValueCodec::encodeNamed(element, key, m_controller.getNativeData(key));
-    element.write(*m_sink);
+        values.append({key, m_controller.getNativeData(key)});
+    NativeValueCodec::writeNamedValues(*m_sink, values);
 }
 
 void ProjectWriter::writePowerDevices()
@@ -329,12 +341,9 @@ ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalG
         times.setAttribute(QStringLiteral("yellowRed"), it->yellowRed);
     }
     // Timing overrides and other settings of the group.
-    const auto names = ProjectXml::propertyNames(*group);
-    if (!names.isEmpty()) {
-        ProjectElement& nativeData = element.appendElement(QStringLiteral("NativeData"));
-        for (const QByteArray& name : names)
-            NativeValueCodec::encodeNamed(nativeData, QString::fromUtf8(name), group->property(name.constData()));
-    }
+    const auto properties = ProjectXml::properties(*group);
+    if (!properties.isEmpty())
+        element.appendChild(NativeValueCodec::encodeNamedValues(properties));
     return element;
 }
 

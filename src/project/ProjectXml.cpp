@@ -83,10 +83,22 @@ void ProjectXml::appendText(ProjectElement& element, const QString& text)
 QList<QByteArray> ProjectXml::propertyNames(const QObject& object)
 {
     QList<QByteArray> names = object.dynamicPropertyNames();
-    names.erase(std::remove_if(names.begin(), names.end(),
-                               [](const QByteArray& name) { return name.startsWith("_q_"); }),
-                names.end());
+    const auto isInternal = [](const QByteArray& name) { return name.startsWith("_q_"); };
+    // Nearly always there are none to drop: the object's own list is then
+    // shared rather than copied.
+    if (std::any_of(names.cbegin(), names.cend(), isInternal))
+        names.erase(std::remove_if(names.begin(), names.end(), isInternal), names.end());
     return names;
+}
+
+QVector<QPair<QString, QVariant>> ProjectXml::properties(const QObject& object)
+{
+    const QList<QByteArray> names = propertyNames(object);
+    QVector<QPair<QString, QVariant>> values;
+    values.reserve(names.size());
+    for (const QByteArray& name : names)
+        values.append({QString::fromUtf8(name), object.property(name.constData())});
+    return values;
 }
 
 QVector<ProjectXmlElement> ProjectXml::children(const ProjectXmlElement& parent, QStringView tag)

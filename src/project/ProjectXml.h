@@ -5,8 +5,10 @@
 #include <QDomElement>
 #include <QList>
 #include <QObject>
+#include <QPair>
 #include <QString>
 #include <QStringView>
+#include <QVariant>
 #include <QVector>
 
 #include "ProjectElement.h"
@@ -31,6 +33,8 @@ public:
 
     // The names of the object's dynamic properties, without Qt's internal ones.
     static QList<QByteArray> propertyNames(const QObject& object);
+    // Those properties with their values, in the object's order.
+    static QVector<QPair<QString, QVariant>> properties(const QObject& object);
 
     // The direct child elements named `tag`, in document order.
     static QVector<ProjectXmlElement> children(const ProjectXmlElement& parent, QStringView tag);
