@@ -34,7 +34,7 @@ public:
     // The same "NativeData" element, built.
     static ProjectElement encodeNamedValues(const QVector<NamedValue>& values);
 
-    // The pieces of a container encoded as encodeContainer() encodes it, for
+    // The pieces of a container encoded as writeNamedValues() encodes it, for
     // writers that have the values at hand rather than in a QVariant tree.
     // An "Item" of `container` named `name` (no name when empty) holding an
     // empty "Map" or "List", which is returned to be filled; the reference

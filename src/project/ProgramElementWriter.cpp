@@ -1,6 +1,7 @@
 #include "ProgramElementWriter.h"
 
-#include <algorithm>
+#include <utility>
+#include <vector>
 
 #include "CnfController.h"
 #include "CnfMatrix.h"
@@ -105,47 +106,13 @@ void ProgramElementWriter::writeTimeline(ProjectElement& element, const QSharedP
     // straight away rather than as a QVariant tree to be encoded.
     ProjectElement& timeline = element.appendElement(QStringLiteral("TimelineData"));
     ProjectElement& sequences = NativeValueCodec::appendList(timeline);
-    for (const TimelineEntry& entry : inListOrder(program->timeline)) {
+    if (!m_groupOrder)
+        m_groupOrder.emplace(m_controller);
+    for (const TimelineCodec::GroupOrder::Entry& entry : m_groupOrder->inListOrder(program->timeline)) {
         ProjectElement& map = NativeValueCodec::appendMapItem(sequences, QString());
         NativeValueCodec::appendIntItem(map, QStringLiteral("group"), entry.group->id);
         writeTimelineSequence(NativeValueCodec::appendListItem(map, QStringLiteral("sequence")), *entry.points);
     }
-}
-
-// The entries of `timeline` whose groups the controller lists, in the
-// controller's order, as often as it lists them. The timeline is read in
-// place: neither its groups nor their points are copied.
-std::vector<ProgramElementWriter::TimelineEntry>
-ProgramElementWriter::inListOrder(const QMap<QSharedPointer<CnfSignalGroup>, QMap<int, int>>& timeline)
-{
-    if (!m_groupsTaken) {
-        m_listedGroups = m_controller.signalGroups();
-        m_groupPositions.reserve(m_listedGroups.size());
-        for (int i = 0; i < m_listedGroups.size(); ++i) {
-            if (m_groupPositions.contains(m_listedGroups.at(i).data()))
-                m_groupListedTwice = true;
-            else
-                m_groupPositions.insert(m_listedGroups.at(i).data(), i);
-        }
-        m_groupsTaken = true;
-    }
-    std::vector<TimelineEntry> entries;
-    if (m_groupListedTwice) {
-        for (const auto& group : qAsConst(m_listedGroups)) {
-            const auto it = group ? timeline.constFind(group) : timeline.cend();
-            if (it != timeline.cend())
-                entries.push_back({0, group.data(), &it.value()});
-        }
-        return entries;
-    }
-    for (auto it = timeline.cbegin(); it != timeline.cend(); ++it) {
-        const int position = it.key() ? m_groupPositions.value(it.key().data(), -1) : -1;
-        if (position >= 0)
-            entries.push_back({position, it.key().data(), &it.value()});
-    }
-    std::sort(entries.begin(), entries.end(),
-              [](const TimelineEntry& a, const TimelineEntry& b) { return a.position < b.position; });
-    return entries;
 }
 
 void ProgramElementWriter::writeTimelineSequence(ProjectElement& sequence, const QMap<int, int>& timeline)
@@ -223,11 +190,9 @@ bool ProgramElementWriter::writeStep(ProjectElement& element, const QSharedPoint
         if (!ids.isEmpty())
             ProjectXml::setAttribute(stepElement, QStringLiteral("sg"), ids.join(QLatin1Char(',')));
     }
-    const auto names = ProjectXml::propertyNames(*step);
-    for (const QByteArray& name : names) {
-        const QString attribute = QString::fromUtf8(name);
-        if (!isStepDataAttribute(attribute))
-            ProjectXml::setAttribute(stepElement, attribute, step->property(name.constData()).toString());
+    for (const auto& property : ProjectXml::properties(*step)) {
+        if (!isStepDataAttribute(property.first))
+            ProjectXml::setAttribute(stepElement, property.first, property.second.toString());
     }
     return true;
 }

@@ -7,11 +7,11 @@
 #include <QString>
 #include <QVariant>
 
-#include <vector>
+#include <optional>
 
-#include "CnfAddressTable.h"
 #include "ListedElements.h"
 #include "ProjectElement.h"
+#include "TimelineCodec.h"
 
 class CnfController;
 class CnfPhase;
@@ -48,15 +48,6 @@ public:
 private:
     void writeAttributes(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
     void writeTimeline(ProjectElement& element, const QSharedPointer<CnfProgram>& program);
-    // A group of a timeline with its points, and where the group stands in
-    // the controller's list.
-    struct TimelineEntry
-    {
-        int position;
-        const CnfSignalGroup* group;
-        const QMap<int, int>* points;
-    };
-    std::vector<TimelineEntry> inListOrder(const QMap<QSharedPointer<CnfSignalGroup>, QMap<int, int>>& timeline);
     static void writeTimelineSequence(ProjectElement& sequence, const QMap<int, int>& timeline);
     bool writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
                    const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten);
@@ -66,12 +57,9 @@ private:
     RefusedEntry m_refused;
     int m_stepsLeftOut = 0;
     QString m_error;
-    // The controller's groups and where each stands in its list, taken on
-    // first use: the controller does not change while it is written.
-    QList<QSharedPointer<CnfSignalGroup>> m_listedGroups;
-    CnfAddressTable<int> m_groupPositions;
-    bool m_groupsTaken = false;
-    bool m_groupListedTwice = false;
+    // The controller's groups in their order, taken on first use: the
+    // controller does not change while it is written.
+    std::optional<TimelineCodec::GroupOrder> m_groupOrder;
     // The controller's phases, taken on first use likewise.
     ListedElements<CnfPhase> m_listedPhases;
     bool m_phasesTaken = false;

@@ -215,11 +215,9 @@ bool ProjectWriter::write(ProjectElementSink& sink)
 
 void ProjectWriter::writeRootAttributes(ProjectElement& root)
 {
-    const auto names = ProjectXml::propertyNames(m_controller);
-    for (const QByteArray& name : names) {
-        const QVariant value = m_controller.property(name.constData());
-        if (value.isValid())
-            ProjectXml::setAttribute(root, QString::fromUtf8(name), value.toString());
+    for (const auto& property : ProjectXml::properties(m_controller)) {
+        if (property.second.isValid())
+            ProjectXml::setAttribute(root, property.first, property.second.toString());
     }
 }
 
@@ -287,11 +285,9 @@ void ProjectWriter::writeDetectors()
 ProjectElement ProjectWriter::detectorElement(const QString& tag, const QSharedPointer<CnfDetector>& detector)
 {
     ProjectElement element(tag);
-    const auto names = ProjectXml::propertyNames(*detector);
-    for (const QByteArray& name : names) {
-        const QVariant value = detector->property(name.constData());
-        if (value.isValid())
-            ProjectXml::setAttribute(element, QString::fromUtf8(name), value.toString());
+    for (const auto& property : ProjectXml::properties(*detector)) {
+        if (property.second.isValid())
+            ProjectXml::setAttribute(element, property.first, property.second.toString());
     }
     // The detector's own id and name win over properties of the same name,
     // which may be stale copies of them.

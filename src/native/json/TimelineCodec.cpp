@@ -1,8 +1,7 @@
 #include "TimelineCodec.h"
 
-#include <QVector>
-
 #include <algorithm>
+#include <utility>
 
 #include "CnfController.h"
 #include "CnfLogging.h"
@@ -115,42 +114,55 @@ bool TimelineCodec::encode(const CnfController& controller, const CnfProgram& pr
     return encode(GroupOrder(controller), program, sequences, error);
 }
 
+std::vector<TimelineCodec::GroupOrder::Entry>
+TimelineCodec::GroupOrder::inListOrder(const QMap<QSharedPointer<CnfSignalGroup>, QMap<int, int>>& timeline) const
+{
+    std::vector<Entry> entries;
+    if (m_listedTwice) {
+        for (const auto& group : m_listed) {
+            const auto it = group ? timeline.constFind(group) : timeline.cend();
+            if (it != timeline.cend())
+                entries.push_back({group.data(), &it.value()});
+        }
+        return entries;
+    }
+    std::vector<std::pair<int, Entry>> placed;
+    for (auto it = timeline.cbegin(); it != timeline.cend(); ++it) {
+        const int position = m_positions.value(it.key().data(), -1);
+        if (position >= 0)
+            placed.push_back({position, {it.key().data(), &it.value()}});
+    }
+    std::sort(placed.begin(), placed.end(),
+              [](const std::pair<int, Entry>& a, const std::pair<int, Entry>& b) { return a.first < b.first; });
+    entries.reserve(placed.size());
+    for (const auto& entry : placed)
+        entries.push_back(entry.second);
+    return entries;
+}
+
 bool TimelineCodec::encode(const GroupOrder& order, const CnfProgram& program, QVariantList* sequences,
                            QString* error)
 {
     sequences->clear();
-    QVector<int> positions;
     for (auto it = program.timeline.cbegin(); it != program.timeline.cend(); ++it) {
-        const int position = order.m_positions.value(it.key().data(), -1);
-        if (position < 0)
+        if (!order.m_positions.contains(it.key().data()))
             qCWarning(lcCnfJson, "Program %s: the timeline of a signal group the controller does not have is left out",
                       qUtf8Printable(program.id));
-        else
-            positions.append(position);
     }
     // The controller's order, not the order of the timeline's keys (which are
-    // pointers), so that the output is the same in every run; a group the
-    // controller lists twice is written twice.
-    if (order.m_listedTwice) {
-        for (const auto& group : order.m_listed) {
-            if (!encodeGroup(program, group, sequences, error))
-                return false;
-        }
-        return true;
-    }
-    std::sort(positions.begin(), positions.end());
-    for (const int position : qAsConst(positions)) {
-        if (!encodeGroup(program, order.m_listed.at(position), sequences, error))
+    // pointers), so that the output is the same in every run.
+    for (const GroupOrder::Entry& entry : order.inListOrder(program.timeline)) {
+        if (!encodeGroup(program, entry, sequences, error))
             return false;
     }
     return true;
 }
 
 // Appends the entry of one group, nothing when it has no state changes.
-bool TimelineCodec::encodeGroup(const CnfProgram& program, const QSharedPointer<CnfSignalGroup>& group,
-                                QVariantList* sequences, QString* error)
+bool TimelineCodec::encodeGroup(const CnfProgram& program, const GroupOrder::Entry& entry, QVariantList* sequences,
+                                QString* error)
 {
-    const QMap<int, int> points = program.timeline.value(group);
+    const QMap<int, int>& points = *entry.points;
     if (points.isEmpty())
         return true;
     QVariantList steps;
@@ -159,7 +171,7 @@ bool TimelineCodec::encodeGroup(const CnfProgram& program, const QSharedPointer<
             if (error)
                 *error = tr("In program %1 the timeline of signal group %2 has state %3 at second %4, "
                             "which has no colour code")
-                             .arg(program.id, QString::number(group->id), QString::number(it.value()),
+                             .arg(program.id, QString::number(entry.group->id), QString::number(it.value()),
                                   QString::number(it.key()));
             return false;
         }
@@ -168,9 +180,9 @@ bool TimelineCodec::encodeGroup(const CnfProgram& program, const QSharedPointer<
         step.insert(QStringLiteral("state"), CnfSignalGroup::colorState2String(CnfSignalGroup::ColorState(it.value())));
         steps.append(step);
     }
-    QVariantMap entry;
-    entry.insert(QStringLiteral("group"), group->id);
-    entry.insert(QStringLiteral("sequence"), steps);
-    sequences->append(entry);
+    QVariantMap item;
+    item.insert(QStringLiteral("group"), entry.group->id);
+    item.insert(QStringLiteral("sequence"), steps);
+    sequences->append(item);
     return true;
 }

@@ -2,9 +2,12 @@
 #define TIMELINECODEC_H
 
 #include <QList>
+#include <QMap>
 #include <QSharedPointer>
 #include <QString>
 #include <QVariant>
+
+#include <vector>
 
 #include "CnfAddressTable.h"
 #include "JsonAccess.h"
@@ -35,6 +38,18 @@ public:
     public:
         explicit GroupOrder(const CnfController& controller);
 
+        // A group of a timeline with its points.
+        struct Entry
+        {
+            const CnfSignalGroup* group;
+            const QMap<int, int>* points;
+        };
+        // The groups of `timeline` that the controller lists, with their
+        // points, in the controller's order and as often as it lists them.
+        // The timeline is read in place: neither its groups nor their points
+        // are copied.
+        std::vector<Entry> inListOrder(const QMap<QSharedPointer<CnfSignalGroup>, QMap<int, int>>& timeline) const;
+
     private:
         friend class TimelineCodec;
         QList<QSharedPointer<CnfSignalGroup>> m_listed;
@@ -54,8 +69,8 @@ private:
 
     void decodeSequences(const Array& sequences);
     void decodeGroup(const QSharedPointer<CnfSignalGroup>& group, const QString& groupText, const Array& steps);
-    static bool encodeGroup(const CnfProgram& program, const QSharedPointer<CnfSignalGroup>& group,
-                            QVariantList* sequences, QString* error);
+    static bool encodeGroup(const CnfProgram& program, const GroupOrder::Entry& entry, QVariantList* sequences,
+                            QString* error);
 
     const CnfController& m_controller;
     CnfProgram& m_program;
