@@ -1,10 +1,12 @@
 #include "CnfController.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "CnfControllerInternal.h"
 #include "CnfController_p.h"
 #include "CnfFormatRegistry.h"
+#include "CnfListAppend.h"
 #include "CnfNumberText.h"
 #include "CnfPhaseDef.h"
 #include "CnfTransition.h"
@@ -150,7 +152,8 @@ CnfController::CnfController(const CnfController& other)
 
 CnfController::~CnfController()
 {
-    clear();
+    // The body takes every element with it and the object its dynamic
+    // properties: nothing needs resetting first.
     delete d;
 }
 
@@ -276,7 +279,7 @@ QSharedPointer<CnfMatrix> CnfController::conflictMatrix() const
 void CnfController::setConflictMatrix(QSharedPointer<CnfMatrix> m)
 {
     if (d)
-        d->conflictMatrix = m;
+        d->conflictMatrix = std::move(m);
 }
 
 QSharedPointer<CnfMatrix> CnfController::safetyMatrix() const
@@ -368,10 +371,10 @@ void CnfController::addSignalGroup(QSharedPointer<CnfSignalGroup> sg)
         return;
     if (!sg->interstate)
         sg->interstate = d->interstate;
-    d->signalGroups << sg;
-    d->index.groupAppended(sg);
     if (d->defaultSignalGroup)
         sg->setDefaulSignalGroup(d->defaultSignalGroup);
+    d->index.groupAppended(sg);
+    cnfAppendTaken(d->signalGroups, std::move(sg));
 }
 
 bool CnfController::addPowerDevice(QSharedPointer<CnfPowerDevice> dev)
@@ -384,16 +387,16 @@ bool CnfController::addPowerDevice(QSharedPointer<CnfPowerDevice> dev)
     }
     if (dev->id == 0)
         dev->id = dev->address;
-    d->powerDevices << dev;
     d->index.deviceAppended(dev);
+    cnfAppendTaken(d->powerDevices, std::move(dev));
     return true;
 }
 
 void CnfController::addPhase(QSharedPointer<CnfPhase> phase)
 {
     if (d && phase && !findPhase(phase->id)) {
-        d->phases << phase;
         d->index.phaseAppended(phase);
+        cnfAppendTaken(d->phases, std::move(phase));
     }
 }
 
@@ -450,8 +453,8 @@ void CnfController::addProgram(QSharedPointer<CnfProgram> p)
     if (stepsShowListedPhases(*d, p)) {
         if (!p->defaultMatrix)
             p->defaultMatrix = d->defaultMatrix;
-        d->programs << p;
         d->index.programAppended(p);
+        cnfAppendTaken(d->programs, std::move(p));
         return;
     }
     const auto rebuilt = cnfRebuildProgramThroughDocument(*this, p);
@@ -474,16 +477,16 @@ void cnfAppendProgramAsRead(CnfController& controller, QSharedPointer<CnfProgram
 void CnfController::addDayCard(QSharedPointer<CnfDayCard> c)
 {
     if (d && c && !isListed(*d, c)) {
-        d->dayCards << c;
         d->index.dayCardAppended(c);
+        cnfAppendTaken(d->dayCards, std::move(c));
     }
 }
 
 void CnfController::addWeekCard(QSharedPointer<CnfWeekCard> c)
 {
     if (d && c && !isListed(*d, c)) {
-        d->weekCards << c;
         d->index.weekCardAppended(c);
+        cnfAppendTaken(d->weekCards, std::move(c));
     }
 }
 
@@ -502,7 +505,7 @@ void CnfController::addSpecialDay(QDate date, QSharedPointer<CnfSpecialDay> day)
         return;
     if (day->id.isEmpty())
         day->id = cnfNumberText(d->specialDays.size() + 1);
-    d->specialDays.insert(date, day);
+    d->specialDays[date] = std::move(day);
 }
 
 // Look-ups
@@ -962,8 +965,8 @@ QVariant CnfController::getNativeData(const QString& name, const QVariant& fallb
 {
     if (!d)
         return fallback;
-    const QVariant value = d->nativeDataStore.value(name);
-    return value.isValid() ? value : fallback;
+    const auto it = d->nativeDataStore.constFind(name);
+    return it != d->nativeDataStore.cend() && it->isValid() ? *it : fallback;
 }
 
 void CnfController::setNativeData(const QString& name, QVariant value)
@@ -971,7 +974,7 @@ void CnfController::setNativeData(const QString& name, QVariant value)
     if (!d)
         return;
     if (value.isValid())
-        d->nativeDataStore.insert(name, value);
+        d->nativeDataStore[name] = std::move(value);
     else
         d->nativeDataStore.remove(name);
 }

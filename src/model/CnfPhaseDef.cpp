@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <limits>
+#include <utility>
 
 #include "CnfMatrix.h"
 #include "CnfPhase.h"
@@ -24,25 +25,33 @@ int clampToInt(qint64 value)
     return int(qBound<qint64>(std::numeric_limits<int>::min(), value, std::numeric_limits<int>::max()));
 }
 
-GroupList groupsOf(const QSharedPointer<CnfPhase>& phase)
-{
-    return phase ? phase->signalGroups : GroupList();
-}
-
-// The groups of `groups` that are not in `other` (identity), in list order.
-GroupList groupsNotIn(const GroupList& groups, const GroupList& other)
-{
-    GroupList result;
-    for (const auto& group : groups) {
-        if (group && !other.contains(group))
-            result.append(group);
-    }
-    return result;
-}
-
 // Groups for the length of one computation, while the phases hold them: on
 // the stack, since every step's intergreen needs a fresh list.
 using GroupRefs = QVarLengthArray<CnfSignalGroup*, 32>;
+
+// The computations below read steps, phases and groups where they are: every
+// copy of a shared pointer would cost atomic counts up and down again.
+const CnfPhase* phaseOf(const CnfPhaseDef& step)
+{
+    return CnfPhaseDefPrivate::of(step).phase.data();
+}
+
+const GroupList& groupsOf(const CnfPhase* phase)
+{
+    static const GroupList none;
+    return phase ? phase->signalGroups : none;
+}
+
+// The groups of `groups` that are not in `other` (identity), in list order.
+GroupRefs groupsNotIn(const GroupList& groups, const GroupList& other)
+{
+    GroupRefs result;
+    for (const auto& group : groups) {
+        if (group && !other.contains(group))
+            result.append(group.data());
+    }
+    return result;
+}
 
 // The change into a step from the step before it, gathered in one pass over
 // both phases: the groups taking part (those of the step's phase, then those
@@ -55,12 +64,12 @@ public:
     explicit Change(const CnfPhaseDef& step)
     {
         const QSharedPointer<CnfPhaseDef> previous = step.previous();
-        m_to = step.phase();
-        m_from = previous ? previous->phase() : QSharedPointer<CnfPhase>();
-        if (!m_to || !m_from)
+        const CnfPhase* to = phaseOf(step);
+        const CnfPhase* from = previous ? phaseOf(*previous) : nullptr;
+        if (!to || !from)
             return;
-        gather(m_to->signalGroups, m_toIds);
-        gather(m_from->signalGroups, m_fromIds);
+        gather(to->signalGroups, m_toIds);
+        gather(from->signalGroups, m_fromIds);
     }
 
     const GroupRefs& groups() const { return m_groups; }
@@ -88,8 +97,6 @@ private:
         }
     }
 
-    QSharedPointer<CnfPhase> m_to;
-    QSharedPointer<CnfPhase> m_from;
     GroupRefs m_groups;
     Ids m_toIds;
     Ids m_fromIds;
@@ -127,8 +134,9 @@ qint64 cellSeconds(double value)
 // the green blink when some group loses green.
 int matrixInterstate(const CnfPhaseDef& step, const CnfPhase& from, const CnfMatrix& matrix)
 {
-    const GroupList entering = groupsNotIn(groupsOf(step.phase()), from.signalGroups);
-    const GroupList clearing = groupsNotIn(from.signalGroups, groupsOf(step.phase()));
+    const GroupList& to = groupsOf(phaseOf(step));
+    const GroupRefs entering = groupsNotIn(to, from.signalGroups);
+    const GroupRefs clearing = groupsNotIn(from.signalGroups, to);
     qint64 result = 0;
     for (const auto& off : clearing) {
         for (const auto& on : entering)
@@ -198,7 +206,39 @@ int variantInterstate(const CnfPhaseDef& step, int variant)
     return clampToInt(result);
 }
 
+// The transition of the step's phase from the phase of step `from`.
+QSharedPointer<CnfTransition> transitionFrom(const CnfPhaseDef& step, const CnfPhaseDef& from)
+{
+    const CnfPhase* phase = phaseOf(step);
+    if (&from == &step || !phase || !phaseOf(from))
+        return {};
+    return phase->findTransition(from.id());
+}
+
+// The intergreen for entering `step` from step `from`.
+int interstateFrom(const CnfPhaseDef& step, const CnfPhaseDef& from)
+{
+    const CnfProgram* program = step.program();
+    const CnfPhase* fromPhase = phaseOf(from);
+    if (!program || !fromPhase || &from == &step)
+        return 0;
+    const QSharedPointer<CnfMatrix>& matrix = program->matrix ? program->matrix : program->defaultMatrix;
+    if (matrix)
+        return matrixInterstate(step, *fromPhase, *matrix);
+    // Without a matrix the group states come from the step before this one in
+    // the ring; `from` only selects the transition.
+    const int variant = program->interstateVariant();
+    if (variant < 1)
+        return transitionInterstate(step, transitionFrom(step, from).data());
+    return variantInterstate(step, variant);
+}
+
 } // namespace
+
+const CnfPhaseDefPrivate& CnfPhaseDefPrivate::of(const CnfPhaseDef& step)
+{
+    return *step.d;
+}
 
 CnfPhaseDef::CnfPhaseDef()
     : d(new CnfPhaseDefPrivate)
@@ -215,7 +255,7 @@ QSharedPointer<CnfPhase> CnfPhaseDef::phase() const
 void CnfPhaseDef::setPhase(QSharedPointer<CnfPhase> p)
 {
     if (p)
-        d->phase = p;
+        d->phase = std::move(p);
 }
 
 QString CnfPhaseDef::id() const
@@ -328,41 +368,31 @@ CnfSignalGroup::SGState CnfPhaseDef::getSGState(const int& sgId) const
 int CnfPhaseDef::phaseInterstate() const
 {
     const QSharedPointer<CnfPhaseDef> previous = this->previous();
-    if (!previous || !previous->phase() || !d->program)
+    if (!previous || !previous->d->phase || !d->program)
         return 0;
+    if (d->program->type != CnfProgram::StageRing)
+        return interstateFrom(*this, *previous);
+    // The controller comes from the nearest requested step before this one.
+    // The walk is bounded by the ring's size in case the ring is broken.
     QSharedPointer<CnfPhaseDef> from = previous;
-    if (d->program->type == CnfProgram::StageRing) {
-        // The controller comes from the nearest requested step before this one.
-        // The walk is bounded by the ring's size in case the ring is broken.
-        int remaining = d->program->phaseCount();
-        while (from && from.data() != this && !isRequested(*from) && remaining-- > 0)
-            from = from->previous();
-        if (!from || from.data() == this || !isRequested(*from))
-            return 0;
-    }
-    return phaseInterstate(from);
+    int remaining = d->program->phaseCount();
+    while (from && from.data() != this && !isRequested(*from) && remaining-- > 0)
+        from = from->previous();
+    if (!from || from.data() == this || !isRequested(*from))
+        return 0;
+    return interstateFrom(*this, *from);
 }
 
 int CnfPhaseDef::phaseInterstate(QSharedPointer<CnfPhaseDef> from) const
 {
-    if (!from || !d->program || !from->phase() || from.data() == this)
-        return 0;
-    const QSharedPointer<CnfMatrix> matrix = d->program->matrix ? d->program->matrix : d->program->defaultMatrix;
-    if (matrix)
-        return matrixInterstate(*this, *from->phase(), *matrix);
-    // Without a matrix the group states come from the step before this one in
-    // the ring; `from` only selects the transition.
-    const int variant = d->program->interstateVariant();
-    if (variant < 1)
-        return transitionInterstate(*this, findTransition(from).data());
-    return variantInterstate(*this, variant);
+    return from ? interstateFrom(*this, *from) : 0;
 }
 
 int CnfPhaseDef::interstateGreen() const
 {
     const int variant = programVariant(*this);
     const QSharedPointer<CnfPhaseDef> next = this->next();
-    const GroupList nextGroups = next ? groupsOf(next->phase()) : GroupList();
+    const GroupList& nextGroups = groupsOf(next ? next->d->phase.data() : nullptr);
     int result = 0;
     for (const auto& group : changeGroups(*this)) {
         if (variant >= 1)
@@ -383,9 +413,7 @@ QSharedPointer<CnfTransition> CnfPhaseDef::findTransition() const
 
 QSharedPointer<CnfTransition> CnfPhaseDef::findTransition(QSharedPointer<CnfPhaseDef> from) const
 {
-    if (!from || from.data() == this || !d->phase || !from->phase())
-        return {};
-    return d->phase->findTransition(from->id());
+    return from ? transitionFrom(*this, *from) : QSharedPointer<CnfTransition>();
 }
 
 QSharedPointer<CnfTransition> CnfPhaseDef::createTransition() const

@@ -64,6 +64,7 @@ public:
 
 private:
     friend class CnfProgram;
+    friend class CnfPhaseDefPrivate;
     friend class QSharedPointer<CnfPhaseDef>; // a step and its count in one block
     CnfPhaseDef();
     Q_DISABLE_COPY(CnfPhaseDef)

@@ -13,6 +13,9 @@ class CnfProgram;
 class CnfPhaseDefPrivate
 {
 public:
+    // The body of `step`, for the computations that read a step where it is.
+    static const CnfPhaseDefPrivate& of(const CnfPhaseDef& step);
+
     QSharedPointer<CnfPhase> phase;
     QWeakPointer<CnfPhaseDef> previous;
     QWeakPointer<CnfPhaseDef> next;

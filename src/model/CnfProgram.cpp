@@ -65,7 +65,8 @@ CnfProgram::~CnfProgram()
 QSharedPointer<CnfPhaseDef> CnfProgram::createStep(const QSharedPointer<CnfPhase>& phase)
 {
     const QSharedPointer<CnfPhaseDef> step = QSharedPointer<CnfPhaseDef>::create();
-    step->setPhase(phase);
+    if (phase)
+        step->d->phase = phase;
     step->d->program = this;
     return step;
 }
@@ -78,7 +79,7 @@ void CnfProgram::appendStep(const QSharedPointer<CnfPhaseDef>& step)
 
 void CnfProgram::linkStep(const QSharedPointer<CnfPhaseDef>& step)
 {
-    const QSharedPointer<CnfPhaseDef> last = m_phases.isEmpty() ? step : m_phases.last();
+    const QSharedPointer<CnfPhaseDef>& last = m_phases.isEmpty() ? step : m_phases.constLast();
     last->d->next = step;
     step->d->previous = last;
     m_phases.append(step);

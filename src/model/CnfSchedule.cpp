@@ -25,13 +25,14 @@ CnfDayCard& CnfDayCard::operator=(CnfDayCard&& other) noexcept
 void CnfDayCard::addRecord(QTime begin, QTime end, QSharedPointer<CnfProgram> program,
                            QSharedPointer<CnfProgram> reserve)
 {
-    // One record per start time: a later one replaces it.
-    records.insert(begin, CnfDayCardRecord{program, reserve, end});
+    // One record per start time: a later one replaces it. The pointers are
+    // moved rather than copied, which spares their atomic counts.
+    records[begin] = CnfDayCardRecord{std::move(program), std::move(reserve), end};
 }
 
 void CnfDayCard::addRecord(QTime begin, QSharedPointer<CnfProgram> program, QSharedPointer<CnfProgram> reserve)
 {
-    addRecord(begin, QTime(), program, reserve);
+    addRecord(begin, QTime(), std::move(program), std::move(reserve));
 }
 
 CnfWeekCard::CnfWeekCard(CnfWeekCard&& other) noexcept

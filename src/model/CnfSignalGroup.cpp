@@ -8,7 +8,9 @@
 
 #include <algorithm>
 #include <optional>
+#include <utility>
 
+#include "CnfListAppend.h"
 #include "CnfPowerDevice.h"
 
 namespace {
@@ -206,7 +208,7 @@ QString CnfSignalGroup::friendlyName() const
 void CnfSignalGroup::assignDevice(QSharedPointer<CnfPowerDevice> d)
 {
     if (!devices.contains(d))
-        devices.append(d);
+        cnfAppendTaken(devices, std::move(d));
 }
 
 void CnfSignalGroup::unassignDevice(QSharedPointer<CnfPowerDevice> d)

@@ -5,6 +5,8 @@
 #include <QObject>
 #include <QTime>
 
+#include <utility>
+
 #include "CnfController.h"
 #include "CnfMatrix.h"
 #include "CnfNumberText.h"
@@ -24,6 +26,15 @@ namespace {
 
 constexpr int notSet = 0xFF;
 constexpr int maxTextLength = 511;
+
+// What a look-up that finds nothing answers. The look-ups hand out references,
+// since every copy of a shared pointer costs two atomic counts each way.
+template<typename T>
+const QSharedPointer<T>& none()
+{
+    static const QSharedPointer<T> null;
+    return null;
+}
 
 } // namespace
 
@@ -125,26 +136,26 @@ int Norvak3xReader::numberOf(S s, int index) const
     return index < count(s) ? byteAt(s, index, 0) : -1;
 }
 
-QSharedPointer<CnfProgram> Norvak3xReader::programOfRecord(int index) const
+const QSharedPointer<CnfProgram>& Norvak3xReader::programOfRecord(int index) const
 {
-    return index >= 0 && index < m_programOfRecord.size() ? m_programOfRecord.at(index) : QSharedPointer<CnfProgram>();
+    return index >= 0 && index < m_programOfRecord.size() ? m_programOfRecord.at(index) : none<CnfProgram>();
 }
 
-QSharedPointer<CnfDayCard> Norvak3xReader::dayCardOfRecord(int index) const
+const QSharedPointer<CnfDayCard>& Norvak3xReader::dayCardOfRecord(int index) const
 {
-    return index >= 0 && index < m_dayCardOfRecord.size() ? m_dayCardOfRecord.at(index) : QSharedPointer<CnfDayCard>();
+    return index >= 0 && index < m_dayCardOfRecord.size() ? m_dayCardOfRecord.at(index) : none<CnfDayCard>();
 }
 
-QSharedPointer<CnfSignalGroup> Norvak3xReader::groupOfNumber(int number) const
+const QSharedPointer<CnfSignalGroup>& Norvak3xReader::groupOfNumber(int number) const
 {
     const int at = number >= 0 && number < int(m_groupOfNumber.size()) ? m_groupOfNumber[size_t(number)] : -1;
-    return at < 0 ? QSharedPointer<CnfSignalGroup>() : m_groups.at(at);
+    return at < 0 ? none<CnfSignalGroup>() : m_groups.at(at);
 }
 
-QSharedPointer<CnfPowerDevice> Norvak3xReader::deviceAt(int address) const
+const QSharedPointer<CnfPowerDevice>& Norvak3xReader::deviceAt(int address) const
 {
     const int at = address >= 0 && address < int(m_deviceOfAddress.size()) ? m_deviceOfAddress[size_t(address)] : -1;
-    return at < 0 ? QSharedPointer<CnfPowerDevice>() : m_devices.at(at);
+    return at < 0 ? none<CnfPowerDevice>() : m_devices.at(at);
 }
 
 bool Norvak3xReader::element(S s, int n, int width, int* position)
@@ -297,7 +308,7 @@ bool Norvak3xReader::readPower()
         device->id = address;
         device->address = address;
         device->type = CnfPowerDevice::Type(type);
-        m_controller.addPowerDevice(device);
+        m_controller.addPowerDevice(std::move(device));
     }
     // The last device of an address is the one a look-up finds.
     m_devices = m_controller.powerDevices();
@@ -460,7 +471,7 @@ bool Norvak3xReader::readSignalGroups()
             const int address = record[key];
             if (address == notSet)
                 continue;
-            const auto device = deviceAt(address);
+            const auto& device = deviceAt(address);
             if (!device) {
                 return fail(QObject::tr("СГ %1 содержит неверную ссылку на устройство по адресу %2")
                                 .arg(group->id)
@@ -474,7 +485,7 @@ bool Norvak3xReader::readSignalGroups()
         group->detectors.reserve(m_layout.groupDetectorCount);
         for (int i = 0; i < m_layout.groupDetectorCount; ++i)
             group->detectors.append(record[2 + i]);
-        m_controller.addSignalGroup(group);
+        m_controller.addSignalGroup(std::move(group));
     }
     // The first group of a number is the one a look-up finds.
     m_groups = m_controller.signalGroups();
@@ -498,7 +509,7 @@ bool Norvak3xReader::readIntergreens()
         const int number = record[0];
         if (number == notSet)
             continue;
-        const auto group = groupOfNumber(number);
+        const auto& group = groupOfNumber(number);
         if (!group)
             return fail(QObject::tr("Неверная ссылка на СГ %1 в таблице ромтактов").arg(number));
         for (int v = 1; v <= variants; ++v) {
@@ -537,7 +548,7 @@ bool Norvak3xReader::readConflicts()
     for (int n = 0; n < count(S::Conflicts); ++n) {
         const quint8* record = recordBytes(S::Conflicts, n);
         const int number = record[0];
-        const auto row = groupOfNumber(number);
+        const auto& row = groupOfNumber(number);
         if (!row)
             return fail(QObject::tr("Неверная ссылка на СГ %1 в таблице конфликтов").arg(number));
         for (int j = 0; j < columns; ++j) {
@@ -547,7 +558,7 @@ bool Norvak3xReader::readConflicts()
                 matrix->setReleaf(row.data(), columnGroups.at(j), 0.0);
         }
     }
-    m_controller.setConflictMatrix(matrix);
+    m_controller.setConflictMatrix(std::move(matrix));
     return true;
 }
 
@@ -570,12 +581,12 @@ bool Norvak3xReader::readPhases()
             if (index >= count(S::SignalGroups))
                 return fail(QObject::tr("Неправильный индекс СГ %1 в фазе %2").arg(index).arg(phase->id));
             const int number = numberOf(S::SignalGroups, index);
-            const auto group = groupOfNumber(number);
+            const auto& group = groupOfNumber(number);
             if (!group)
                 return fail(QObject::tr("СГ %1 не найдена в фазе %2").arg(number).arg(phase->id));
             phase->signalGroups.append(group);
         }
-        m_controller.addPhase(phase);
+        m_controller.addPhase(std::move(phase));
     }
     return true;
 }
@@ -600,7 +611,7 @@ bool Norvak3xReader::readPrograms()
             return fail(m_controller.lastError());
         }
         ids[n] = program->id;
-        m_controller.addProgram(program);
+        m_controller.addProgram(std::move(program));
     }
     m_programOfRecord.resize(count(S::Programs));
     for (int n = 0; n < count(S::Programs); ++n)
@@ -614,7 +625,7 @@ bool Norvak3xReader::readDayCards()
     const bool hasReserve = m_layout.dayCardHasReserve();
     // The program a card entry points at: found through the number of the
     // program record; an index outside the programs finds nothing.
-    auto program = [this](int index, int* number) {
+    auto program = [this](int index, int* number) -> const QSharedPointer<CnfProgram>& {
         const int byte = numberOf(S::Programs, index);
         *number = byte < 0 ? notSet : qint8(quint8(byte));
         return programOfRecord(index);
@@ -632,7 +643,7 @@ bool Norvak3xReader::readDayCards()
             if (index == notSet)
                 continue;
             int number = 0;
-            const auto main = program(index, &number);
+            const auto& main = program(index, &number);
             if (!main)
                 return fail(
                     QObject::tr("В суточной карте %1 указана несуществующая программа %2").arg(card->id).arg(number));
@@ -655,9 +666,9 @@ bool Norvak3xReader::readDayCards()
                                 .arg(hour)
                                 .arg(minute));
             }
-            card->addRecord(time, main, reserve);
+            card->addRecord(time, main, std::move(reserve));
         }
-        m_controller.addDayCard(card);
+        m_controller.addDayCard(std::move(card));
     }
     m_dayCardOfRecord.resize(count(S::DayCards));
     for (int n = 0; n < count(S::DayCards); ++n)
@@ -679,7 +690,7 @@ bool Norvak3xReader::readWeek()
         if (index == notSet || index == previous)
             continue;
         const int number = numberOf(S::DayCards, index);
-        const auto card = dayCardOfRecord(index);
+        const auto& card = dayCardOfRecord(index);
         if (!card) {
             return fail(QObject::tr("В недельном распределении задан неверный номер суточной карты - %1")
                             .arg(number < 0 ? notSet : number));
@@ -687,7 +698,7 @@ bool Norvak3xReader::readWeek()
         week->days.insert(Qt::DayOfWeek(day + 1), card);
         previous = index;
     }
-    m_controller.addWeekCard(week);
+    m_controller.addWeekCard(std::move(week));
     return true;
 }
 
@@ -696,7 +707,7 @@ void Norvak3xReader::readSpecialDays()
     const int year = Norvak3xClock::now().date().year();
     for (int n = 0; n < count(S::SpecialDays); ++n) {
         const int index = byteAt(S::SpecialDays, n, 0);
-        const auto card = dayCardOfRecord(index);
+        const auto& card = dayCardOfRecord(index);
         if (!card) {
             m_warnings.append(
                 QObject::tr("In special days of year spectified invalid daily card with index %1").arg(index));
@@ -712,6 +723,6 @@ void Norvak3xReader::readSpecialDays()
         }
         auto special = QSharedPointer<CnfSpecialDay>::create();
         special->dayCard = card;
-        m_controller.addSpecialDay(date, special);
+        m_controller.addSpecialDay(date, std::move(special));
     }
 }

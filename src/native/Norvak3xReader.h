@@ -73,13 +73,13 @@ private:
     // The program or day card that record `index` of its section names by
     // its number; null when there is no such record or no such element.
     // Looked up once per record, after the section has been read.
-    QSharedPointer<CnfProgram> programOfRecord(int index) const;
-    QSharedPointer<CnfDayCard> dayCardOfRecord(int index) const;
+    const QSharedPointer<CnfProgram>& programOfRecord(int index) const;
+    const QSharedPointer<CnfDayCard>& dayCardOfRecord(int index) const;
     // The group of a number and the device of an address, as the
     // controller's look-ups by id and by address find them; every record
     // refers to them, so they are indexed once their section has been read.
-    QSharedPointer<CnfSignalGroup> groupOfNumber(int number) const;
-    QSharedPointer<CnfPowerDevice> deviceAt(int address) const;
+    const QSharedPointer<CnfSignalGroup>& groupOfNumber(int number) const;
+    const QSharedPointer<CnfPowerDevice>& deviceAt(int address) const;
 
     // Position of an element of an indexed section, -1 when the section has
     // fewer elements; false when it would lie outside the image.
