@@ -62,8 +62,13 @@ class Change
 {
 public:
     explicit Change(const CnfPhaseDef& step)
+        : Change(step, step.previous().data())
     {
-        const QSharedPointer<CnfPhaseDef> previous = step.previous();
+    }
+
+    // The change from `previous`, the step before `step` in its ring (null: none).
+    Change(const CnfPhaseDef& step, const CnfPhaseDef* previous)
+    {
         const CnfPhase* to = phaseOf(step);
         const CnfPhase* from = previous ? phaseOf(*previous) : nullptr;
         if (!to || !from)
@@ -151,9 +156,8 @@ int matrixInterstate(const CnfPhaseDef& step, const CnfPhase& from, const CnfMat
 
 // Intergreen from the transition into the step or, without one, from the
 // groups' own timings.
-int transitionInterstate(const CnfPhaseDef& step, const CnfTransition* transition)
+int transitionInterstate(const Change& change, const CnfTransition* transition)
 {
-    const Change change(step);
     const GroupRefs& groups = change.groups();
     if (groups.isEmpty())
         return 0;
@@ -180,9 +184,8 @@ int transitionInterstate(const CnfPhaseDef& step, const CnfTransition* transitio
 }
 
 // Intergreen from the groups' timings of one interstate variant.
-int variantInterstate(const CnfPhaseDef& step, int variant)
+int variantInterstate(const Change& change, int variant)
 {
-    const Change change(step);
     const GroupRefs& groups = change.groups();
     if (groups.isEmpty())
         return 0;
@@ -215,8 +218,9 @@ QSharedPointer<CnfTransition> transitionFrom(const CnfPhaseDef& step, const CnfP
     return phase->findTransition(from.id());
 }
 
-// The intergreen for entering `step` from step `from`.
-int interstateFrom(const CnfPhaseDef& step, const CnfPhaseDef& from)
+// The intergreen for entering `step` from step `from`; `previous` is the
+// step before `step` in its ring, looked up when null.
+int interstateFrom(const CnfPhaseDef& step, const CnfPhaseDef& from, const CnfPhaseDef* previous)
 {
     const CnfProgram* program = step.program();
     const CnfPhase* fromPhase = phaseOf(from);
@@ -227,10 +231,11 @@ int interstateFrom(const CnfPhaseDef& step, const CnfPhaseDef& from)
         return matrixInterstate(step, *fromPhase, *matrix);
     // Without a matrix the group states come from the step before this one in
     // the ring; `from` only selects the transition.
+    const Change change = previous ? Change(step, previous) : Change(step);
     const int variant = program->interstateVariant();
     if (variant < 1)
-        return transitionInterstate(step, transitionFrom(step, from).data());
-    return variantInterstate(step, variant);
+        return transitionInterstate(change, transitionFrom(step, from).data());
+    return variantInterstate(change, variant);
 }
 
 } // namespace
@@ -371,7 +376,7 @@ int CnfPhaseDef::phaseInterstate() const
     if (!previous || !previous->d->phase || !d->program)
         return 0;
     if (d->program->type != CnfProgram::StageRing)
-        return interstateFrom(*this, *previous);
+        return interstateFrom(*this, *previous, previous.data());
     // The controller comes from the nearest requested step before this one.
     // The walk is bounded by the ring's size in case the ring is broken.
     QSharedPointer<CnfPhaseDef> from = previous;
@@ -380,12 +385,12 @@ int CnfPhaseDef::phaseInterstate() const
         from = from->previous();
     if (!from || from.data() == this || !isRequested(*from))
         return 0;
-    return interstateFrom(*this, *from);
+    return interstateFrom(*this, *from, previous.data());
 }
 
 int CnfPhaseDef::phaseInterstate(QSharedPointer<CnfPhaseDef> from) const
 {
-    return from ? interstateFrom(*this, *from) : 0;
+    return from ? interstateFrom(*this, *from, nullptr) : 0;
 }
 
 int CnfPhaseDef::interstateGreen() const

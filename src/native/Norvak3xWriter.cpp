@@ -589,8 +589,8 @@ bool Norvak3xWriter::writePrograms()
         }
         if (!checkAlgorithm(*program, decoded) || !putProgramNumber(*program, &data, &numbers))
             return false;
-        for (int i = 0; i < program->phaseCount(); ++i) {
-            const auto step = program->phaseDefAt(i);
+        const auto steps = program->phases();
+        for (const auto& step : steps) {
             const auto phase = step ? step->phase() : QSharedPointer<CnfPhase>();
             if (!phase || phase->minLength <= 0 || phase->maxLength <= 0 || step->length() == -1)
                 continue;
@@ -744,23 +744,22 @@ bool Norvak3xWriter::writeSpecialDays()
         int month;
         int day;
         QDate date;
-        QSharedPointer<CnfSpecialDay> special;
+        const CnfSpecialDay* special;
     };
     QVector<Day> ordered;
     ordered.reserve(days.size());
     for (auto it = days.cbegin(); it != days.cend(); ++it)
-        ordered.append({it.key().month(), it.key().day(), it.key(), it.value()});
+        ordered.append({it.key().month(), it.key().day(), it.key(), it.value().data()});
     std::stable_sort(ordered.begin(), ordered.end(),
         [](const Day& a, const Day& b) { return qMakePair(a.month, a.day) < qMakePair(b.month, b.day); });
     for (int n = 0; n < ordered.size(); ++n) {
         const QDate& key = ordered.at(n).date;
         const auto date = [&key] { return key.toString(QStringLiteral("dd.MM")); };
-        const auto& special = ordered.at(n).special;
-        const auto card = special ? special->dayCard : QSharedPointer<CnfDayCard>();
-        if (!card)
+        const CnfSpecialDay* special = ordered.at(n).special;
+        if (!special || !special->dayCard)
             return fail(
                 QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для даты %1").arg(date()));
-        const int position = m_dayCards.indexOf(card);
+        const int position = m_dayCards.indexOf(special->dayCard);
         if (position < 0)
             return fail(
                 QObject::tr("Особые дни содержат ссылку на несуществующую суточную карту для для даты %1").arg(date()));
