@@ -650,6 +650,16 @@ private slots:
         c.setNativeData("sync_timezoneCorrection", -4);
         QByteArray image = saved(c);
         QCOMPARE(Image::section(image, Image::Phases).mid(2, 4), Image::bytes({1, 255, 40, 0}));
+        // A key belongs to the last group that lists it, at its first place
+        // there; a device whose address a later one took is not written.
+        CnfController keys;
+        buildController(keys);
+        const auto first = keys.findPowerDeviceByAddress(1);
+        keys.findSG(2)->devices << first << first;
+        const auto later = addDevice(keys, 3, 1);
+        later->type = CnfPowerDevice::Key;
+        later->address = 2;
+        QCOMPARE(Image::section(saved(keys), Image::Power).mid(2, 4), Image::bytes({1, 32 + 1, 1, 32 + 0}));
         QCOMPARE(Image::section(image, Image::Synchronizer), Image::bytes({4, 5, 7, 8, 9, 255, 255, 255, 20, 255}));
         QCOMPARE(Image::section(image, Image::RemotePanel), Image::bytes({0, 19})); // no VPU setting
         QCOMPARE(Image::section(image, Image::Statistics), Image::bytes({0, 66}));

@@ -9,6 +9,7 @@
 #include "CnfListAppend.h"
 #include "CnfNumberText.h"
 #include "CnfPhaseDef.h"
+#include "CnfPhaseDef_p.h"
 #include "CnfTransition.h"
 
 namespace {
@@ -68,7 +69,7 @@ bool stepsShowListedPhases(CnfControllerPrivate& d, const QSharedPointer<CnfProg
 {
     const auto steps = program->phases();
     for (const auto& step : steps) {
-        const auto phase = step->phase();
+        const QSharedPointer<CnfPhase>& phase = CnfPhaseDefPrivate::of(*step).phase;
         if (phase && !isListed(d, phase))
             return false;
     }

@@ -19,10 +19,11 @@ class CnfProgram;
 void cnfAppendProgramAsRead(CnfController& controller, QSharedPointer<CnfProgram> program);
 
 // Appends a step of `phase` lasting `duration` (the whole step with
-// `fullDuration`), as appendPhase or appendPhaseFl would. Only the last step
-// of a program being read (`lastStep`) recomputes the cycle: the same cycle
-// the step-by-step recomputations would end with.
-QSharedPointer<CnfPhaseDef> cnfAppendStepAsRead(CnfProgram& program, const QSharedPointer<CnfPhase>& phase,
-                                                int duration, bool fullDuration, bool lastStep);
+// `fullDuration`), as appendPhase or appendPhaseFl would, and answers it as
+// the program's list holds it. Only the last step of a program being read
+// (`lastStep`) recomputes the cycle: the same cycle the step-by-step
+// recomputations would end with.
+const QSharedPointer<CnfPhaseDef>& cnfAppendStepAsRead(CnfProgram& program, const QSharedPointer<CnfPhase>& phase,
+                                                       int duration, bool fullDuration, bool lastStep);
 
 #endif

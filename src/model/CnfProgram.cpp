@@ -3,7 +3,9 @@
 #include <QVariant>
 
 #include <limits>
+#include <utility>
 
+#include "CnfListAppend.h"
 #include "CnfPhase.h"
 #include "CnfPhaseDef.h"
 #include "CnfPhaseDef_p.h"
@@ -77,37 +79,38 @@ void CnfProgram::appendStep(const QSharedPointer<CnfPhaseDef>& step)
     cycle(true);
 }
 
-void CnfProgram::linkStep(const QSharedPointer<CnfPhaseDef>& step)
+const QSharedPointer<CnfPhaseDef>& CnfProgram::linkStep(QSharedPointer<CnfPhaseDef> step)
 {
     const QSharedPointer<CnfPhaseDef>& last = m_phases.isEmpty() ? step : m_phases.constLast();
     last->d->next = step;
     step->d->previous = last;
-    m_phases.append(step);
-    const QSharedPointer<CnfPhaseDef>& first = m_phases.first();
+    const QSharedPointer<CnfPhaseDef>& first = m_phases.isEmpty() ? step : m_phases.constFirst();
     step->d->next = first;
     first->d->previous = step;
+    cnfAppendTaken(m_phases, std::move(step));
+    return m_phases.constLast();
 }
 
 // The cycle only matters once the last step is in: the steps before it do
 // not recompute it, each of those recomputations being overwritten.
-QSharedPointer<CnfPhaseDef> cnfAppendStepAsRead(CnfProgram& program, const QSharedPointer<CnfPhase>& phase,
-                                                int duration, bool fullDuration, bool lastStep)
+const QSharedPointer<CnfPhaseDef>& cnfAppendStepAsRead(CnfProgram& program, const QSharedPointer<CnfPhase>& phase,
+                                                       int duration, bool fullDuration, bool lastStep)
 {
+    const QSharedPointer<CnfPhaseDef>& step = program.linkStepWithoutCycle(phase, duration, fullDuration);
     if (lastStep)
-        return fullDuration ? program.appendPhaseFl(phase, duration) : program.appendPhase(phase, duration);
-    return program.linkStepWithoutCycle(phase, duration, fullDuration);
+        program.cycle(true);
+    return step;
 }
 
-QSharedPointer<CnfPhaseDef> CnfProgram::linkStepWithoutCycle(const QSharedPointer<CnfPhase>& phase, int duration,
-                                                             bool fullDuration)
+const QSharedPointer<CnfPhaseDef>& CnfProgram::linkStepWithoutCycle(const QSharedPointer<CnfPhase>& phase,
+                                                                    int duration, bool fullDuration)
 {
-    const QSharedPointer<CnfPhaseDef> step = createStep(phase);
+    QSharedPointer<CnfPhaseDef> step = createStep(phase);
     if (fullDuration)
         step->d->fullLength = duration;
     else
         step->d->length = duration;
-    linkStep(step);
-    return step;
+    return linkStep(std::move(step));
 }
 
 void CnfProgram::detachStep(CnfPhaseDef& step)

@@ -121,11 +121,12 @@ private:
 
     QSharedPointer<CnfPhaseDef> createStep(const QSharedPointer<CnfPhase>& phase);
     void appendStep(const QSharedPointer<CnfPhaseDef>& step);
-    void linkStep(const QSharedPointer<CnfPhaseDef>& step);
-    QSharedPointer<CnfPhaseDef> linkStepWithoutCycle(const QSharedPointer<CnfPhase>& phase, int duration,
-                                                     bool fullDuration);
-    friend QSharedPointer<CnfPhaseDef> cnfAppendStepAsRead(CnfProgram& program, const QSharedPointer<CnfPhase>& phase,
-                                                         int duration, bool fullDuration, bool lastStep);
+    // Both answer the step as the program's list holds it.
+    const QSharedPointer<CnfPhaseDef>& linkStep(QSharedPointer<CnfPhaseDef> step);
+    const QSharedPointer<CnfPhaseDef>& linkStepWithoutCycle(const QSharedPointer<CnfPhase>& phase, int duration,
+                                                            bool fullDuration);
+    friend const QSharedPointer<CnfPhaseDef>& cnfAppendStepAsRead(CnfProgram& program,
+        const QSharedPointer<CnfPhase>& phase, int duration, bool fullDuration, bool lastStep);
     static void detachStep(CnfPhaseDef& step);
 
     QByteArray m_data;

@@ -339,21 +339,23 @@ bool Norvak3xWriter::writePower()
         if (address >= 0 && address < Norvak3xLayout::powerEntries)
             listed[size_t(address)] = i;
     }
-    // The group of each keyed device: the last one that lists it, as in a
-    // look-up of a device's group.
-    QVector<QPair<const CnfPowerDevice*, int>> keys;
+    // The group of each address's device, the last one that lists it as in
+    // a look-up of a device's group, and the device's first place in it.
+    std::array<int, Norvak3xLayout::powerEntries> groupAt;
+    std::array<int, Norvak3xLayout::powerEntries> placeAt;
+    groupAt.fill(-1);
     for (int g = 0; g < m_groups.size(); ++g) {
-        for (const auto& device : qAsConst(m_groups.at(g)->devices))
-            keys.append(qMakePair<const CnfPowerDevice*, int>(device.data(), g));
+        const auto& keys = m_groups.at(g)->devices;
+        for (int k = 0; k < keys.size(); ++k) {
+            const CnfPowerDevice* device = keys.at(k).data();
+            const int address = device ? device->address : -1;
+            if (address < 0 || address >= Norvak3xLayout::powerEntries || listed[size_t(address)] < 0
+                || devices.at(listed[size_t(address)]).data() != device || groupAt[size_t(address)] == g)
+                continue;
+            groupAt[size_t(address)] = g;
+            placeAt[size_t(address)] = k;
+        }
     }
-    std::sort(keys.begin(), keys.end());
-    auto groupOf = [this, &keys](const CnfPowerDevice* device) -> const CnfSignalGroup* {
-        const auto after = std::upper_bound(keys.cbegin(), keys.cend(),
-            qMakePair<const CnfPowerDevice*, int>(device, std::numeric_limits<int>::max()));
-        if (after == keys.cbegin() || (after - 1)->first != device)
-            return nullptr;
-        return m_groups.at((after - 1)->second).data();
-    };
     m_power = QByteArray(2 * Norvak3xLayout::powerEntries, unset);
     for (int address = 0; address < Norvak3xLayout::powerEntries; ++address) {
         char* entry = m_power.data() + 2 * address;
@@ -369,14 +371,14 @@ bool Norvak3xWriter::writePower()
                             .arg(maxDeviceType));
         }
         entry[0] = char(device->type);
-        const CnfSignalGroup* group = groupOf(device.data());
-        if (!group)
+        if (groupAt[size_t(address)] < 0)
             continue;
+        const CnfSignalGroup* group = m_groups.at(groupAt[size_t(address)]).data();
         const int groupPosition = this->groupPosition(group);
         if (groupPosition < 0 || groupPosition > 31)
             return fail(QObject::tr("В устройстве по адресу %1 неверная ссылка на сигнальную группу").arg(address));
-        const int devicePosition = group->devices.indexOf(device);
-        if (devicePosition < 0 || devicePosition > 7) {
+        const int devicePosition = placeAt[size_t(address)];
+        if (devicePosition > 7) {
             return fail(QObject::tr("В устройстве %1 неверная ссылка на привязку в сигнальной группе %2")
                             .arg(device->id)
                             .arg(group->id));
