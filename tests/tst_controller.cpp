@@ -315,7 +315,7 @@ private slots:
     }
 
     // A copy of a source that a file writer refuses leaves out only the
-    // refused entry; clearing keeps the conflict matrix object.
+    // refused entry; clearing keeps the conflict matrix object, emptied.
     void refusedEntryCopyAndClear()
     {
         CnfController source;
@@ -340,6 +340,18 @@ private slots:
         QVERIFY(source.nativeDataNames().isEmpty() && source.lastError().isEmpty());
         QCOMPARE(source.conflictMatrix(), conflicts);
         QVERIFY(conflicts->isEmpty());
+
+        // A conflict matrix that outlives its controller names none of the
+        // groups that went with it.
+        QSharedPointer<CnfMatrix> held;
+        {
+            CnfController gone;
+            gone.addSignalGroup(group(1));
+            gone.addSignalGroup(group(2));
+            gone.conflictMatrix()->setReleaf(gone.findSG(1), gone.findSG(2), 0);
+            held = gone.conflictMatrix();
+        }
+        QVERIFY(held->isEmpty());
     }
 
     // The writers' table of groups by address: grown past several rehashes,

@@ -154,7 +154,10 @@ CnfController::CnfController(const CnfController& other)
 CnfController::~CnfController()
 {
     // The body takes every element with it and the object its dynamic
-    // properties: nothing needs resetting first.
+    // properties. Only a conflict matrix that someone else still holds is
+    // emptied, as clear() does, so that it names no group that goes now.
+    if (d && d->conflictMatrix)
+        d->conflictMatrix->clear();
     delete d;
 }
 
