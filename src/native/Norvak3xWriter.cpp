@@ -8,7 +8,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 
 #include "CnfController.h"
 #include "CnfMatrix.h"
