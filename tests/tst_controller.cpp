@@ -1,5 +1,6 @@
 #include <QtTest>
 
+#include "CnfAddressSet.h"
 #include "CnfAddressTable.h"
 #include "ModelBuilders.h"
 #include "cnf.h"
@@ -354,23 +355,42 @@ private slots:
         QVERIFY(held->isEmpty());
     }
 
-    // The writers' table of groups by address: grown past several rehashes,
-    // with a replaced entry, an absent key and the null key.
+    // The writers' tables by address: grown past several rehashes (or
+    // reserved at once), with a replaced entry, an absent key and the null
+    // key.
+    void addressTable_data()
+    {
+        QTest::addColumn<int>("reserved");
+        QTest::newRow("grown") << 0;
+        QTest::newRow("reserved") << 5000;
+    }
+
     void addressTable()
     {
+        QFETCH(int, reserved);
         std::vector<int> elements(5000);
         CnfAddressTable<int> table;
-        for (size_t i = 0; i < elements.size(); ++i)
+        CnfAddressSet set;
+        table.reserve(reserved);
+        set.reserve(reserved);
+        for (size_t i = 0; i < elements.size(); ++i) {
             table.insert(&elements[i], int(i));
+            if (i % 2 == 0)
+                set.insert(&elements[i]);
+        }
         table.insert(&elements[7], -7);
         table.insert(nullptr, 1);
+        set.insert(nullptr);
         int absent = 0;
         QVERIFY(!table.contains(&absent) && !table.contains(nullptr));
+        QVERIFY(!set.contains(&absent) && !set.contains(nullptr));
         QCOMPARE(table.value(&absent, -1), -1);
         QCOMPARE(table.value(&elements[7]), -7);
         for (size_t i = 0; i < elements.size(); ++i) {
             if (i != 7 && table.value(&elements[i], -1) != int(i))
                 QFAIL(qPrintable(QString("entry %1 lost").arg(i)));
+            if (set.contains(&elements[i]) != (i % 2 == 0))
+                QFAIL(qPrintable(QString("address %1 wrongly in or out of the set").arg(i)));
         }
     }
 };

@@ -4,7 +4,7 @@
 #include <QList>
 #include <QSharedPointer>
 
-#include "CnfAddressTable.h"
+#include "CnfAddressSet.h"
 
 // Whether an element is one of those a controller's list holds, by its
 // address. The writers ask this for nearly every reference they write; a
@@ -21,13 +21,13 @@ public:
     {
         m_addresses.reserve(list.size());
         for (const auto& element : list)
-            m_addresses.insert(element.data(), true);
+            m_addresses.insert(element.data());
     }
 
     bool contains(const T* element) const { return m_addresses.contains(element); }
 
 private:
-    CnfAddressTable<bool> m_addresses;
+    CnfAddressSet m_addresses;
 };
 
 #endif
