@@ -7,6 +7,7 @@
 #include "CnfMatrix.h"
 #include "CnfPhase.h"
 #include "CnfPhaseDef.h"
+#include "CnfPhaseDef_p.h"
 #include "CnfProgram.h"
 #include "CnfSignalGroup.h"
 #include "NativeValueCodec.h"
@@ -150,7 +151,9 @@ void ProgramElementWriter::writeTimelineSequence(ProjectElement& sequence, const
 bool ProgramElementWriter::writeStep(ProjectElement& element, const QSharedPointer<CnfProgram>& program,
                                      const QSharedPointer<CnfPhaseDef>& step, QSet<QString>& unlistedWritten)
 {
-    const QSharedPointer<CnfPhase> phase = step->phase();
+    // Read in place: a copy of the pointer would write to the phase's
+    // reference count, a line of memory far away in a large controller.
+    const QSharedPointer<CnfPhase>& phase = CnfPhaseDefPrivate::of(*step).phase;
     const int length = step->length();
     // A length of -1 is a step without a duration of its own (a call phase,
     // a phase field without a duration): it has nothing to check.

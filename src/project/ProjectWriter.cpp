@@ -320,7 +320,7 @@ ProjectElement ProjectWriter::signalGroupElement(const QSharedPointer<CnfSignalG
     if (!group->detectors.isEmpty() && !allUnset)
         element.setAttribute(QStringLiteral("detectors"), joinIds(group->detectors));
     QList<int> deviceIds;
-    for (const auto& device : group->devices) {
+    for (const auto& device : qAsConst(group->devices)) {
         if (device && (m_listedDevices.contains(device.data()) || m_controller.findPowerDevice(device->id)))
             deviceIds.append(device->id);
     }
@@ -358,13 +358,13 @@ void ProjectWriter::writePhases()
         if (!phase->name.isEmpty())
             ProjectXml::setAttribute(element, QStringLiteral("name"), phase->name);
         QList<int> ids;
-        for (const auto& group : phase->signalGroups) {
+        for (const auto& group : qAsConst(phase->signalGroups)) {
             if (group)
                 ids.append(group->id);
         }
         if (!ids.isEmpty())
             element.setAttribute(QStringLiteral("sg"), joinIds(ids));
-        for (const auto& transition : phase->transitions) {
+        for (const auto& transition : qAsConst(phase->transitions)) {
             if (!transition)
                 continue;
             ProjectElement& tr = element.appendElement(QStringLiteral("Transition"));
