@@ -442,6 +442,26 @@ private slots:
         QCOMPARE(canonical(compact), canonical(expected));
         QCOMPARE(sortedLines(QString::fromUtf8(c.save(2))), sortedLines(QString::fromUtf8(expected)));
     }
+    // A document of some megabytes grows its buffer several times over: it
+    // reads back to itself, and keeps no more memory than its bytes.
+    void largeDocument()
+    {
+        CnfController c;
+        for (int id = 1; id <= 300; ++id)
+            c.addSignalGroup(group(id));
+        const auto groups = c.signalGroups();
+        for (const Group& on : groups) {
+            for (const Group& off : groups)
+                c.conflictMatrix()->setReleaf(on, off, on == off ? qQNaN() : 0);
+        }
+        const QByteArray saved = c.save(2);
+        QVERIFY(saved.size() > 1 << 20);
+        QCOMPARE(saved.capacity(), saved.size());
+        CnfController read;
+        QVERIFY(read.load(saved, true));
+        QCOMPARE(read.conflictMatrix()->content().size(), 300 * 299);
+        QCOMPARE(read.save(2), saved);
+    }
     void timelineSequences()
     {
         CnfController c;
