@@ -14,9 +14,11 @@ void BM_ProjectLoad(benchmark::State& state)
     const QByteArray document = BenchController::projectDocument(int(state.range(0)));
     for (auto _ : state) {
         benchSettle(state);
-        CnfController controller;
-        if (!controller.load(document, false))
-            state.SkipWithError(qPrintable(controller.lastError().left(200)));
+        benchMeasured([&] {
+            CnfController controller;
+            if (!controller.load(document, false))
+                state.SkipWithError(qPrintable(controller.lastError().left(200)));
+        });
     }
     state.SetBytesProcessed(state.iterations() * document.size());
 }
@@ -27,8 +29,10 @@ void BM_ProjectSetContent(benchmark::State& state)
     const QByteArray document = BenchController::projectDocument(int(state.range(0)));
     for (auto _ : state) {
         benchSettle(state);
-        QDomDocument dom;
-        benchmark::DoNotOptimize(dom.setContent(document, false));
+        benchMeasured([&] {
+            QDomDocument dom;
+            benchmark::DoNotOptimize(dom.setContent(document, false));
+        });
     }
     state.SetBytesProcessed(state.iterations() * document.size());
 }
@@ -40,7 +44,7 @@ void BM_ProjectSave(benchmark::State& state)
     controller.load(BenchController::projectDocument(int(state.range(0))), false);
     for (auto _ : state) {
         benchSettle(state);
-        benchmark::DoNotOptimize(controller.save(-1));
+        benchMeasured([&] { benchmark::DoNotOptimize(controller.save(-1)); });
     }
 }
 BENCHMARK(BM_ProjectSave)->Apply(benchSizes);
@@ -51,7 +55,7 @@ void BM_ProjectToByteArray(benchmark::State& state)
     dom.setContent(BenchController::projectDocument(int(state.range(0))), false);
     for (auto _ : state) {
         benchSettle(state);
-        benchmark::DoNotOptimize(dom.toByteArray(-1));
+        benchMeasured([&] { benchmark::DoNotOptimize(dom.toByteArray(-1)); });
     }
 }
 BENCHMARK(BM_ProjectToByteArray)->Apply(benchSizes);
