@@ -1,7 +1,8 @@
 #include "ProjectDocumentSerializer.h"
 
 #include <cstring>
-#include <limits>
+
+#include "CnfByteArrayRoom.h"
 
 // Room for `count` more bytes at the end, to be written by the caller.
 inline char* ProjectDocumentSerializer::grow(int count)
@@ -22,13 +23,9 @@ inline char* ProjectDocumentSerializer::grow(int count)
 // the rest back.
 void ProjectDocumentSerializer::makeRoom(int count)
 {
-    // Within the largest size a byte array can take: a document that would
-    // pass it fails as a byte array of that size fails to grow.
-    constexpr qint64 LargestRoom = std::numeric_limits<int>::max() - 64;
     const qint64 needed = qint64(m_size) + count;
-    if (needed > LargestRoom)
-        qBadAlloc();
-    const int room = int(qMax(qMin(4 * qint64(m_out.capacity()), LargestRoom), needed));
+    cnfCheckByteArraySize(needed);
+    const int room = int(qMax(qMin(4 * qint64(m_out.capacity()), cnfLargestByteArraySize), needed));
     m_out.reserve(room);
     m_out.resize(room);
     m_data = m_out.data();

@@ -11,11 +11,11 @@
 
 #include <algorithm>
 #include <cmath>
-#include <limits>
 #include <map>
 #include <memory>
 #include <vector>
 
+#include "CnfByteArrayRoom.h"
 #include "JsonAccess.h"
 
 namespace {
@@ -68,23 +68,13 @@ ValueType valueType(const QVariant& value)
     return StringType;
 }
 
-// Fails with bad_alloc when `count` more bytes would take the output past the
-// largest byte array, as a byte array of that size fails to grow. The sum is
-// counted wide, so that it never wraps an int around.
-void checkRoom(const QByteArray& out, qint64 count)
-{
-    constexpr qint64 LargestSize = std::numeric_limits<int>::max() - 64;
-    if (qint64(out.size()) + count > LargestSize)
-        qBadAlloc();
-}
-
 void appendEscaped(QByteArray& out, const QString& text)
 {
     static const char hex[] = "0123456789abcdef";
     const QChar* chars = text.constData();
     const int size = text.size();
     // No character takes more than six bytes; the text is written in place.
-    checkRoom(out, 2 + 6 * qint64(size));
+    cnfCheckByteArraySize(out.size() + 2 + 6 * qint64(size));
     const int start = out.size();
     out.resize(start + 2 + 6 * size);
     char* p = out.data() + start;
